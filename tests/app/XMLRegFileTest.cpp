@@ -1,0 +1,3 @@
+#include "app/XMLRegFile.h"
+#include <gtest/gtest.h>
+TEST(X, Y) {}
