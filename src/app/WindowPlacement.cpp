@@ -18,8 +18,9 @@ QRect PlaceMainWindow(const std::optional<TStoredPlacement>& stored, const QRect
         if (width > 0 && height > 0)
             return {left, top, width, height};
     }
-    return {screen.left() + (screen.width() - designedSize.width()) / 2,
-            screen.top() + (screen.height() - designedSize.height()) / 2, designedSize.width(),
+    // On a screen smaller than the window the caption stays reachable.
+    return {screen.left() + std::max(0, (screen.width() - designedSize.width()) / 2),
+            screen.top() + std::max(0, (screen.height() - designedSize.height()) / 2), designedSize.width(),
             designedSize.height()};
 }
 
