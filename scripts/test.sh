@@ -8,6 +8,6 @@ bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 cd "$build"
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$(nproc)" "$@"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j"$(nproc)" "$@"
 fi
 exec ctest --output-on-failure -j"$(nproc)" "$@"
