@@ -1,0 +1,410 @@
+// The program's own reader and writer of Windows bitmap files.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include <QIODevice>
+
+#include "raster/PictureCodecs.h"
+#include "raster/XBitmap.h"
+
+namespace vellum {
+
+void ReadExact(QIODevice& stream, void* data, std::int64_t size)
+{
+    auto* out = static_cast<char*>(data);
+    while (size > 0) {
+        const qint64 got = stream.read(out, size);
+        if (got <= 0)
+            throw EReadError();
+        out += got;
+        size -= got;
+    }
+}
+
+void WriteExact(QIODevice& stream, const void* data, std::int64_t size)
+{
+    if (size > 0 && stream.write(static_cast<const char*>(data), size) != size)
+        throw EWriteError();
+}
+
+namespace {
+
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiRle8 = 1;
+constexpr std::uint32_t kBiRle4 = 2;
+constexpr std::uint32_t kBiBitfields = 3;
+constexpr std::uint32_t kBiAlphaBitfields = 6;
+constexpr std::uint32_t kCoreHeaderSize = 12;
+constexpr std::uint32_t kInfoHeaderSize = 40;
+// Longer headers than this (the longest known is 124 bytes) are taken for garbage.
+constexpr std::uint32_t kMaxHeaderSize = 1024;
+
+[[noreturn]] void Invalid()
+{
+    throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
+}
+
+std::uint16_t Le16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t Le32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+void PutLe16(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void PutLe32(std::uint8_t* p, std::uint32_t v)
+{
+    PutLe16(p, v);
+    PutLe16(p + 2, v >> 16);
+}
+
+// One colour channel of a bit-field pixel: the mask's lowest bit and the width of its span.
+struct MaskChannel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    int bits = 0;
+
+    explicit MaskChannel(std::uint32_t m) : mask(m)
+    {
+        if (m == 0)
+            return;
+        shift = std::countr_zero(m);
+        bits = std::bit_width(m >> shift);
+    }
+
+    // The channel scaled to 0..255; a zero mask gives 0.
+    [[nodiscard]] std::uint8_t Value(std::uint32_t pixel) const
+    {
+        if (bits == 0)
+            return 0;
+        const std::uint32_t v = (pixel & mask) >> shift;
+        if (bits >= 8)
+            return static_cast<std::uint8_t>(v >> (bits - 8));
+        const std::uint32_t max = (1u << bits) - 1;
+        return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
+    }
+};
+
+struct BmpHeader {
+    std::int64_t width = 0;
+    std::int64_t height = 0; // rows, always positive
+    bool topDown = false;
+    int bitCount = 0;
+    std::uint32_t compression = kBiRgb;
+    std::uint32_t sizeImage = 0;
+    std::uint32_t masks[3] = {0, 0, 0};
+    std::vector<TColor> palette;
+};
+
+TPixelFormat PaletteFormat(int bitCount)
+{
+    switch (bitCount) {
+    case 1: return TPixelFormat::pf1bit;
+    case 4: return TPixelFormat::pf4bit;
+    default: return TPixelFormat::pf8bit;
+    }
+}
+
+void SetIndex(std::uint8_t* row, std::int64_t x, int index, int bitCount)
+{
+    if (bitCount == 8) {
+        row[x] = static_cast<std::uint8_t>(index);
+    } else {
+        std::uint8_t& b = row[x >> 1];
+        b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | (index & 0xF))
+                    : static_cast<std::uint8_t>((b & 0x0F) | ((index & 0xF) << 4));
+    }
+}
+
+// Run-length data of 4 or 8 bits. Runs, literal groups and deltas are clipped to the picture;
+// decoding stops at the end-of-bitmap code, after the last row or at the end of the data.
+void DecodeRle(const std::vector<std::uint8_t>& data, const BmpHeader& h, TXBitmap& picture)
+{
+    const int bits = h.bitCount;
+    const std::int64_t width = h.width;
+    const std::int64_t height = h.height;
+    const std::size_t n = data.size();
+    std::int64_t x = 0;
+    std::int64_t row = 0;
+    std::size_t i = 0;
+    auto rowPtr = [&](std::int64_t r) {
+        return picture.ScanLine(static_cast<int>(h.topDown ? r : height - 1 - r));
+    };
+    while (i + 1 < n && row < height) {
+        const int count = data[i];
+        const int code = data[i + 1];
+        i += 2;
+        if (count > 0) {
+            std::uint8_t* line = rowPtr(row);
+            const std::int64_t end = std::min<std::int64_t>(x + count, width);
+            if (bits == 8) {
+                if (end > x)
+                    std::memset(line + x, code, std::size_t(end - x));
+            } else {
+                for (std::int64_t k = x; k < end; ++k)
+                    SetIndex(line, k, ((k - x) & 1) ? (code & 0xF) : (code >> 4), 4);
+            }
+            x = std::min<std::int64_t>(x + count, width);
+            continue;
+        }
+        switch (code) {
+        case 0: // end of line
+            x = 0;
+            ++row;
+            break;
+        case 1: // end of bitmap
+            return;
+        case 2: // delta
+            if (i + 1 >= n)
+                return;
+            x = std::min<std::int64_t>(x + data[i], width);
+            row += data[i + 1];
+            i += 2;
+            break;
+        default: { // a literal group of `code` pixels, padded to a whole 16-bit word
+            const std::size_t bytes = bits == 8 ? std::size_t(code) : std::size_t(code + 1) / 2;
+            const std::size_t padded = (bytes + 1) & ~std::size_t(1);
+            const std::size_t available = std::min(bytes, n - i);
+            std::uint8_t* line = rowPtr(row);
+            for (int k = 0; k < code; ++k) {
+                const std::size_t byte = bits == 8 ? std::size_t(k) : std::size_t(k) / 2;
+                if (byte >= available || x + k >= width)
+                    break;
+                const int index = bits == 8 ? data[i + byte] : ((k & 1) ? (data[i + byte] & 0xF) : (data[i + byte] >> 4));
+                SetIndex(line, x + k, index, bits);
+            }
+            x = std::min<std::int64_t>(x + code, width);
+            i += std::min(padded, n - i);
+            break;
+        }
+        }
+    }
+}
+
+BmpHeader ReadHeader(QIODevice& stream, std::int64_t base, std::int64_t& pixelOffset)
+{
+    std::uint8_t fileHeader[14];
+    ReadExact(stream, fileHeader, sizeof fileHeader);
+    if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
+        Invalid();
+    const std::uint32_t offBits = Le32(fileHeader + 10);
+
+    std::uint8_t sizeField[4];
+    ReadExact(stream, sizeField, 4);
+    const std::uint32_t headerSize = Le32(sizeField);
+    if (headerSize != kCoreHeaderSize && (headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize))
+        Invalid();
+    std::vector<std::uint8_t> hdr(headerSize);
+    std::memcpy(hdr.data(), sizeField, 4);
+    ReadExact(stream, hdr.data() + 4, headerSize - 4);
+
+    BmpHeader h;
+    int planes = 0;
+    std::uint32_t colorsUsed = 0;
+    if (headerSize == kCoreHeaderSize) {
+        h.width = Le16(&hdr[4]);
+        h.height = Le16(&hdr[6]);
+        planes = Le16(&hdr[8]);
+        h.bitCount = Le16(&hdr[10]);
+    } else {
+        h.width = static_cast<std::int32_t>(Le32(&hdr[4]));
+        const std::int64_t height = static_cast<std::int32_t>(Le32(&hdr[8]));
+        h.topDown = height < 0;
+        h.height = height < 0 ? -height : height;
+        planes = Le16(&hdr[12]);
+        h.bitCount = Le16(&hdr[14]);
+        h.compression = Le32(&hdr[16]);
+        h.sizeImage = Le32(&hdr[20]);
+        colorsUsed = Le32(&hdr[32]);
+        if (headerSize >= 52) {
+            for (int c = 0; c < 3; ++c)
+                h.masks[c] = Le32(&hdr[40 + 4 * c]);
+        }
+    }
+    if (planes != 1 || h.width < 0)
+        Invalid();
+    CheckPictureSize(h.width, h.height);
+
+    switch (h.bitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: Invalid();
+    }
+    const bool bitfields = h.compression == kBiBitfields || h.compression == kBiAlphaBitfields;
+    const bool valid = h.compression == kBiRgb
+        || (h.compression == kBiRle8 && h.bitCount == 8)
+        || (h.compression == kBiRle4 && h.bitCount == 4)
+        || (bitfields && (h.bitCount == 16 || h.bitCount == 32));
+    if (!valid)
+        Invalid();
+
+    if (bitfields && headerSize < 52) {
+        // The masks follow a 40-byte header (a fourth, alpha, with the alpha variant).
+        std::uint8_t masks[16];
+        const int size = h.compression == kBiAlphaBitfields ? 16 : 12;
+        ReadExact(stream, masks, size);
+        for (int c = 0; c < 3; ++c)
+            h.masks[c] = Le32(masks + 4 * c);
+    }
+    if (!bitfields) {
+        if (h.bitCount == 16) {
+            h.masks[0] = 0x7C00; h.masks[1] = 0x03E0; h.masks[2] = 0x001F;
+        } else {
+            h.masks[0] = 0xFF0000; h.masks[1] = 0xFF00; h.masks[2] = 0xFF;
+        }
+    }
+
+    if (h.bitCount <= 8) {
+        const std::int64_t entrySize = headerSize == kCoreHeaderSize ? 3 : 4;
+        std::int64_t count = std::int64_t(1) << h.bitCount;
+        if (colorsUsed != 0)
+            count = std::min<std::int64_t>(count, colorsUsed);
+        // Some writers store fewer entries than the header claims: the rows start where the
+        // file header says.
+        const std::int64_t paletteStart = stream.pos() - base;
+        if (offBits != 0 && offBits > paletteStart)
+            count = std::min<std::int64_t>(count, (offBits - paletteStart) / entrySize);
+        std::vector<std::uint8_t> entries(std::size_t(count * entrySize));
+        ReadExact(stream, entries.data(), std::int64_t(entries.size()));
+        h.palette.resize(std::size_t(count));
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::uint8_t* e = &entries[std::size_t(i * entrySize)];
+            h.palette[std::size_t(i)] = RGBColor(e[2], e[1], e[0]);
+        }
+    }
+    pixelOffset = offBits != 0 ? base + offBits : stream.pos();
+    return h;
+}
+
+void ValidateMasks(const BmpHeader& h)
+{
+    const std::uint32_t limit = h.bitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+    const std::uint32_t r = h.masks[0], g = h.masks[1], b = h.masks[2];
+    if ((r | g | b) & ~limit)
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid: a colour mask is wider than its pixels"));
+    if ((r & g) || (r & b) || (g & b))
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid: its colour masks overlap"));
+}
+
+} // namespace
+
+void ReadBmp(QIODevice& stream, TXBitmap& picture)
+{
+    const std::int64_t base = stream.pos();
+    std::int64_t pixelOffset = 0;
+    const BmpHeader h = ReadHeader(stream, base, pixelOffset);
+    if (!stream.isSequential() && pixelOffset != stream.pos()) {
+        if (pixelOffset > stream.size() || !stream.seek(pixelOffset))
+            throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid: its pixel data lies past the end of the file"));
+    }
+    const std::int64_t remaining = stream.isSequential() ? -1 : stream.size() - stream.pos();
+    const int width = static_cast<int>(h.width);
+    const int height = static_cast<int>(h.height);
+
+    if (h.compression == kBiRle8 || h.compression == kBiRle4) {
+        std::int64_t size = remaining;
+        if (h.sizeImage != 0 && (size < 0 || h.sizeImage < size))
+            size = h.sizeImage;
+        std::vector<std::uint8_t> data;
+        if (size >= 0) {
+            data.resize(std::size_t(size));
+            ReadExact(stream, data.data(), size);
+        } else {
+            const QByteArray all = stream.readAll();
+            data.assign(all.begin(), all.end());
+        }
+        picture.AllocateUninitialised(width, height, PaletteFormat(h.bitCount));
+        picture.SetPalette(h.palette);
+        for (int y = 0; y < height; ++y)
+            std::memset(picture.ScanLine(y), 0, std::size_t(picture.BytesPerLine()));
+        DecodeRle(data, h, picture);
+        return;
+    }
+
+    const std::int64_t fileStride = (h.width * h.bitCount + 31) / 32 * 4;
+    if (remaining >= 0 && fileStride * h.height > remaining)
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid: its pixel rows run past the end of the file"));
+    auto rowOf = [&](int i) { return h.topDown ? i : height - 1 - i; };
+
+    const bool plainBitfields32 = h.bitCount == 32 && h.masks[0] == 0xFF0000 && h.masks[1] == 0xFF00 && h.masks[2] == 0xFF;
+    if (h.bitCount <= 8 || h.bitCount == 24 || plainBitfields32) {
+        // The file's rows have the picture's own layout: read them straight into place.
+        const TPixelFormat format = h.bitCount <= 8 ? PaletteFormat(h.bitCount)
+            : h.bitCount == 24 ? TPixelFormat::pf24bit : TPixelFormat::pf32bit;
+        picture.AllocateUninitialised(width, height, format);
+        if (h.bitCount <= 8)
+            picture.SetPalette(h.palette);
+        for (int i = 0; i < height; ++i)
+            ReadExact(stream, picture.ScanLine(rowOf(i)), fileStride);
+        return;
+    }
+
+    // 16 bits, or 32 bits with other masks: decode each row through its masks.
+    ValidateMasks(h);
+    const MaskChannel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
+    picture.AllocateUninitialised(width, height, TPixelFormat::pf24bit);
+    std::vector<std::uint8_t> line(static_cast<std::size_t>(fileStride));
+    for (int i = 0; i < height; ++i) {
+        ReadExact(stream, line.data(), fileStride);
+        std::uint8_t* out = picture.ScanLine(rowOf(i));
+        const std::uint8_t* in = line.data();
+        for (int x = 0; x < width; ++x, out += 3) {
+            std::uint32_t pixel;
+            if (h.bitCount == 16) {
+                pixel = Le16(in);
+                in += 2;
+            } else {
+                pixel = Le32(in);
+                in += 4;
+            }
+            out[0] = blue.Value(pixel);
+            out[1] = green.Value(pixel);
+            out[2] = red.Value(pixel);
+        }
+    }
+}
+
+void WriteBmp(QIODevice& stream, const TXBitmap& picture)
+{
+    const TPixelFormat format = picture.PixelFormat();
+    const int bitCount = BitsPerPixel(format);
+    const std::uint32_t paletteCount = IsPaletteFormat(format) ? (1u << bitCount) : 0;
+    const std::uint32_t offBits = 14 + kInfoHeaderSize + paletteCount * 4;
+    const std::uint32_t imageSize = std::uint32_t(picture.BytesPerLine()) * std::uint32_t(picture.Height());
+
+    std::vector<std::uint8_t> head(offBits, 0);
+    head[0] = 'B';
+    head[1] = 'M';
+    PutLe32(&head[2], offBits + imageSize);
+    PutLe32(&head[10], offBits);
+    std::uint8_t* info = &head[14];
+    PutLe32(info, kInfoHeaderSize);
+    PutLe32(info + 4, std::uint32_t(picture.Width()));
+    PutLe32(info + 8, std::uint32_t(picture.Height()));
+    PutLe16(info + 12, 1);
+    PutLe16(info + 14, std::uint32_t(bitCount));
+    PutLe32(info + 16, kBiRgb);
+    PutLe32(info + 20, imageSize);
+    for (std::uint32_t i = 0; i < paletteCount; ++i) {
+        const TColor c = picture.Palette()[i];
+        std::uint8_t* e = &head[14 + kInfoHeaderSize + 4 * i];
+        e[0] = static_cast<std::uint8_t>(GetBValue(c));
+        e[1] = static_cast<std::uint8_t>(GetGValue(c));
+        e[2] = static_cast<std::uint8_t>(GetRValue(c));
+    }
+    WriteExact(stream, head.data(), std::int64_t(head.size()));
+    // Rows go bottom-up; each stored row already has the file's padding (zero bytes).
+    for (int y = picture.Height() - 1; y >= 0; --y)
+        WriteExact(stream, picture.ScanLine(y), picture.BytesPerLine());
+}
+
+} // namespace vellum

@@ -1,0 +1,215 @@
+#include "raster/ColourQuantizer.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "raster/XBitmap.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr int kCellBits = 6;
+constexpr int kCells = 1 << (3 * kCellBits);
+constexpr int kOctreeColours = 236;
+
+int CellOf(int r, int g, int b)
+{
+    return ((r >> 2) << 12) | ((g >> 2) << 6) | (b >> 2);
+}
+
+// Counts of the picture's colours per cell, rows split between two threads.
+std::vector<std::uint32_t> Histogram(const TXBitmap& picture)
+{
+    auto count = [&picture](int firstRow, int endRow, std::vector<std::uint32_t>& histogram) {
+        for (int y = firstRow; y < endRow; ++y) {
+            const std::uint8_t* p = picture.ScanLine(y);
+            for (int x = 0; x < picture.Width(); ++x, p += 3)
+                ++histogram[std::size_t(CellOf(p[2], p[1], p[0]))];
+        }
+    };
+    std::vector<std::uint32_t> histogram(kCells, 0);
+    std::vector<std::uint32_t> second(kCells, 0);
+    const int middle = picture.Height() / 2;
+    std::thread helper(count, middle, picture.Height(), std::ref(second));
+    count(0, middle, histogram);
+    helper.join();
+    for (int i = 0; i < kCells; ++i)
+        histogram[std::size_t(i)] += second[std::size_t(i)];
+    return histogram;
+}
+
+struct OctreeNode {
+    std::uint64_t count = 0;
+    std::uint64_t sum[3] = {0, 0, 0}; // red, green, blue, weighted by count
+    std::int32_t child[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    int level = 0;
+    bool leaf = false;
+};
+
+} // namespace
+
+const std::array<TColor, 20>& StaticPaletteColours()
+{
+    static const std::array<TColor, 20> colours = {
+        RGBColor(0, 0, 0), RGBColor(128, 0, 0), RGBColor(0, 128, 0), RGBColor(128, 128, 0),
+        RGBColor(0, 0, 128), RGBColor(128, 0, 128), RGBColor(0, 128, 128), RGBColor(192, 192, 192),
+        RGBColor(192, 220, 192), RGBColor(166, 202, 240),
+        RGBColor(255, 251, 240), RGBColor(160, 160, 164), RGBColor(128, 128, 128), RGBColor(255, 0, 0),
+        RGBColor(0, 255, 0), RGBColor(255, 255, 0), RGBColor(0, 0, 255), RGBColor(255, 0, 255),
+        RGBColor(0, 255, 255), RGBColor(255, 255, 255),
+    };
+    return colours;
+}
+
+TPalette256 BuildOctreePalette(const TXBitmap& picture)
+{
+    TPalette256 palette{};
+    palette.fill(clBlack);
+    const auto& statics = StaticPaletteColours();
+    for (int i = 0; i < 10; ++i) {
+        palette[std::size_t(i)] = statics[std::size_t(i)];
+        palette[std::size_t(246 + i)] = statics[std::size_t(10 + i)];
+    }
+    if (picture.Empty())
+        return palette;
+
+    const std::vector<std::uint32_t> histogram = Histogram(picture);
+    std::vector<OctreeNode> nodes(1);
+    std::vector<std::vector<std::int32_t>> levels(kCellBits);
+    levels[0].push_back(0);
+    std::int64_t leaves = 0;
+    for (int cell = 0; cell < kCells; ++cell) {
+        const std::uint32_t weight = histogram[std::size_t(cell)];
+        if (weight == 0)
+            continue;
+        // The centre of the cell stands for its colours.
+        const int rgb[3] = {((cell >> 12) << 2) | 2, (((cell >> 6) & 63) << 2) | 2, ((cell & 63) << 2) | 2};
+        std::int32_t node = 0;
+        for (int level = 0;; ++level) {
+            OctreeNode& n = nodes[std::size_t(node)];
+            n.count += weight;
+            for (int c = 0; c < 3; ++c)
+                n.sum[c] += std::uint64_t(weight) * std::uint64_t(rgb[c]);
+            if (level == kCellBits)
+                break;
+            const int bit = 7 - level;
+            const int index = (((rgb[0] >> bit) & 1) << 2) | (((rgb[1] >> bit) & 1) << 1) | ((rgb[2] >> bit) & 1);
+            std::int32_t next = nodes[std::size_t(node)].child[index];
+            if (next < 0) {
+                next = std::int32_t(nodes.size());
+                nodes[std::size_t(node)].child[index] = next;
+                OctreeNode created;
+                created.level = level + 1;
+                created.leaf = level + 1 == kCellBits;
+                nodes.push_back(created);
+                if (created.leaf)
+                    ++leaves;
+                else
+                    levels[std::size_t(level + 1)].push_back(next);
+            }
+            node = next;
+        }
+    }
+
+    // Fold the least used nodes of the deepest level into leaves until few enough are left.
+    for (int level = kCellBits - 1; level >= 0 && leaves > kOctreeColours; --level) {
+        auto& candidates = levels[std::size_t(level)];
+        std::stable_sort(candidates.begin(), candidates.end(), [&nodes](std::int32_t a, std::int32_t b) {
+            return nodes[std::size_t(a)].count < nodes[std::size_t(b)].count;
+        });
+        for (std::int32_t id : candidates) {
+            if (leaves <= kOctreeColours)
+                break;
+            OctreeNode& n = nodes[std::size_t(id)];
+            int children = 0;
+            for (std::int32_t& c : n.child) {
+                if (c >= 0)
+                    ++children;
+                c = -1;
+            }
+            n.leaf = true;
+            leaves -= children - 1;
+        }
+    }
+
+    // The leaves reachable from the root, in tree order.
+    int next = 10;
+    std::vector<std::int32_t> stack{0};
+    while (!stack.empty()) {
+        const OctreeNode& n = nodes[std::size_t(stack.back())];
+        stack.pop_back();
+        if (n.leaf) {
+            if (next < 10 + kOctreeColours && n.count > 0) {
+                const std::uint64_t half = n.count / 2;
+                palette[std::size_t(next++)] = RGBColor(int((n.sum[0] + half) / n.count), int((n.sum[1] + half) / n.count),
+                                                        int((n.sum[2] + half) / n.count));
+            }
+            continue;
+        }
+        for (int i = 7; i >= 0; --i)
+            if (n.child[i] >= 0)
+                stack.push_back(n.child[i]);
+    }
+    return palette;
+}
+
+TFloydSteinbergDitherer::TFloydSteinbergDitherer(const TPalette256& palette, int width)
+    : m_palette(palette)
+    , m_width(width)
+    , m_current(std::size_t(width + 2) * 3, 0)
+    , m_next(std::size_t(width + 2) * 3, 0)
+    , m_cache(kCells, -1)
+{
+    for (int i = 0; i < 256; ++i)
+        m_rgb[std::size_t(i)] = {GetRValue(palette[std::size_t(i)]), GetGValue(palette[std::size_t(i)]),
+                                 GetBValue(palette[std::size_t(i)])};
+}
+
+int TFloydSteinbergDitherer::Nearest(int r, int g, int b)
+{
+    std::int16_t& cached = m_cache[std::size_t(CellOf(r, g, b))];
+    if (cached >= 0)
+        return cached;
+    // The nearest entry to the cell's centre serves every colour of the cell.
+    const int cr = (r & ~3) | 2, cg = (g & ~3) | 2, cb = (b & ~3) | 2;
+    int best = 0;
+    int bestDistance = 1 << 30;
+    for (int i = 0; i < 256; ++i) {
+        const auto& p = m_rgb[std::size_t(i)];
+        const int dr = p[0] - cr, dg = p[1] - cg, db = p[2] - cb;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    cached = static_cast<std::int16_t>(best);
+    return best;
+}
+
+void TFloydSteinbergDitherer::DitherRow(const std::uint8_t* bgr, std::uint8_t* indices)
+{
+    std::fill(m_next.begin(), m_next.end(), 0);
+    int* cur = m_current.data() + 3; // pixel 0; one pixel of margin on each side
+    int* nxt = m_next.data() + 3;
+    for (int x = 0; x < m_width; ++x, bgr += 3) {
+        int v[3];
+        v[0] = std::clamp(bgr[2] + ((cur[3 * x + 0] + 8) >> 4), 0, 255);
+        v[1] = std::clamp(bgr[1] + ((cur[3 * x + 1] + 8) >> 4), 0, 255);
+        v[2] = std::clamp(bgr[0] + ((cur[3 * x + 2] + 8) >> 4), 0, 255);
+        const int index = Nearest(v[0], v[1], v[2]);
+        indices[x] = static_cast<std::uint8_t>(index);
+        const auto& p = m_rgb[std::size_t(index)];
+        for (int c = 0; c < 3; ++c) {
+            const int e = v[c] - p[std::size_t(c)];
+            cur[3 * (x + 1) + c] += e * 7;
+            nxt[3 * (x - 1) + c] += e * 3;
+            nxt[3 * x + c] += e * 5;
+            nxt[3 * (x + 1) + c] += e;
+        }
+    }
+    std::swap(m_current, m_next);
+}
+
+} // namespace vellum

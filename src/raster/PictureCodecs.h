@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+class QIODevice;
+
+namespace vellum {
+
+class TXBitmap;
+
+// The codecs behind TXBitmap's file operations. Readers replace picture's content and raise
+// EInvalidGraphic (or EReadError for a stream that ends early) on bad input; writers take a
+// picture of any format and raise EWriteError when the device refuses bytes.
+void ReadBmp(QIODevice& stream, TXBitmap& picture);
+void WriteBmp(QIODevice& stream, const TXBitmap& picture);
+
+void ReadJpeg(QIODevice& stream, TXBitmap& picture);
+// Baseline, full colour, the codec's defaults otherwise.
+void WriteJpeg(QIODevice& stream, const TXBitmap& picture, int quality = 90);
+
+// The first frame, drawn onto a picture of the logical screen's size.
+void ReadGif(QIODevice& stream, TXBitmap& picture);
+// One frame of at most 256 colours, no transparency.
+void WriteGif(QIODevice& stream, const TXBitmap& picture);
+
+// Reads exactly size bytes or raises EReadError.
+void ReadExact(QIODevice& stream, void* data, std::int64_t size);
+// Writes all size bytes or raises EWriteError.
+void WriteExact(QIODevice& stream, const void* data, std::int64_t size);
+
+} // namespace vellum

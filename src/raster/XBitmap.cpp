@@ -1,0 +1,455 @@
+#include "raster/XBitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include <QFile>
+#include <QSaveFile>
+
+#include "raster/Canvas.h"
+#include "raster/PictureCodecs.h"
+
+namespace vellum {
+
+int BitsPerPixel(TPixelFormat format)
+{
+    switch (format) {
+    case TPixelFormat::pf1bit: return 1;
+    case TPixelFormat::pf4bit: return 4;
+    case TPixelFormat::pf8bit: return 8;
+    case TPixelFormat::pf24bit: return 24;
+    case TPixelFormat::pf32bit: return 32;
+    }
+    return 24;
+}
+
+bool IsPaletteFormat(TPixelFormat format)
+{
+    return BitsPerPixel(format) <= 8;
+}
+
+void CheckPictureSize(std::int64_t width, std::int64_t height)
+{
+    if (width < 0 || height < 0)
+        throw EInvalidGraphic(QStringLiteral("Invalid picture size %1 x %2").arg(width).arg(height));
+    if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels)
+        throw EInvalidGraphic(
+            QStringLiteral("Picture of %1 x %2 pixels is larger than the limit of %3 pixels a side "
+                           "and %4 million pixels")
+                .arg(width).arg(height).arg(kMaxPictureSide).arg(kMaxPicturePixels / (1024 * 1024)));
+}
+
+namespace {
+
+int StrideOf(int width, TPixelFormat format)
+{
+    return static_cast<int>((static_cast<std::int64_t>(width) * BitsPerPixel(format) + 31) / 32 * 4);
+}
+
+// The 2 ^ bits entries of a palette format's palette: given colours first, black after.
+std::vector<TColor> FullPalette(const std::vector<TColor>& colours, TPixelFormat format)
+{
+    std::vector<TColor> palette(std::size_t(1) << BitsPerPixel(format), clBlack);
+    std::copy_n(colours.begin(), std::min(colours.size(), palette.size()), palette.begin());
+    return palette;
+}
+
+int PaletteIndex(const std::uint8_t* row, int x, TPixelFormat format)
+{
+    switch (format) {
+    case TPixelFormat::pf1bit: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case TPixelFormat::pf4bit: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
+    default: return row[x];
+    }
+}
+
+} // namespace
+
+TXBitmap::TXBitmap() = default;
+
+TXBitmap::TXBitmap(int width, int height, TPixelFormat format)
+{
+    Allocate(width, height, format);
+    if (IsPaletteFormat(format)) {
+        m_palette = FullPalette({}, format);
+        if (m_bits)
+            std::memset(m_bits.get(), 0, std::size_t(m_stride) * m_height);
+    } else if (m_bits) {
+        std::memset(m_bits.get(), 0xFF, std::size_t(m_stride) * m_height);
+        ZeroPadding();
+    }
+}
+
+TXBitmap::TXBitmap(const TXBitmap& other)
+{
+    Assign(other);
+}
+
+TXBitmap::TXBitmap(TXBitmap&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+TXBitmap& TXBitmap::operator=(const TXBitmap& other)
+{
+    if (this != &other)
+        Assign(other);
+    return *this;
+}
+
+TXBitmap& TXBitmap::operator=(TXBitmap&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    m_width = std::exchange(other.m_width, 0);
+    m_height = std::exchange(other.m_height, 0);
+    m_format = std::exchange(other.m_format, TPixelFormat::pf24bit);
+    m_stride = std::exchange(other.m_stride, 0);
+    m_bits = std::move(other.m_bits);
+    m_palette = std::move(other.m_palette);
+    m_transparent = other.m_transparent;
+    m_transparentColourSet = other.m_transparentColourSet;
+    m_transparentColour = other.m_transparentColour;
+    // The canvas (pen, brush, font) stays with the object it was made for.
+    return *this;
+}
+
+TXBitmap::~TXBitmap() = default;
+
+void TXBitmap::Allocate(int width, int height, TPixelFormat format)
+{
+    CheckPictureSize(width, height);
+    const int stride = StrideOf(width, format);
+    std::unique_ptr<std::uint8_t[]> bits;
+    if (width > 0 && height > 0) {
+        try {
+            bits = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(stride) * height);
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory();
+        }
+    }
+    m_bits = std::move(bits);
+    m_width = width;
+    m_height = height;
+    m_format = format;
+    m_stride = stride;
+    if (!IsPaletteFormat(format))
+        m_palette.clear();
+    else if (m_palette.size() != (std::size_t(1) << BitsPerPixel(format)))
+        m_palette = FullPalette(m_palette, format);
+}
+
+void TXBitmap::ZeroPadding()
+{
+    const std::size_t used = (std::size_t(m_width) * BitsPerPixel(m_format) + 7) / 8;
+    if (used == std::size_t(m_stride))
+        return;
+    for (int y = 0; y < m_height; ++y)
+        std::memset(ScanLine(y) + used, 0, m_stride - used);
+}
+
+void TXBitmap::AllocateUninitialised(int width, int height, TPixelFormat format)
+{
+    Allocate(width, height, format);
+    ZeroPadding();
+}
+
+void TXBitmap::SetSize(int width, int height)
+{
+    if (width == m_width && height == m_height)
+        return;
+    TXBitmap old(std::move(*this));
+    m_transparent = old.m_transparent;
+    m_transparentColourSet = old.m_transparentColourSet;
+    m_transparentColour = old.m_transparentColour;
+    m_palette = old.m_palette;
+    Allocate(width, height, old.m_format);
+    if (!m_bits)
+        return;
+    std::memset(m_bits.get(), IsPaletteFormat(m_format) ? 0 : 0xFF, std::size_t(m_stride) * m_height);
+    const int rows = std::min(m_height, old.m_height);
+    const std::size_t bytes = (std::size_t(std::min(m_width, old.m_width)) * BitsPerPixel(m_format)) / 8;
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(ScanLine(y), old.ScanLine(y), bytes);
+    // A partial byte of a packed format: copy its pixels one by one.
+    if (IsPaletteFormat(m_format)) {
+        const int done = static_cast<int>(bytes * 8 / BitsPerPixel(m_format));
+        for (int y = 0; y < rows; ++y)
+            for (int x = done; x < std::min(m_width, old.m_width); ++x) {
+                const int index = PaletteIndex(old.ScanLine(y), x, m_format);
+                std::uint8_t* row = ScanLine(y);
+                if (m_format == TPixelFormat::pf1bit)
+                    row[x >> 3] = static_cast<std::uint8_t>((row[x >> 3] & ~(0x80 >> (x & 7))) | (index << (7 - (x & 7))));
+                else
+                    row[x >> 1] = static_cast<std::uint8_t>((x & 1) ? ((row[x >> 1] & 0xF0) | index)
+                                                                    : ((row[x >> 1] & 0x0F) | (index << 4)));
+            }
+    }
+    ZeroPadding();
+}
+
+void TXBitmap::SetPixelFormat(TPixelFormat format)
+{
+    if (format == m_format)
+        return;
+    Q_ASSERT(format == TPixelFormat::pf24bit || format == TPixelFormat::pf32bit);
+    if (format != TPixelFormat::pf24bit && format != TPixelFormat::pf32bit)
+        return;
+    if (Empty()) {
+        Allocate(m_width, m_height, format);
+        return;
+    }
+    TXBitmap old(std::move(*this));
+    m_transparent = old.m_transparent;
+    m_transparentColourSet = old.m_transparentColourSet;
+    m_transparentColour = old.m_transparentColour;
+    Allocate(old.m_width, old.m_height, format);
+    const int outBytes = format == TPixelFormat::pf24bit ? 3 : 4;
+    // Palette entries as pixel bytes, so the inner loop is a table lookup.
+    std::vector<std::uint8_t> lookup(old.m_palette.size() * 3);
+    for (std::size_t i = 0; i < old.m_palette.size(); ++i)
+        StorePixel(&lookup[i * 3], old.m_palette[i]);
+    for (int y = 0; y < m_height; ++y) {
+        const std::uint8_t* in = old.ScanLine(y);
+        std::uint8_t* out = ScanLine(y);
+        if (IsPaletteFormat(old.m_format)) {
+            for (int x = 0; x < m_width; ++x, out += outBytes) {
+                const std::uint8_t* p = &lookup[PaletteIndex(in, x, old.m_format) * 3];
+                out[0] = p[0];
+                out[1] = p[1];
+                out[2] = p[2];
+                if (outBytes == 4)
+                    out[3] = 0;
+            }
+        } else {
+            const int inBytes = old.m_format == TPixelFormat::pf24bit ? 3 : 4;
+            for (int x = 0; x < m_width; ++x, in += inBytes, out += outBytes) {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+                if (outBytes == 4)
+                    out[3] = 0;
+            }
+        }
+    }
+    ZeroPadding();
+}
+
+std::uint8_t* TXBitmap::ScanLine(int y)
+{
+    Q_ASSERT(y >= 0 && y < m_height);
+    return m_bits.get() + std::size_t(m_stride) * y;
+}
+
+const std::uint8_t* TXBitmap::ScanLine(int y) const
+{
+    Q_ASSERT(y >= 0 && y < m_height);
+    return m_bits.get() + std::size_t(m_stride) * y;
+}
+
+void TXBitmap::SetPalette(const std::vector<TColor>& colours)
+{
+    if (IsPaletteFormat(m_format))
+        m_palette = FullPalette(colours, m_format);
+}
+
+TColor TXBitmap::TransparentColor() const
+{
+    if (m_transparentColourSet)
+        return m_transparentColour;
+    if (Empty())
+        return clNone;
+    return PixelColour(0, m_height - 1);
+}
+
+void TXBitmap::SetTransparentColor(TColor colour)
+{
+    m_transparentColour = colour;
+    m_transparentColourSet = true;
+}
+
+TColor TXBitmap::PixelColour(int x, int y) const
+{
+    const std::uint8_t* row = ScanLine(y);
+    switch (m_format) {
+    case TPixelFormat::pf24bit: return ColourOfPixel(row + 3 * x);
+    case TPixelFormat::pf32bit: return ColourOfPixel(row + 4 * x);
+    default: return m_palette[PaletteIndex(row, x, m_format)] & 0xFFFFFF;
+    }
+}
+
+void TXBitmap::Assign(const TXBitmap& other)
+{
+    if (this == &other)
+        return;
+    m_palette = other.m_palette;
+    Allocate(other.m_width, other.m_height, other.m_format);
+    if (m_bits)
+        std::memcpy(m_bits.get(), other.m_bits.get(), std::size_t(m_stride) * m_height);
+    m_transparent = other.m_transparent;
+    m_transparentColourSet = other.m_transparentColourSet;
+    m_transparentColour = other.m_transparentColour;
+}
+
+void TXBitmap::AssignOpaque(const TXBitmap& graphic)
+{
+    if (this == &graphic) {
+        SetPixelFormat(TPixelFormat::pf24bit);
+        return;
+    }
+    const bool transparent = m_transparent;
+    const bool colourSet = m_transparentColourSet;
+    const TColor colour = m_transparentColour;
+    if (graphic.m_format == TPixelFormat::pf24bit) {
+        Assign(graphic);
+    } else {
+        TXBitmap converted(graphic);
+        converted.SetPixelFormat(TPixelFormat::pf24bit);
+        *this = std::move(converted);
+    }
+    m_transparent = transparent;
+    m_transparentColourSet = colourSet;
+    m_transparentColour = colour;
+}
+
+void TXBitmap::AssignOpaque(const QImage& graphic)
+{
+    const QImage image = graphic.format() == QImage::Format_BGR888
+        ? graphic : graphic.convertToFormat(QImage::Format_BGR888);
+    Allocate(image.width(), image.height(), TPixelFormat::pf24bit);
+    for (int y = 0; y < m_height; ++y)
+        std::memcpy(ScanLine(y), image.constScanLine(y), std::size_t(m_width) * 3);
+    ZeroPadding();
+}
+
+TCanvas& TXBitmap::Canvas()
+{
+    SetPixelFormat(TPixelFormat::pf24bit);
+    if (!m_canvas)
+        m_canvas = std::make_unique<TCanvas>(*this);
+    m_canvas->Rebind(*this);
+    return *m_canvas;
+}
+
+QImage TXBitmap::SharedImage()
+{
+    SetPixelFormat(TPixelFormat::pf24bit);
+    if (Empty())
+        return QImage();
+    return QImage(m_bits.get(), m_width, m_height, m_stride, QImage::Format_BGR888);
+}
+
+QImage TXBitmap::ToImage() const
+{
+    if (Empty())
+        return QImage();
+    if (m_format == TPixelFormat::pf24bit)
+        return QImage(m_bits.get(), m_width, m_height, m_stride, QImage::Format_BGR888).copy();
+    TXBitmap converted(*this);
+    converted.SetPixelFormat(TPixelFormat::pf24bit);
+    return converted.ToImage();
+}
+
+void TXBitmap::LoadFromStream(QIODevice& stream)
+{
+    TXBitmap loaded;
+    ReadBmp(stream, loaded);
+    m_palette = std::move(loaded.m_palette);
+    m_width = loaded.m_width;
+    m_height = loaded.m_height;
+    m_format = loaded.m_format;
+    m_stride = loaded.m_stride;
+    m_bits = std::move(loaded.m_bits);
+}
+
+void TXBitmap::SaveToStream(QIODevice& stream) const
+{
+    WriteBmp(stream, *this);
+}
+
+namespace {
+
+enum class PictureKind { Bmp, Jpeg, Gif, Unknown };
+
+PictureKind ProbeKind(QIODevice& stream)
+{
+    // The BMP probe reads a whole file header, so a file shorter than that fails here with
+    // the stream read error.
+    char header[14];
+    ReadExact(stream, header, sizeof header);
+    stream.seek(0);
+    if (header[0] == 'B' && header[1] == 'M')
+        return PictureKind::Bmp;
+    if (static_cast<std::uint8_t>(header[0]) == 0xFF && static_cast<std::uint8_t>(header[1]) == 0xD8)
+        return PictureKind::Jpeg;
+    if (header[0] == 'G' && header[1] == 'I' && header[2] == 'F')
+        return PictureKind::Gif;
+    return PictureKind::Unknown;
+}
+
+} // namespace
+
+void TXBitmap::LoadPicture(const QString& fileName, ForceBitmap forceBitmap)
+{
+    QFile file(fileName);
+    // Unbuffered: the readers fetch whole rows, which would only pass through Qt's buffer.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    TXBitmap loaded;
+    const PictureKind kind = forceBitmap == ForceBitmap::Yes ? PictureKind::Bmp : ProbeKind(file);
+    switch (kind) {
+    case PictureKind::Bmp: ReadBmp(file, loaded); break;
+    case PictureKind::Jpeg: ReadJpeg(file, loaded); break;
+    case PictureKind::Gif: ReadGif(file, loaded); break;
+    case PictureKind::Unknown: throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
+    }
+    m_palette = std::move(loaded.m_palette);
+    m_width = loaded.m_width;
+    m_height = loaded.m_height;
+    m_format = loaded.m_format;
+    m_stride = loaded.m_stride;
+    m_bits = std::move(loaded.m_bits);
+}
+
+QString PictureExtension(const QString& fileName)
+{
+    for (qsizetype i = fileName.size() - 1; i >= 0; --i) {
+        const QChar c = fileName.at(i);
+        if (c == u'.')
+            return fileName.mid(i + 1).toUpper();
+        if (c == u'/' || c == u'\\' || c == u':')
+            break;
+    }
+    return QString();
+}
+
+void TXBitmap::SavePicture(const QString& fileName, ForceBitmap forceBitmap) const
+{
+    enum class Kind { Bmp, Jpeg, Gif } kind = Kind::Bmp;
+    if (forceBitmap == ForceBitmap::No) {
+        const QString ext = PictureExtension(fileName);
+        if (ext.isEmpty() || ext == u"BMP")
+            kind = Kind::Bmp;
+        else if (ext == u"JPG" || ext == u"JPEG")
+            kind = Kind::Jpeg;
+        else if (ext == u"GIF")
+            kind = Kind::Gif;
+        else
+            throw EInvalidGraphic(QStringLiteral("Unknown picture format :%1").arg(ext));
+    }
+    // The picture goes to a temporary file beside the target that replaces it only when
+    // everything was written.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw EFOpenError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    switch (kind) {
+    case Kind::Bmp: WriteBmp(file, *this); break;
+    case Kind::Jpeg: WriteJpeg(file, *this); break;
+    case Kind::Gif: WriteGif(file, *this); break;
+    }
+    if (!file.commit())
+        throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+}
+
+} // namespace vellum
