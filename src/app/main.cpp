@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 
 #include "app/SplashDlg.h"
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
 #include "app/VLMain.h"
+#include "clipboard/VLClipbrd.h"
 
 int main(int argc, char* argv[])
 {
@@ -19,6 +21,10 @@ int main(int argc, char* argv[])
     int result = 0;
     {
         TVLGlobal global;
+        TVLClipboard clipboardStore(ClipboardChangedMessage);
+        TVLClipboard::SetErrorReporter([](const QString& message) {
+            QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), message, QMessageBox::Ok);
+        });
 
         QApplication::setApplicationName(QString::fromLatin1(ProductName));
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/vellum-256.png")));

@@ -1,0 +1,497 @@
+#include "clipboard/VLClipbrd.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QtEndian>
+
+#include "raster/XBitmap.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr qint64 CountSize = TVLClipboardStream::FirstItemOffset;
+constexpr int PrivateFormatNumber = 0xC000; // the first number of the registered-format range
+
+TVLClipboard* g_store = nullptr;
+
+void defaultReporter(const QString& message)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+TVLClipboard::TErrorReporter& errorReporter()
+{
+    static TVLClipboard::TErrorReporter reporter = defaultReporter;
+    return reporter;
+}
+
+QByteArray int32Bytes(std::int32_t value)
+{
+    QByteArray bytes(4, Qt::Uninitialized);
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+QClipboard& systemClipboard()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    Q_ASSERT(clipboard != nullptr);
+    return *clipboard;
+}
+
+} // namespace
+
+// --- the stream ---------------------------------------------------------------------------------
+
+TVLClipboardStream::TVLClipboardStream()
+{
+    open(QIODevice::ReadWrite);
+}
+
+TVLClipboardStream::TVLClipboardStream(const QByteArray& bytes)
+{
+    setData(bytes);
+    open(QIODevice::ReadWrite);
+}
+
+std::int32_t TVLClipboardStream::NewIdentifier()
+{
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms) & 0x7FFFFFFFu);
+}
+
+std::int32_t TVLClipboardStream::int32At(qint64 pos) const
+{
+    return qFromLittleEndian<std::int32_t>(data().constData() + pos);
+}
+
+qint64 TVLClipboardStream::itemSizeAt(qint64 pos) const
+{
+    const qint64 total = data().size();
+    if (pos < CountSize || pos + HeaderSize > total)
+        return 0;
+    const qint64 size = int32At(pos + 4);
+    return size >= HeaderSize && size <= total - pos ? size : 0;
+}
+
+void TVLClipboardStream::replaceBytes(QByteArray bytes)
+{
+    const qint64 position = pos();
+    close();
+    setData(std::move(bytes));
+    open(QIODevice::ReadWrite);
+    seek(std::min<qint64>(position, size()));
+}
+
+std::int32_t TVLClipboardStream::ItemCount()
+{
+    if (size() < CountSize)
+        return 0;
+    seek(CountSize);
+    return int32At(0);
+}
+
+void TVLClipboardStream::SetItemCount(std::int32_t count)
+{
+    seek(0);
+    write(int32Bytes(count));
+}
+
+std::int32_t TVLClipboardStream::IncrementCount()
+{
+    const std::int32_t count = ItemCount() + 1;
+    SetItemCount(count);
+    return count;
+}
+
+std::int32_t TVLClipboardStream::DecrementCount()
+{
+    const std::int32_t count = ItemCount() - 1;
+    SetItemCount(count);
+    return count;
+}
+
+void TVLClipboardStream::InsertAtPosition(const QByteArray& bytes)
+{
+    const qint64 at = pos();
+    const QByteArray& old = data();
+    // One copy of the old bytes, straight into place.
+    QByteArray result;
+    result.reserve(old.size() + bytes.size());
+    result.append(old.constData(), at);
+    result.append(bytes);
+    result.append(old.constData() + at, old.size() - at);
+    replaceBytes(std::move(result));
+    seek(at + bytes.size());
+}
+
+void TVLClipboardStream::TruncateItems(int max)
+{
+    if (size() < CountSize)
+        return;
+    qint64 position = CountSize;
+    int passed = 0;
+    while (passed < max) {
+        const qint64 itemSize = itemSizeAt(position);
+        if (itemSize == 0)
+            break;
+        position += itemSize;
+        ++passed;
+    }
+    // Also drops whatever follows the last whole item, and sets a count that disagrees with
+    // the items right.
+    if (position < size())
+        buffer().truncate(position);
+    if (ItemCount() != passed)
+        SetItemCount(passed);
+}
+
+std::int32_t TVLClipboardStream::AddItem(const TXBitmap& picture, std::int32_t tag)
+{
+    TruncateItems(MaxItems - 1);
+
+    const std::int32_t identifier = NewIdentifier();
+    QByteArray item;
+    {
+        QBuffer itemStream(&item);
+        itemStream.open(QIODevice::WriteOnly);
+        itemStream.write(int32Bytes(identifier));
+        itemStream.write(int32Bytes(0)); // the item size, once known
+        itemStream.write(int32Bytes(tag));
+        picture.SaveToStream(itemStream);
+    }
+    qToLittleEndian(static_cast<std::int32_t>(item.size()), item.data() + 4);
+
+    const std::int32_t count = IncrementCount();
+    seek(CountSize);
+    if (count == 1) {
+        buffer().truncate(CountSize);
+        write(item);
+    } else {
+        InsertAtPosition(item);
+    }
+    return identifier;
+}
+
+void TVLClipboardStream::DeleteSection(qint64 start, qint64 end)
+{
+    if (start < 0 || start >= end || end > size())
+        throw VellumException(QStringLiteral("Delete Section - Invalid positions"));
+    buffer().remove(start, end - start);
+    seek(std::min(pos(), size()));
+}
+
+bool TVLClipboardStream::FindItem(std::int32_t identifier, qint64& start, qint64& end)
+{
+    qint64 position = CountSize;
+    while (position < size()) {
+        const qint64 itemSize = itemSizeAt(position);
+        if (itemSize == 0)
+            break;
+        if (int32At(position) == identifier) {
+            start = position;
+            end = position + itemSize;
+            seek(position + 8);
+            return true;
+        }
+        position += itemSize;
+    }
+    seek(std::min(position, size()));
+    return false;
+}
+
+void TVLClipboardStream::decodeItem(qint64 start, qint64 size, TXBitmap& picture, std::int32_t& tag) const
+{
+    tag = int32At(start + 8);
+    // The picture is read from the item's own bytes only, whatever its headers claim.
+    const QByteArray bmp =
+        QByteArray::fromRawData(data().constData() + start + HeaderSize, static_cast<qsizetype>(size - HeaderSize));
+    QBuffer bmpStream;
+    bmpStream.setData(bmp);
+    bmpStream.open(QIODevice::ReadOnly);
+    picture.LoadFromStream(bmpStream);
+}
+
+bool TVLClipboardStream::DeleteItem(std::int32_t identifier, TXBitmap* picture, std::int32_t& tag)
+{
+    qint64 start = 0;
+    qint64 end = 0;
+    if (!FindItem(identifier, start, end))
+        return false;
+    DeleteSection(start, end);
+    DecrementCount();
+    if (picture != nullptr) {
+        const qint64 firstSize = itemSizeAt(CountSize);
+        if (firstSize > 0)
+            decodeItem(CountSize, firstSize, *picture, tag);
+    }
+    return true;
+}
+
+bool TVLClipboardStream::PromoteItem(std::int32_t identifier, TXBitmap* picture, std::int32_t& tag)
+{
+    qint64 start = 0;
+    qint64 end = 0;
+    if (!FindItem(identifier, start, end))
+        return false;
+    if (start > CountSize) {
+        const QByteArray& old = data();
+        QByteArray result;
+        result.reserve(old.size());
+        result.append(old.constData(), CountSize);
+        result.append(old.constData() + start, end - start);
+        result.append(old.constData() + CountSize, start - CountSize);
+        result.append(old.constData() + end, old.size() - end);
+        replaceBytes(std::move(result));
+        if (picture != nullptr)
+            decodeItem(CountSize, end - start, *picture, tag);
+    }
+    return true;
+}
+
+bool TVLClipboardStream::ReadNextItem(std::int32_t& identifier, TXBitmap& picture, std::int32_t& tag)
+{
+    const qint64 start = pos();
+    if (start >= size())
+        return false;
+    const qint64 itemSize = itemSizeAt(start);
+    if (itemSize == 0)
+        return false;
+    try {
+        std::int32_t itemTag = 0;
+        decodeItem(start, itemSize, picture, itemTag);
+        identifier = int32At(start);
+        tag = itemTag;
+    } catch (const std::exception&) {
+        return false;
+    }
+    seek(start + itemSize);
+    return true;
+}
+
+void TVLClipboardStream::GetFirstItem(TXBitmap& picture, std::int32_t& tag)
+{
+    if (ItemCount() <= 0)
+        throw EVLClipboardStreamError(QStringLiteral("GetFirstItem - There are no items"));
+    seek(CountSize);
+    std::int32_t identifier = 0;
+    if (!ReadNextItem(identifier, picture, tag))
+        throw EVLClipboardStreamError(QStringLiteral("GetFirstItem - Error getting item"));
+}
+
+// --- the store ----------------------------------------------------------------------------------
+
+TVLClipboard::TVLClipboard(int notifyMessage, TMode mode)
+    : TClipboardChangeNotifier(notifyMessage)
+{
+    if (mode == TMode::MultiPicture) {
+        m_privateFormat = PrivateFormatNumber;
+        m_formatPriority.append(m_privateFormat);
+    }
+    m_formatPriority.append(StandardBitmapFormat);
+    if (g_store == nullptr)
+        g_store = this;
+}
+
+TVLClipboard::~TVLClipboard()
+{
+    if (g_store == this)
+        g_store = nullptr;
+}
+
+TVLClipboard& TVLClipboard::Instance()
+{
+    Q_ASSERT(g_store != nullptr);
+    return *g_store;
+}
+
+bool TVLClipboard::Exists()
+{
+    return g_store != nullptr;
+}
+
+void TVLClipboard::SetErrorReporter(TErrorReporter reporter)
+{
+    errorReporter() = reporter ? std::move(reporter) : TErrorReporter(defaultReporter);
+}
+
+int TVLClipboard::availableFormat(const QMimeData* data) const
+{
+    if (data == nullptr || data->formats().isEmpty())
+        return 0;
+    for (const int format : m_formatPriority) {
+        if (format == m_privateFormat && data->hasFormat(QLatin1String(PrivateFormatName)))
+            return format;
+        if (format == StandardBitmapFormat && data->hasImage())
+            return format;
+    }
+    return -1;
+}
+
+int TVLClipboard::AvailableFormat() const
+{
+    return availableFormat(systemClipboard().mimeData());
+}
+
+bool TVLClipboard::readPrivateStream(const QMimeData* data, TVLClipboardStream& stream) const
+{
+    if (data == nullptr || m_privateFormat == 0)
+        return false;
+    const QByteArray bytes = data->data(QLatin1String(PrivateFormatName));
+    if (bytes.size() > MaxForeignStream)
+        return false;
+    stream.close();
+    stream.setData(bytes);
+    stream.open(QIODevice::ReadWrite);
+    return true;
+}
+
+bool TVLClipboard::readSystemBitmap(const QMimeData* data, TXBitmap& picture)
+{
+    if (data == nullptr || !data->hasImage())
+        return false;
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    if (image.isNull())
+        return false;
+    picture.AssignOpaque(image);
+    return true;
+}
+
+bool TVLClipboard::writeSystemBitmap(QMimeData& data, const TXBitmap& picture)
+{
+    try {
+        data.setImageData(picture.ToImage());
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TVLClipboard::importSystemBitmap(const QMimeData* data, TVLClipboardStream& stream)
+{
+    TXBitmap foreign;
+    if (readSystemBitmap(data, foreign))
+        stream.AddItem(foreign, -1);
+}
+
+void TVLClipboard::writeClipboard(const TVLClipboardStream* stream, const TXBitmap& picture)
+{
+    auto data = std::make_unique<QMimeData>();
+    if (stream != nullptr)
+        data->setData(QLatin1String(PrivateFormatName), stream->Bytes());
+    writeSystemBitmap(*data, picture);
+    systemClipboard().setMimeData(data.release());
+}
+
+void TVLClipboard::Clear()
+{
+    systemClipboard().clear();
+}
+
+void TVLClipboard::CopyPicture(const TXBitmap* picture, std::int32_t tag)
+{
+    if (picture == nullptr)
+        return;
+    if (m_privateFormat == 0) {
+        writeClipboard(nullptr, *picture);
+        return;
+    }
+    const QMimeData* current = systemClipboard().mimeData();
+    TVLClipboardStream stream;
+    if (availableFormat(current) == StandardBitmapFormat)
+        importSystemBitmap(current, stream); // another program's picture becomes an older item
+    else
+        readPrivateStream(current, stream);
+    stream.AddItem(*picture, tag);
+    writeClipboard(&stream, *picture);
+}
+
+void TVLClipboard::PastePicture(TXBitmap* picture, std::int32_t& tag)
+{
+    if (picture == nullptr)
+        return;
+    const QMimeData* current = systemClipboard().mimeData();
+    const int format = availableFormat(current);
+    if (format > 0 && format == m_privateFormat) {
+        TVLClipboardStream stream;
+        readPrivateStream(current, stream);
+        stream.GetFirstItem(*picture, tag);
+    } else if (format == StandardBitmapFormat) {
+        if (readSystemBitmap(current, *picture))
+            tag = -1;
+    }
+}
+
+void TVLClipboard::DeleteItem(std::int32_t identifier)
+{
+    if (identifier < 0) {
+        Clear();
+        return;
+    }
+    const QMimeData* current = systemClipboard().mimeData();
+    if (m_privateFormat == 0 || availableFormat(current) != m_privateFormat)
+        return;
+    TVLClipboardStream stream;
+    readPrivateStream(current, stream);
+    TXBitmap first;
+    std::int32_t tag = -1;
+    if (!stream.DeleteItem(identifier, &first, tag) || stream.ItemCount() <= 0) {
+        Clear();
+        return;
+    }
+    writeClipboard(&stream, first);
+}
+
+void TVLClipboard::PromoteItem(std::int32_t identifier)
+{
+    const QMimeData* current = systemClipboard().mimeData();
+    if (m_privateFormat == 0 || availableFormat(current) != m_privateFormat)
+        return;
+    TVLClipboardStream stream;
+    readPrivateStream(current, stream);
+    qint64 start = 0;
+    qint64 end = 0;
+    // The first item is already the newest; a missing one changes nothing either.
+    if (!stream.FindItem(identifier, start, end) || start == TVLClipboardStream::FirstItemOffset)
+        return;
+    TXBitmap promoted;
+    std::int32_t tag = -1;
+    stream.PromoteItem(identifier, &promoted, tag);
+    writeClipboard(&stream, promoted);
+}
+
+void TVLClipboard::EnumItems(const TEnumCallback& callback)
+{
+    if (!callback)
+        return;
+    try {
+        const QMimeData* current = systemClipboard().mimeData();
+        const int format = availableFormat(current);
+        TXBitmap picture;
+        bool cont = true;
+        if (format == StandardBitmapFormat) {
+            if (readSystemBitmap(current, picture))
+                callback(-1, picture, -1, cont);
+        } else if (format > 0 && format == m_privateFormat) {
+            TVLClipboardStream stream;
+            readPrivateStream(current, stream);
+            stream.seek(TVLClipboardStream::FirstItemOffset);
+            std::int32_t identifier = 0;
+            std::int32_t tag = 0;
+            while (cont && stream.ReadNextItem(identifier, picture, tag))
+                callback(identifier, picture, tag, cont);
+        }
+    } catch (const std::exception& e) {
+        errorReporter()(QStringLiteral("ENumVLClipboardItems error") + QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace vellum

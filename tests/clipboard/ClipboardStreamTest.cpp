@@ -1,0 +1,226 @@
+#include "clipboard/VLClipbrd.h"
+
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include "ClipboardTestSupport.h"
+
+namespace vellum {
+namespace {
+
+using testing::SolidPicture;
+
+std::int32_t int32At(const QByteArray& bytes, qint64 pos)
+{
+    return qFromLittleEndian<std::int32_t>(bytes.constData() + pos);
+}
+
+// The items' tags from the front, found by walking the item size fields.
+std::vector<std::int32_t> tags(const QByteArray& bytes)
+{
+    std::vector<std::int32_t> result;
+    for (qint64 pos = 4; pos + 12 <= bytes.size(); pos += int32At(bytes, pos + 4))
+        result.push_back(int32At(bytes, pos + 8));
+    return result;
+}
+
+TEST(ClipboardStream, EmptyStreamHasNoItems)
+{
+    TVLClipboardStream stream;
+    EXPECT_EQ(stream.ItemCount(), 0);
+    stream.TruncateItems(3);
+    EXPECT_EQ(stream.size(), 0);
+    TXBitmap picture;
+    std::int32_t tag = 0;
+    try {
+        stream.GetFirstItem(picture, tag);
+        FAIL() << "no exception";
+    } catch (const EVLClipboardStreamError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("GetFirstItem - There are no items"));
+    }
+}
+
+TEST(ClipboardStream, FirstItemStartsAtFourAndHoldsAWholeBmp)
+{
+    TVLClipboardStream stream;
+    const std::int32_t id = stream.AddItem(SolidPicture(3, 2, RGBColor(10, 20, 30)), 0x00FF00);
+    const QByteArray& bytes = stream.Bytes();
+    EXPECT_EQ(int32At(bytes, 0), 1);
+    EXPECT_EQ(int32At(bytes, 4), id);
+    EXPECT_GE(id, 0);
+    EXPECT_EQ(int32At(bytes, 8), bytes.size() - 4); // item size: nothing after the only item
+    EXPECT_EQ(int32At(bytes, 12), 0x00FF00);
+    EXPECT_EQ(bytes.mid(16, 2), QByteArray("BM"));
+
+    TXBitmap picture;
+    std::int32_t tag = 0;
+    stream.GetFirstItem(picture, tag);
+    EXPECT_EQ(tag, 0x00FF00);
+    ASSERT_EQ(picture.Width(), 3);
+    ASSERT_EQ(picture.Height(), 2);
+    EXPECT_EQ(picture.PixelColour(2, 1), RGBColor(10, 20, 30));
+}
+
+TEST(ClipboardStream, TheEleventhItemDropsTheOldest)
+{
+    TVLClipboardStream stream;
+    for (int i = 0; i < 11; ++i)
+        stream.AddItem(SolidPicture(1, 1, RGBColor(i, 0, 0)), i);
+    EXPECT_EQ(stream.ItemCount(), 10);
+    const std::vector<std::int32_t> expected{10, 9, 8, 7, 6, 5, 4, 3, 2, 1};
+    EXPECT_EQ(tags(stream.Bytes()), expected);
+}
+
+// A stream of four items with tags 1 (newest) to 4, and their identifiers. Identifiers come
+// from a millisecond clock, so they are rewritten to be distinct.
+QByteArray fourItems(std::vector<std::int32_t>& ids)
+{
+    TVLClipboardStream stream;
+    for (int tag = 4; tag >= 1; --tag)
+        stream.AddItem(SolidPicture(tag, 1, RGBColor(tag * 40, 0, 0)), tag);
+    QByteArray bytes = stream.Bytes();
+    ids.clear();
+    std::int32_t id = 100;
+    for (qint64 pos = 4; pos < bytes.size(); pos += int32At(bytes, pos + 4)) {
+        qToLittleEndian(id, bytes.data() + pos);
+        ids.push_back(id++);
+    }
+    return bytes;
+}
+
+TEST(ClipboardStream, PromotingTheThirdOrdersThreeOneTwoFour)
+{
+    std::vector<std::int32_t> ids;
+    TVLClipboardStream stream(fourItems(ids));
+    TXBitmap picture;
+    std::int32_t tag = 0;
+    ASSERT_TRUE(stream.PromoteItem(ids[2], &picture, tag));
+    EXPECT_EQ(tags(stream.Bytes()), (std::vector<std::int32_t>{3, 1, 2, 4}));
+    EXPECT_EQ(stream.ItemCount(), 4);
+    EXPECT_EQ(tag, 3);
+    EXPECT_EQ(picture.Width(), 3);
+
+    EXPECT_FALSE(stream.PromoteItem(999, &picture, tag));
+}
+
+TEST(ClipboardStream, DeletingTheFirstDecodesTheSecond)
+{
+    std::vector<std::int32_t> ids;
+    TVLClipboardStream stream(fourItems(ids));
+    TXBitmap picture;
+    std::int32_t tag = 0;
+    ASSERT_TRUE(stream.DeleteItem(ids[0], &picture, tag));
+    EXPECT_EQ(tags(stream.Bytes()), (std::vector<std::int32_t>{2, 3, 4}));
+    EXPECT_EQ(stream.ItemCount(), 3);
+    EXPECT_EQ(tag, 2);
+    EXPECT_EQ(picture.Width(), 2);
+
+    EXPECT_FALSE(stream.DeleteItem(999, &picture, tag));
+    EXPECT_EQ(stream.ItemCount(), 3);
+}
+
+TEST(ClipboardStream, DeleteSectionChecksItsPositions)
+{
+    TVLClipboardStream stream(QByteArray("0123456789"));
+    for (const auto& [start, end] : {std::pair<qint64, qint64>{-1, 3}, {3, 3}, {5, 2}, {0, 11}}) {
+        try {
+            stream.DeleteSection(start, end);
+            FAIL() << start << ".." << end;
+        } catch (const VellumException& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Delete Section - Invalid positions"));
+        }
+    }
+    stream.DeleteSection(2, 5);
+    EXPECT_EQ(stream.Bytes(), QByteArray("0156789"));
+    stream.DeleteSection(5, 7);
+    EXPECT_EQ(stream.Bytes(), QByteArray("01567"));
+}
+
+TEST(ClipboardStream, InsertAtPositionKeepsTheTail)
+{
+    TVLClipboardStream stream(QByteArray("abcdef"));
+    stream.seek(2);
+    stream.InsertAtPosition(QByteArray("XY"));
+    EXPECT_EQ(stream.Bytes(), QByteArray("abXYcdef"));
+    EXPECT_EQ(stream.pos(), 4);
+}
+
+// Reads every item from the front as ReadNextItem does; the tags read.
+std::vector<std::int32_t> walk(TVLClipboardStream& stream)
+{
+    std::vector<std::int32_t> result;
+    stream.seek(4);
+    TXBitmap picture;
+    std::int32_t id = 0;
+    std::int32_t tag = 0;
+    while (stream.ReadNextItem(id, picture, tag))
+        result.push_back(tag);
+    return result;
+}
+
+TEST(ClipboardStream, WalksStopQuietlyAtDamage)
+{
+    std::vector<std::int32_t> ids;
+    const QByteArray good = fourItems(ids);
+    const qint64 second = 4 + int32At(good, 8);
+
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        std::vector<std::int32_t> expected;
+    };
+    auto withSize = [&](std::int32_t size) {
+        QByteArray b = good;
+        qToLittleEndian(size, b.data() + second + 4);
+        return b;
+    };
+    QByteArray badBmp = good;
+    badBmp[second + 12] = 'X'; // the second picture is no BMP
+    const std::vector<Case> cases{
+        {"trailing bytes", good + QByteArray("stray"), {1, 2, 3, 4}},
+        {"truncated last item", good.left(good.size() - 3), {1, 2, 3}},
+        {"size below the header", withSize(11), {1}},
+        {"size zero", withSize(0), {1}},
+        {"negative size", withSize(-100), {1}},
+        {"size past the end", withSize(0x7FFFFFFF), {1}},
+        {"picture that does not decode", badBmp, {1}},
+        {"header cut short", good.left(second + 6), {1}},
+    };
+    for (const Case& c : cases) {
+        TVLClipboardStream stream(c.bytes);
+        EXPECT_EQ(walk(stream), c.expected) << c.name;
+    }
+}
+
+TEST(ClipboardStream, AddingToADamagedStreamKeepsOnlyWholeItems)
+{
+    std::vector<std::int32_t> ids;
+    QByteArray bytes = fourItems(ids);
+    qToLittleEndian<std::int32_t>(-7, bytes.data()); // an absurd count
+    bytes += QByteArray(5, '\xFF');                  // and stray bytes
+    TVLClipboardStream stream(bytes);
+    stream.AddItem(SolidPicture(1, 1, clBlack), 9);
+    EXPECT_EQ(stream.ItemCount(), 5);
+    EXPECT_EQ(tags(stream.Bytes()), (std::vector<std::int32_t>{9, 1, 2, 3, 4}));
+    EXPECT_EQ(walk(stream).size(), 5u);
+}
+
+TEST(ClipboardStream, FirstItemThatDoesNotDecodeIsAnError)
+{
+    QByteArray bytes(4 + 12 + 4, '\0');
+    qToLittleEndian<std::int32_t>(1, bytes.data());
+    qToLittleEndian<std::int32_t>(16, bytes.data() + 8);
+    TVLClipboardStream stream(bytes);
+    TXBitmap picture;
+    std::int32_t tag = 0;
+    try {
+        stream.GetFirstItem(picture, tag);
+        FAIL() << "no exception";
+    } catch (const EVLClipboardStreamError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("GetFirstItem - Error getting item"));
+    }
+}
+
+} // namespace
+} // namespace vellum
