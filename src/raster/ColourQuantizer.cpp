@@ -1,6 +1,7 @@
 #include "raster/ColourQuantizer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 
 #include "raster/XBitmap.h"
@@ -18,24 +19,39 @@ int CellOf(int r, int g, int b)
     return ((r >> 2) << 12) | ((g >> 2) << 6) | (b >> 2);
 }
 
-// Counts of the picture's colours per cell, rows split between two threads.
-std::vector<std::uint32_t> Histogram(const TXBitmap& picture)
-{
-    auto count = [&picture](int firstRow, int endRow, std::vector<std::uint32_t>& histogram) {
+// Per 6-bit-a-channel cell: how many pixels fall in it and the sums of their exact channels,
+// so a cell's colour is the mean of its pixels. Rows are split between two threads.
+struct Histogram {
+    std::vector<std::uint32_t> count = std::vector<std::uint32_t>(kCells, 0);
+    std::vector<std::uint64_t> sum = std::vector<std::uint64_t>(std::size_t(kCells) * 3, 0);
+
+    void Add(const TXBitmap& picture, int firstRow, int endRow)
+    {
         for (int y = firstRow; y < endRow; ++y) {
             const std::uint8_t* p = picture.ScanLine(y);
-            for (int x = 0; x < picture.Width(); ++x, p += 3)
-                ++histogram[std::size_t(CellOf(p[2], p[1], p[0]))];
+            for (int x = 0; x < picture.Width(); ++x, p += 3) {
+                const std::size_t cell = std::size_t(CellOf(p[2], p[1], p[0]));
+                ++count[cell];
+                sum[3 * cell] += p[2];
+                sum[3 * cell + 1] += p[1];
+                sum[3 * cell + 2] += p[0];
+            }
         }
-    };
-    std::vector<std::uint32_t> histogram(kCells, 0);
-    std::vector<std::uint32_t> second(kCells, 0);
+    }
+};
+
+Histogram MakeHistogram(const TXBitmap& picture)
+{
+    Histogram histogram;
+    Histogram second;
     const int middle = picture.Height() / 2;
-    std::thread helper(count, middle, picture.Height(), std::ref(second));
-    count(0, middle, histogram);
+    std::thread helper([&] { second.Add(picture, middle, picture.Height()); });
+    histogram.Add(picture, 0, middle);
     helper.join();
-    for (int i = 0; i < kCells; ++i)
-        histogram[std::size_t(i)] += second[std::size_t(i)];
+    for (std::size_t i = 0; i < histogram.count.size(); ++i)
+        histogram.count[i] += second.count[i];
+    for (std::size_t i = 0; i < histogram.sum.size(); ++i)
+        histogram.sum[i] += second.sum[i];
     return histogram;
 }
 
@@ -74,23 +90,24 @@ TPalette256 BuildOctreePalette(const TXBitmap& picture)
     if (picture.Empty())
         return palette;
 
-    const std::vector<std::uint32_t> histogram = Histogram(picture);
+    const Histogram histogram = MakeHistogram(picture);
     std::vector<OctreeNode> nodes(1);
     std::vector<std::vector<std::int32_t>> levels(kCellBits);
     levels[0].push_back(0);
     std::int64_t leaves = 0;
     for (int cell = 0; cell < kCells; ++cell) {
-        const std::uint32_t weight = histogram[std::size_t(cell)];
+        const std::uint32_t weight = histogram.count[std::size_t(cell)];
         if (weight == 0)
             continue;
-        // The centre of the cell stands for its colours.
-        const int rgb[3] = {((cell >> 12) << 2) | 2, (((cell >> 6) & 63) << 2) | 2, ((cell & 63) << 2) | 2};
+        // The cell's bits choose the path; its pixels' sums are what the nodes accumulate.
+        const int rgb[3] = {(cell >> 12) << 2, ((cell >> 6) & 63) << 2, (cell & 63) << 2};
+        const std::uint64_t* sums = &histogram.sum[3 * std::size_t(cell)];
         std::int32_t node = 0;
         for (int level = 0;; ++level) {
             OctreeNode& n = nodes[std::size_t(node)];
             n.count += weight;
             for (int c = 0; c < 3; ++c)
-                n.sum[c] += std::uint64_t(weight) * std::uint64_t(rgb[c]);
+                n.sum[c] += sums[c];
             if (level == kCellBits)
                 break;
             const int bit = 7 - level;
@@ -168,23 +185,43 @@ TFloydSteinbergDitherer::TFloydSteinbergDitherer(const TPalette256& palette, int
 
 int TFloydSteinbergDitherer::Nearest(int r, int g, int b)
 {
-    std::int16_t& cached = m_cache[std::size_t(CellOf(r, g, b))];
-    if (cached >= 0)
-        return cached;
-    // The nearest entry to the cell's centre serves every colour of the cell.
-    const int cr = (r & ~3) | 2, cg = (g & ~3) | 2, cb = (b & ~3) | 2;
-    int best = 0;
+    std::int32_t& slot = m_cache[std::size_t(CellOf(r, g, b))];
+    if (slot < 0) {
+        // Every colour of the cell lies within 2 * sqrt(3) of its centre, so its nearest entry
+        // is within that distance twice over of the centre's nearest: only those entries are
+        // candidates for the cell.
+        const int cr = (r & ~3) + 2, cg = (g & ~3) + 2, cb = (b & ~3) + 2;
+        int distances[256];
+        int best = 1 << 30;
+        for (int i = 0; i < 256; ++i) {
+            const auto& p = m_rgb[std::size_t(i)];
+            const int dr = p[0] - cr, dg = p[1] - cg, db = p[2] - cb;
+            distances[i] = dr * dr + dg * dg + db * db;
+            best = std::min(best, distances[i]);
+        }
+        const double reach = std::sqrt(double(best)) + 4 * std::sqrt(3.0);
+        const int limit = int(reach * reach) + 1;
+        slot = std::int32_t(m_candidates.size());
+        m_candidates.push_back(0);
+        for (int i = 0; i < 256; ++i)
+            if (distances[i] <= limit) {
+                m_candidates.push_back(std::uint8_t(i));
+                ++m_candidates[std::size_t(slot)];
+            }
+    }
+    const std::uint8_t* list = &m_candidates[std::size_t(slot)];
+    const int count = list[0] == 0 ? 256 : list[0]; // 256 candidates wrap to 0
+    int best = list[1];
     int bestDistance = 1 << 30;
-    for (int i = 0; i < 256; ++i) {
-        const auto& p = m_rgb[std::size_t(i)];
-        const int dr = p[0] - cr, dg = p[1] - cg, db = p[2] - cb;
+    for (int k = 1; k <= count; ++k) {
+        const auto& p = m_rgb[list[k]];
+        const int dr = p[0] - r, dg = p[1] - g, db = p[2] - b;
         const int d = dr * dr + dg * dg + db * db;
         if (d < bestDistance) {
             bestDistance = d;
-            best = i;
+            best = list[k];
         }
     }
-    cached = static_cast<std::int16_t>(best);
     return best;
 }
 

@@ -38,8 +38,11 @@ private:
     // margin on each side.
     std::vector<int> m_current;
     std::vector<int> m_next;
-    // Nearest palette index of each 6-bit-a-channel cell, found on first use (-1 unknown).
-    std::vector<std::int16_t> m_cache;
+    // For each 6-bit-a-channel cell, found on first use: the offset in m_candidates of the
+    // palette entries that can be nearest to a colour of the cell (a count, then the indices);
+    // -1 while unknown.
+    std::vector<std::int32_t> m_cache;
+    std::vector<std::uint8_t> m_candidates;
 };
 
 } // namespace vellum
