@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+
+#include "raster/Colour.h"
+#include "raster/VellumError.h"
+
+class QTextStream;
+
+namespace vellum {
+
+class TXBitmap;
+
+namespace batch {
+
+// A command line that does not follow the grammar (exit status 2).
+class EBatchUsage : public VellumException {
+public:
+    using VellumException::VellumException;
+};
+
+// One operation of vellum-batch: `name` or `name=a,b,...` on the command line. Apply gets the
+// 24-bit picture and the arguments (between MinArguments and MaxArguments of them) and raises
+// EBatchUsage for an argument it cannot read.
+struct TBatchOperation {
+    QString Name;
+    QString Arguments; // for --help, e.g. "colour,tolerance"
+    QString Help;
+    int MinArguments = 0;
+    int MaxArguments = 0;
+    std::function<void(TXBitmap&, const QStringList&)> Apply;
+};
+
+// The operation table, in the order --help lists it. Operations are added here.
+[[nodiscard]] const std::vector<TBatchOperation>& Operations();
+
+struct TBatchStep {
+    const TBatchOperation* Operation = nullptr;
+    QStringList Arguments;
+};
+
+struct TBatchRequest {
+    bool Timing = false;
+    bool Help = false;
+    QString Input;
+    QString Output;
+    std::vector<TBatchStep> Steps;
+};
+
+// Parses the arguments after the program name.
+[[nodiscard]] TBatchRequest ParseCommandLine(const QStringList& arguments);
+
+// Argument readers for operations: a colour is the decimal colour value (red in the low byte)
+// or #RRGGBB; numbers are decimal.
+[[nodiscard]] TColor ParseColour(const QString& text);
+[[nodiscard]] int ParseInteger(const QString& text, int minimum, int maximum);
+
+[[nodiscard]] QString UsageText();
+
+// Runs vellum-batch; messages go to err. Returns the exit status: 0, 1 for a failure, 2 for a
+// usage error.
+int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+} // namespace batch
+} // namespace vellum
