@@ -147,6 +147,9 @@ void ReadGif(QIODevice& stream, TXBitmap& picture)
             for (int y = 0; y < frame.Height; ++y)
                 order.push_back(y);
         }
+        // Rows after the last one that lands on the screen are not decoded at all.
+        while (!order.empty() && frame.Top + order.back() >= screenHeight)
+            order.pop_back();
         std::vector<GifPixelType> line(std::size_t(frame.Width));
         const int firstX = std::max(0, frame.Left);
         const int endX = std::min(screenWidth, frame.Left + frame.Width);

@@ -376,9 +376,10 @@ PictureKind ProbeKind(QIODevice& stream)
 {
     // The BMP probe reads a whole file header, so a file shorter than that fails here with
     // the stream read error.
+    const qint64 start = stream.pos();
     char header[14];
     ReadExact(stream, header, sizeof header);
-    stream.seek(0);
+    stream.seek(start);
     if (header[0] == 'B' && header[1] == 'M')
         return PictureKind::Bmp;
     if (static_cast<std::uint8_t>(header[0]) == 0xFF && static_cast<std::uint8_t>(header[1]) == 0xD8)
@@ -396,12 +397,17 @@ void TXBitmap::LoadPicture(const QString& fileName, ForceBitmap forceBitmap)
     // Unbuffered: the readers fetch whole rows, which would only pass through Qt's buffer.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    LoadPictureFromStream(file, forceBitmap);
+}
+
+void TXBitmap::LoadPictureFromStream(QIODevice& stream, ForceBitmap forceBitmap)
+{
     TXBitmap loaded;
-    const PictureKind kind = forceBitmap == ForceBitmap::Yes ? PictureKind::Bmp : ProbeKind(file);
+    const PictureKind kind = forceBitmap == ForceBitmap::Yes ? PictureKind::Bmp : ProbeKind(stream);
     switch (kind) {
-    case PictureKind::Bmp: ReadBmp(file, loaded); break;
-    case PictureKind::Jpeg: ReadJpeg(file, loaded); break;
-    case PictureKind::Gif: ReadGif(file, loaded); break;
+    case PictureKind::Bmp: ReadBmp(stream, loaded); break;
+    case PictureKind::Jpeg: ReadJpeg(stream, loaded); break;
+    case PictureKind::Gif: ReadGif(stream, loaded); break;
     case PictureKind::Unknown: throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
     }
     m_palette = std::move(loaded.m_palette);

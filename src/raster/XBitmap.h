@@ -120,6 +120,8 @@ public:
     // Replaces the picture with the one stored in the file, recognised by its first bytes
     // (BMP, JPEG, GIF). On failure the picture keeps its previous content.
     void LoadPicture(const QString& fileName, ForceBitmap forceBitmap = ForceBitmap::No);
+    // The same from a stream positioned at the picture's first byte.
+    void LoadPictureFromStream(QIODevice& stream, ForceBitmap forceBitmap = ForceBitmap::No);
     // Writes the picture in the format the file name's extension chooses (BMP when there is
     // none), atomically: a failed save leaves an existing file untouched.
     void SavePicture(const QString& fileName, ForceBitmap forceBitmap = ForceBitmap::No) const;
