@@ -1,0 +1,77 @@
+#pragma once
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "raster/VellumError.h"
+
+class QObject;
+
+namespace vellum {
+
+class EVLUndoActionError : public VellumException {
+public:
+    using VellumException::VellumException;
+};
+
+// One step of a document's undo history. The parent is the document window the action puts
+// back; it is not owned.
+class TVLBaseUndoAction {
+public:
+    // Raises EVLUndoActionError "Parent Object is invalid" without a parent.
+    explicit TVLBaseUndoAction(QObject* parent);
+    virtual ~TVLBaseUndoAction();
+
+    TVLBaseUndoAction(const TVLBaseUndoAction&) = delete;
+    TVLBaseUndoAction& operator=(const TVLBaseUndoAction&) = delete;
+
+    virtual void Undo() = 0;
+
+    [[nodiscard]] QObject* Parent() const { return m_parent; }
+
+private:
+    QObject* m_parent;
+};
+
+// The undo stack of one document window: at most MaxActions actions, newest at index 0, no
+// redo. It owns its actions.
+class TVLUndoActionFactory {
+public:
+    static constexpr int MaxActions = 5;
+
+    explicit TVLUndoActionFactory(QObject* window) : m_window(window) {}
+    ~TVLUndoActionFactory() { Clear(); }
+
+    TVLUndoActionFactory(const TVLUndoActionFactory&) = delete;
+    TVLUndoActionFactory& operator=(const TVLUndoActionFactory&) = delete;
+
+    // Constructs an Action(window, args...) and makes it the newest, dropping the oldest beyond
+    // MaxActions. When the construction raises, nothing changes and the error propagates.
+    template <typename Action, typename... Args>
+    Action& AddAction(Args&&... args)
+    {
+        auto action = std::make_unique<Action>(m_window, std::forward<Args>(args)...);
+        Action& added = *action;
+        m_actions.insert(m_actions.begin(), std::move(action));
+        while (Count() > MaxActions)
+            DeleteAction(Count() - 1);
+        return added;
+    }
+
+    // Frees the action at the index; an index outside 0 to Count - 1 is ignored.
+    void DeleteAction(int index);
+    [[nodiscard]] int Count() const { return static_cast<int>(m_actions.size()); }
+    [[nodiscard]] TVLBaseUndoAction& Action(int index) const { return *m_actions.at(static_cast<std::size_t>(index)); }
+    void Clear();
+
+    // Undoes and frees the newest action, under the busy cursor. False when there is none. An
+    // action that raises stays on the stack and the error propagates.
+    bool Undo();
+
+private:
+    QObject* m_window;
+    std::vector<std::unique_ptr<TVLBaseUndoAction>> m_actions;
+};
+
+} // namespace vellum

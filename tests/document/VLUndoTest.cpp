@@ -1,0 +1,100 @@
+#include "document/VLUndo.h"
+
+#include <QGuiApplication>
+#include <QObject>
+
+#include <gtest/gtest.h>
+
+namespace vellum {
+namespace {
+
+// Records its number in the log when undone; fails when told to.
+class LoggingAction : public TVLBaseUndoAction {
+public:
+    LoggingAction(QObject* parent, int number, std::vector<int>& log, bool fails = false)
+        : TVLBaseUndoAction(parent), m_number(number), m_log(log), m_fails(fails)
+    {
+    }
+    void Undo() override
+    {
+        if (m_fails)
+            throw EVLUndoActionError(QStringLiteral("cannot undo"));
+        m_log.push_back(m_number);
+    }
+
+private:
+    int m_number;
+    std::vector<int>& m_log;
+    bool m_fails;
+};
+
+class RefusingAction : public TVLBaseUndoAction {
+public:
+    explicit RefusingAction(QObject* parent) : TVLBaseUndoAction(parent)
+    {
+        throw EVLUndoActionError(QStringLiteral("no memory for the copy"));
+    }
+    void Undo() override {}
+};
+
+TEST(VLUndo, KeepsTheFiveNewestAndUndoesNewestFirst)
+{
+    QObject window;
+    TVLUndoActionFactory stack(&window);
+    std::vector<int> log;
+    for (int i = 1; i <= 6; ++i)
+        stack.AddAction<LoggingAction>(i, log);
+    EXPECT_EQ(stack.Count(), 5);
+    EXPECT_EQ(stack.Action(0).Parent(), &window);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(stack.Undo());
+    EXPECT_FALSE(stack.Undo());
+    EXPECT_EQ(log, (std::vector<int>{6, 5, 4, 3, 2}));
+}
+
+TEST(VLUndo, DeleteActionIgnoresIndexesOutOfRange)
+{
+    QObject window;
+    TVLUndoActionFactory stack(&window);
+    std::vector<int> log;
+    stack.AddAction<LoggingAction>(1, log);
+    stack.AddAction<LoggingAction>(2, log);
+    stack.DeleteAction(-1);
+    stack.DeleteAction(2);
+    EXPECT_EQ(stack.Count(), 2);
+    stack.DeleteAction(0);
+    ASSERT_TRUE(stack.Undo());
+    EXPECT_EQ(log, std::vector<int>{1});
+}
+
+TEST(VLUndo, AFailingConstructionOrUndoLeavesTheStackAsItWas)
+{
+    QObject window;
+    TVLUndoActionFactory stack(&window);
+    std::vector<int> log;
+    stack.AddAction<LoggingAction>(1, log);
+    EXPECT_THROW(stack.AddAction<RefusingAction>(), EVLUndoActionError);
+    EXPECT_EQ(stack.Count(), 1);
+
+    stack.AddAction<LoggingAction>(2, log, true);
+    EXPECT_THROW(stack.Undo(), EVLUndoActionError);
+    EXPECT_EQ(stack.Count(), 2); // the failing action stays on top
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the busy cursor went away
+}
+
+TEST(VLUndo, AnActionNeedsAParent)
+{
+    std::vector<int> log;
+    try {
+        LoggingAction orphan(nullptr, 1, log);
+        FAIL() << "no exception";
+    } catch (const EVLUndoActionError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Parent Object is invalid"));
+    }
+    TVLUndoActionFactory orphanStack(nullptr);
+    EXPECT_THROW(orphanStack.AddAction<LoggingAction>(1, log), EVLUndoActionError);
+    EXPECT_EQ(orphanStack.Count(), 0);
+}
+
+} // namespace
+} // namespace vellum
