@@ -401,10 +401,22 @@ void WriteBmp(QIODevice& stream, const TXBitmap& picture)
         e[1] = static_cast<std::uint8_t>(GetGValue(c));
         e[2] = static_cast<std::uint8_t>(GetRValue(c));
     }
-    WriteExact(stream, head.data(), std::int64_t(head.size()));
-    // Rows go bottom-up; each stored row already has the file's padding (zero bytes).
-    for (int y = picture.Height() - 1; y >= 0; --y)
-        WriteExact(stream, picture.ScanLine(y), picture.BytesPerLine());
+    // Rows go bottom-up; each stored row already has the file's padding (zero bytes). They are
+    // gathered into chunks of about a megabyte: a file system spends far more on many small
+    // writes than on copying the rows once.
+    constexpr std::size_t kChunk = 1 << 20;
+    const std::size_t stride = std::size_t(picture.BytesPerLine());
+    std::vector<std::uint8_t> chunk = std::move(head);
+    chunk.reserve(std::max(kChunk, chunk.size()) + stride);
+    for (int y = picture.Height() - 1; y >= 0; --y) {
+        const std::uint8_t* row = picture.ScanLine(y);
+        chunk.insert(chunk.end(), row, row + stride);
+        if (chunk.size() >= kChunk) {
+            WriteExact(stream, chunk.data(), std::int64_t(chunk.size()));
+            chunk.clear();
+        }
+    }
+    WriteExact(stream, chunk.data(), std::int64_t(chunk.size()));
 }
 
 } // namespace vellum

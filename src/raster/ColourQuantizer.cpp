@@ -13,6 +13,8 @@ namespace {
 constexpr int kCellBits = 6;
 constexpr int kCells = 1 << (3 * kCellBits);
 constexpr int kOctreeColours = 236;
+// Marks a cache entry that holds the one palette index every colour of its cell maps to.
+constexpr std::int32_t kSingleCandidate = 0x40000000;
 
 int CellOf(int r, int g, int b)
 {
@@ -201,50 +203,66 @@ int TFloydSteinbergDitherer::Nearest(int r, int g, int b)
         }
         const double reach = std::sqrt(double(best)) + 4 * std::sqrt(3.0);
         const int limit = int(reach * reach) + 1;
-        slot = std::int32_t(m_candidates.size());
-        m_candidates.push_back(0);
+        int count = 0;
+        int only = 0;
         for (int i = 0; i < 256; ++i)
             if (distances[i] <= limit) {
-                m_candidates.push_back(std::uint8_t(i));
-                ++m_candidates[std::size_t(slot)];
+                ++count;
+                only = i;
             }
+        if (count == 1) {
+            slot = kSingleCandidate | only;
+        } else {
+            slot = std::int32_t(m_candidates.size());
+            m_candidates.push_back(std::uint8_t(count)); // 256 wraps to 0
+            for (int i = 0; i < 256; ++i)
+                if (distances[i] <= limit)
+                    m_candidates.push_back(std::uint8_t(i));
+        }
     }
+    if (slot & kSingleCandidate)
+        return slot & 0xFF;
     const std::uint8_t* list = &m_candidates[std::size_t(slot)];
-    const int count = list[0] == 0 ? 256 : list[0]; // 256 candidates wrap to 0
-    int best = list[1];
-    int bestDistance = 1 << 30;
+    const int count = list[0] == 0 ? 256 : list[0];
+    // Distance and index packed in one value, so the minimum is found without branches the
+    // processor would mispredict (ties go to the lower index).
+    int best = 1 << 30;
     for (int k = 1; k <= count; ++k) {
         const auto& p = m_rgb[list[k]];
         const int dr = p[0] - r, dg = p[1] - g, db = p[2] - b;
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = list[k];
-        }
+        best = std::min(best, ((dr * dr + dg * dg + db * db) << 8) | list[k]);
     }
-    return best;
+    return best & 0xFF;
 }
 
 void TFloydSteinbergDitherer::DitherRow(const std::uint8_t* bgr, std::uint8_t* indices)
 {
-    std::fill(m_next.begin(), m_next.end(), 0);
-    int* cur = m_current.data() + 3; // pixel 0; one pixel of margin on each side
+    // Floyd-Steinberg weights in sixteenths: 7 to the right, 3 below left, 5 below, 1 below
+    // right. The error for the right neighbour travels in `carry`; the next row's sums are
+    // completed in registers (`belowLeft` for x - 1, `below` for x) and each stored once.
+    const int* cur = m_current.data() + 3;
     int* nxt = m_next.data() + 3;
+    int carry[3] = {0, 0, 0};
+    int belowLeft[3] = {0, 0, 0};
+    int below[3] = {0, 0, 0};
     for (int x = 0; x < m_width; ++x, bgr += 3) {
-        int v[3];
-        v[0] = std::clamp(bgr[2] + ((cur[3 * x + 0] + 8) >> 4), 0, 255);
-        v[1] = std::clamp(bgr[1] + ((cur[3 * x + 1] + 8) >> 4), 0, 255);
-        v[2] = std::clamp(bgr[0] + ((cur[3 * x + 2] + 8) >> 4), 0, 255);
-        const int index = Nearest(v[0], v[1], v[2]);
+        const int r = std::clamp(bgr[2] + ((cur[3 * x] + carry[0] + 8) >> 4), 0, 255);
+        const int g = std::clamp(bgr[1] + ((cur[3 * x + 1] + carry[1] + 8) >> 4), 0, 255);
+        const int b = std::clamp(bgr[0] + ((cur[3 * x + 2] + carry[2] + 8) >> 4), 0, 255);
+        const int index = Nearest(r, g, b);
         indices[x] = static_cast<std::uint8_t>(index);
         const auto& p = m_rgb[std::size_t(index)];
+        const int e[3] = {r - p[0], g - p[1], b - p[2]};
         for (int c = 0; c < 3; ++c) {
-            const int e = v[c] - p[std::size_t(c)];
-            cur[3 * (x + 1) + c] += e * 7;
-            nxt[3 * (x - 1) + c] += e * 3;
-            nxt[3 * x + c] += e * 5;
-            nxt[3 * (x + 1) + c] += e;
+            carry[c] = 7 * e[c];
+            nxt[3 * (x - 1) + c] = belowLeft[c] + 3 * e[c];
+            belowLeft[c] = below[c] + 5 * e[c];
+            below[c] = e[c];
         }
+    }
+    for (int c = 0; c < 3; ++c) {
+        nxt[3 * (m_width - 1) + c] = belowLeft[c];
+        nxt[3 * m_width + c] = 0;
     }
     std::swap(m_current, m_next);
 }

@@ -1,6 +1,8 @@
 // GIF through giflib, record by record: only the first frame is decoded, one row at a time,
 // so a hostile file never makes the library build its whole frame list.
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -16,6 +18,9 @@
 namespace vellum {
 
 namespace {
+
+// Pictures of fewer rows are dithered by one thread.
+constexpr int kMinRowsToSplit = 256;
 
 int ReadFromDevice(GifFileType* gif, GifByteType* data, int size)
 {
@@ -201,11 +206,40 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture)
         || EGifPutImageDesc(gif.get(), 0, 0, picture.Width(), picture.Height(), false, nullptr) == GIF_ERROR)
         throw EWriteError(GifMessage(gif->Error));
 
-    TFloydSteinbergDitherer ditherer(palette, picture.Width());
-    std::vector<GifPixelType> indices(std::size_t(std::max(1, picture.Width())));
-    for (int y = 0; y < picture.Height(); ++y) {
+    // Dithering costs several times what compressing costs, so a helper thread dithers the
+    // lower band of rows while this thread dithers and compresses the upper band, then
+    // compresses the lower one as the helper finishes its rows. The error diffusion restarts
+    // at the band's first row, which no eye finds in a photograph.
+    const int width = picture.Width();
+    const int height = picture.Height();
+    const int split = height >= kMinRowsToSplit ? height * 35 / 100 : height;
+    std::vector<GifPixelType> lower(std::size_t(height - split) * std::size_t(width));
+    std::atomic<int> lowerRowsDone{0};
+    std::jthread helper;
+    if (split < height) {
+        helper = std::jthread([&] {
+            TFloydSteinbergDitherer ditherer(palette, width);
+            for (int y = split; y < height; ++y) {
+                ditherer.DitherRow(picture.ScanLine(y), &lower[std::size_t(y - split) * std::size_t(width)]);
+                lowerRowsDone.store(y - split + 1, std::memory_order_release);
+                lowerRowsDone.notify_one();
+            }
+        });
+    }
+    TFloydSteinbergDitherer ditherer(palette, width);
+    std::vector<GifPixelType> indices(std::size_t(std::max(1, width)));
+    for (int y = 0; y < split; ++y) {
         ditherer.DitherRow(picture.ScanLine(y), indices.data());
-        if (EGifPutLine(gif.get(), indices.data(), picture.Width()) == GIF_ERROR)
+        if (EGifPutLine(gif.get(), indices.data(), width) == GIF_ERROR)
+            throw EWriteError(GifMessage(gif->Error));
+    }
+    for (int y = split; y < height; ++y) {
+        int done = lowerRowsDone.load(std::memory_order_acquire);
+        while (done <= y - split) {
+            lowerRowsDone.wait(done, std::memory_order_acquire);
+            done = lowerRowsDone.load(std::memory_order_acquire);
+        }
+        if (EGifPutLine(gif.get(), &lower[std::size_t(y - split) * std::size_t(width)], width) == GIF_ERROR)
             throw EWriteError(GifMessage(gif->Error));
     }
     GifFileType* raw = gif.release();

@@ -138,7 +138,10 @@ private:
     int m_height = 0;
     TPixelFormat m_format = TPixelFormat::pf24bit;
     int m_stride = 0;
-    std::unique_ptr<std::uint8_t[]> m_bits;
+    struct PixelsFree {
+        void operator()(std::uint8_t* pixels) const;
+    };
+    std::unique_ptr<std::uint8_t[], PixelsFree> m_bits;
     std::vector<TColor> m_palette;
     bool m_transparent = false;
     bool m_transparentColourSet = false;
