@@ -25,6 +25,9 @@ namespace {
 // whole coefficient buffer, so a small hostile file could otherwise keep the decoder busy.
 constexpr int kMaxJpegScans = 500;
 constexpr std::size_t kIoBufferSize = 64 * 1024;
+// The coefficient buffer of a progressive file of the largest picture with subsampled colour
+// (1.5 samples a pixel at 2 bytes each); a file that needs more is refused.
+constexpr std::int64_t kMaxCoefficientBytes = kMaxPicturePixels * 3;
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -179,6 +182,15 @@ bool StartDecode(DecodeJob& job)
     if (cinfo->image_width > unsigned(kMaxPictureSide) || cinfo->image_height > unsigned(kMaxPictureSide)
         || std::int64_t(cinfo->image_width) * cinfo->image_height > kMaxPicturePixels)
         FailWith(reinterpret_cast<j_common_ptr>(cinfo), "JPEG image is larger than the picture size limit");
+    // A multi-scan file is decoded through a buffer of all its coefficients (128 bytes a
+    // block of each component), allocated before any scan is read.
+    if (jpeg_has_multiple_scans(cinfo)) {
+        std::int64_t coefficientBytes = 0;
+        for (int c = 0; c < cinfo->num_components; ++c)
+            coefficientBytes += std::int64_t(cinfo->comp_info[c].width_in_blocks) * cinfo->comp_info[c].height_in_blocks * 128;
+        if (coefficientBytes > kMaxCoefficientBytes)
+            FailWith(reinterpret_cast<j_common_ptr>(cinfo), "JPEG image is larger than the picture size limit");
+    }
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_start_decompress(cinfo);

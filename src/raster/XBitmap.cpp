@@ -186,34 +186,38 @@ void TXBitmap::SetSize(int width, int height)
 {
     if (width == m_width && height == m_height)
         return;
-    TXBitmap old(std::move(*this));
-    m_transparent = old.m_transparent;
-    m_transparentColourSet = old.m_transparentColourSet;
-    m_transparentColour = old.m_transparentColour;
-    m_palette = old.m_palette;
-    Allocate(width, height, old.m_format);
-    if (!m_bits)
-        return;
-    std::memset(m_bits.get(), IsPaletteFormat(m_format) ? 0 : 0xFF, std::size_t(m_stride) * m_height);
-    const int rows = std::min(m_height, old.m_height);
-    const std::size_t bytes = (std::size_t(std::min(m_width, old.m_width)) * BitsPerPixel(m_format)) / 8;
-    for (int y = 0; y < rows; ++y)
-        std::memcpy(ScanLine(y), old.ScanLine(y), bytes);
-    // A partial byte of a packed format: copy its pixels one by one.
-    if (IsPaletteFormat(m_format)) {
-        const int done = static_cast<int>(bytes * 8 / BitsPerPixel(m_format));
+    // Built aside, so a size beyond the limits or an exhausted allocation leaves the picture
+    // as it was.
+    TXBitmap resized;
+    resized.m_palette = m_palette;
+    resized.Allocate(width, height, m_format);
+    if (resized.m_bits) {
+        std::memset(resized.m_bits.get(), IsPaletteFormat(m_format) ? 0 : 0xFF, std::size_t(resized.m_stride) * height);
+        const int rows = std::min(height, m_height);
+        const int columns = std::min(width, m_width);
+        const std::size_t bytes = std::size_t(columns) * BitsPerPixel(m_format) / 8;
         for (int y = 0; y < rows; ++y)
-            for (int x = done; x < std::min(m_width, old.m_width); ++x) {
-                const int index = PaletteIndex(old.ScanLine(y), x, m_format);
-                std::uint8_t* row = ScanLine(y);
-                if (m_format == TPixelFormat::pf1bit)
-                    row[x >> 3] = static_cast<std::uint8_t>((row[x >> 3] & ~(0x80 >> (x & 7))) | (index << (7 - (x & 7))));
-                else
-                    row[x >> 1] = static_cast<std::uint8_t>((x & 1) ? ((row[x >> 1] & 0xF0) | index)
-                                                                    : ((row[x >> 1] & 0x0F) | (index << 4)));
-            }
+            std::memcpy(resized.ScanLine(y), ScanLine(y), bytes);
+        // A partly used byte of a packed format: its pixels one by one.
+        if (IsPaletteFormat(m_format)) {
+            for (int y = 0; y < rows; ++y)
+                for (int x = int(bytes * 8 / BitsPerPixel(m_format)); x < columns; ++x) {
+                    const int index = PaletteIndex(ScanLine(y), x, m_format);
+                    std::uint8_t* row = resized.ScanLine(y);
+                    if (m_format == TPixelFormat::pf1bit)
+                        row[x >> 3] = static_cast<std::uint8_t>((row[x >> 3] & ~(0x80 >> (x & 7))) | (index << (7 - (x & 7))));
+                    else
+                        row[x >> 1] = static_cast<std::uint8_t>((x & 1) ? ((row[x >> 1] & 0xF0) | index)
+                                                                        : ((row[x >> 1] & 0x0F) | (index << 4)));
+                }
+        }
+        resized.ZeroPadding();
     }
-    ZeroPadding();
+    m_bits = std::move(resized.m_bits);
+    m_width = resized.m_width;
+    m_height = resized.m_height;
+    m_stride = resized.m_stride;
+    m_palette = std::move(resized.m_palette);
 }
 
 void TXBitmap::SetPixelFormat(TPixelFormat format)
@@ -227,11 +231,14 @@ void TXBitmap::SetPixelFormat(TPixelFormat format)
         Allocate(m_width, m_height, format);
         return;
     }
-    TXBitmap old(std::move(*this));
-    m_transparent = old.m_transparent;
-    m_transparentColourSet = old.m_transparentColourSet;
-    m_transparentColour = old.m_transparentColour;
-    Allocate(old.m_width, old.m_height, format);
+    // Converted aside, so a failed allocation leaves the picture as it was.
+    TXBitmap converted;
+    converted.Allocate(m_width, m_height, format);
+    std::swap(converted.m_bits, m_bits);
+    std::swap(converted.m_stride, m_stride);
+    std::swap(converted.m_format, m_format);
+    std::swap(converted.m_palette, m_palette);
+    const TXBitmap& old = converted; // now the old pixels
     const int outBytes = format == TPixelFormat::pf24bit ? 3 : 4;
     // Palette entries as pixel bytes, so the inner loop is a table lookup.
     std::vector<std::uint8_t> lookup(old.m_palette.size() * 3);

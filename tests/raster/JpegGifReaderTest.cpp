@@ -40,7 +40,7 @@ QString RefusalOf(const QByteArray& data, const QString& name)
 
 // A JPEG of width x height from interleaved samples of the given colour space.
 QByteArray EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space, const std::vector<std::uint8_t>& samples,
-                      bool progressive = false)
+                      bool progressive = false, bool fullChroma = false)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
@@ -55,6 +55,8 @@ QByteArray EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space
     cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 100, TRUE);
+    if (fullChroma)
+        cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
     if (progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
@@ -183,6 +185,27 @@ TEST(JpegReader, AFileNeedingMoreThan500ScansIsRefused)
     EXPECT_EQ(LoadBytes(head + scan.repeated(10) + tail, QStringLiteral("fewscans.jpg")).Width(), 16);
     EXPECT_EQ(RefusalOf(head + scan.repeated(600) + tail, QStringLiteral("manyscans.jpg")),
               u"JPEG image is not valid: it needs more than 500 scans");
+}
+
+TEST(JpegReader, SizeLimitsAreCheckedAfterTheHeaderBeforeDecoding)
+{
+    // Small files whose frame header claims a huge picture: within the pixel limit, but a
+    // progressive one with full-resolution colour needs a coefficient buffer twice the limit.
+    struct Case { bool progressive; int width, height; bool refused; };
+    const Case cases[] = {
+        {false, 40000, 8, true},      // wider than the side limit
+        {true, 16000, 16000, true},   // 1.5 GB of coefficients
+    };
+    for (const Case& c : cases) {
+        QByteArray file = EncodeJpeg(16, 16, 3, JCS_RGB, std::vector<std::uint8_t>(16 * 16 * 3, 90), c.progressive, true);
+        const qsizetype sof = file.indexOf(QByteArray(c.progressive ? "\xFF\xC2" : "\xFF\xC0", 2));
+        ASSERT_GE(sof, 0);
+        file[sof + 5] = char(c.height >> 8);
+        file[sof + 6] = char(c.height);
+        file[sof + 7] = char(c.width >> 8);
+        file[sof + 8] = char(c.width);
+        EXPECT_EQ(RefusalOf(file, QStringLiteral("huge.jpg")), u"JPEG image is larger than the picture size limit") << c.width;
+    }
 }
 
 TEST(GifReader, FirstFrameIsDrawnOnTheLogicalScreenAndClippedToIt)

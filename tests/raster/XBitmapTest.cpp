@@ -46,6 +46,10 @@ TEST(XBitmap, PictureSizesBeyondTheLimitsAreRefused)
         {16384, 16385, false}, // over 256 M pixels
         {-1, 5, false},
     };
+    // A refused resize leaves the picture as it was.
+    TXBitmap picture = GradientPicture(3, 2);
+    EXPECT_THROW(picture.SetSize(kMaxPictureSide + 1, 2), EInvalidGraphic);
+    EXPECT_TRUE(SamePixels(picture, GradientPicture(3, 2)));
     for (const Case& c : cases) {
         if (c.ok)
             EXPECT_NO_THROW(CheckPictureSize(c.width, c.height)) << c.width << "x" << c.height;
