@@ -1,0 +1,641 @@
+#include "raster/EffectsBitmap.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "raster/ArrayObjects.h"
+#include "raster/ColourMatch.h"
+#include "raster/RowBands.h"
+
+namespace vellum {
+
+namespace {
+
+// Row starts, fetched once on the calling thread for the duration of one operation.
+std::vector<std::uint8_t*> rowTable(TXBitmap& picture)
+{
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(picture.Height()));
+    for (int y = 0; y < picture.Height(); ++y)
+        rows[static_cast<std::size_t>(y)] = picture.ScanLine(y);
+    return rows;
+}
+
+bool masked(const TBool2DArray* mask, int x, int y)
+{
+    return mask != nullptr && mask->Column(x)[y] != 0;
+}
+
+std::array<std::uint8_t, 256> offsetTable(int offset)
+{
+    std::array<std::uint8_t, 256> table{};
+    for (int i = 0; i < 256; ++i)
+        table[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(std::clamp(i + offset, 0, 255));
+    return table;
+}
+
+// Nearest integer, halves to even, for |v| < 2^51: adding and taking away 1.5 * 2^52 leaves
+// the processor's default rounding to do the work, and stays vectorisable.
+inline double roundHalfEven(double v)
+{
+    constexpr double Magic = 6755399441055744.0;
+    return (v + Magic) - Magic;
+}
+
+inline std::uint8_t toChannel(double sum)
+{
+    return static_cast<std::uint8_t>(std::clamp(roundHalfEven(sum), 0.0, 255.0));
+}
+
+} // namespace
+
+class TEffectsBitmap::ProgressScope {
+public:
+    ProgressScope(TEffectsBitmap& picture, int steps) : m_picture(picture)
+    {
+        if (m_picture.OnProgressBegin)
+            m_picture.OnProgressBegin(&m_picture, steps);
+    }
+    ~ProgressScope()
+    {
+        if (m_picture.OnProgressEnd)
+            m_picture.OnProgressEnd(&m_picture);
+    }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+private:
+    TEffectsBitmap& m_picture;
+};
+
+void TEffectsBitmap::step()
+{
+    if (OnProgressStep)
+        OnProgressStep(this);
+}
+
+// --- point effects ------------------------------------------------------------------------------
+
+template <typename RowOp, typename PixelOp>
+void TEffectsBitmap::pointEffect(const TBool2DArray* mask, RowOp rowOp, PixelOp pixelOp)
+{
+    SetPixelFormat(TPixelFormat::pf24bit);
+    if (mask != nullptr)
+        mask->CheckCovers(Width(), Height());
+    const std::vector<std::uint8_t*> rows = rowTable(*this);
+    const int width = Width();
+    ProgressScope progress(*this, Height());
+    RunRowBands(
+        Height(), 3LL * width,
+        [&](int first, int last) {
+            for (int y = first; y < last; ++y) {
+                std::uint8_t* row = rows[static_cast<std::size_t>(y)];
+                if (mask == nullptr) {
+                    rowOp(row, width);
+                } else {
+                    for (int x = 0; x < width; ++x)
+                        if (!masked(mask, x, y))
+                            pixelOp(row + 3 * x);
+                }
+            }
+        },
+        [this] { step(); });
+}
+
+void TEffectsBitmap::lookupEffect(const std::uint8_t* blue, const std::uint8_t* green, const std::uint8_t* red,
+                                  const TBool2DArray* mask)
+{
+    auto pixel = [=](std::uint8_t* p) {
+        p[0] = blue[p[0]];
+        p[1] = green[p[1]];
+        p[2] = red[p[2]];
+    };
+    if (blue == green && green == red) {
+        pointEffect(
+            mask,
+            [=](std::uint8_t* row, int width) {
+                for (int i = 0; i < 3 * width; ++i)
+                    row[i] = blue[row[i]];
+            },
+            pixel);
+    } else {
+        pointEffect(
+            mask,
+            [=](std::uint8_t* row, int width) {
+                for (int x = 0; x < width; ++x)
+                    pixel(row + 3 * x);
+            },
+            pixel);
+    }
+}
+
+void TEffectsBitmap::GreyScale(const TBool2DArray* mask)
+{
+    auto pixel = [](std::uint8_t* p) {
+        const auto grey = static_cast<std::uint8_t>((p[0] + p[1] + p[2]) / 3);
+        p[0] = p[1] = p[2] = grey;
+    };
+    pointEffect(
+        mask,
+        [=](std::uint8_t* row, int width) {
+            for (int x = 0; x < width; ++x)
+                pixel(row + 3 * x);
+        },
+        pixel);
+}
+
+void TEffectsBitmap::Negative(const TBool2DArray* mask)
+{
+    pointEffect(
+        mask,
+        [](std::uint8_t* row, int width) {
+            // Eight channels at a time.
+            const int bytes = 3 * width;
+            int i = 0;
+            for (; i + 8 <= bytes; i += 8) {
+                std::uint64_t v;
+                std::memcpy(&v, row + i, 8);
+                v = ~v;
+                std::memcpy(row + i, &v, 8);
+            }
+            for (; i < bytes; ++i)
+                row[i] = static_cast<std::uint8_t>(255 - row[i]);
+        },
+        [](std::uint8_t* p) {
+            p[0] = static_cast<std::uint8_t>(255 - p[0]);
+            p[1] = static_cast<std::uint8_t>(255 - p[1]);
+            p[2] = static_cast<std::uint8_t>(255 - p[2]);
+        });
+}
+
+namespace {
+
+// Adds a channel's offset to each channel of a row (blue, green, red repeating), limited to 0
+// to 255: saturating byte arithmetic, sixteen channels at a time where the processor has it.
+void addOffsets(std::uint8_t* row, int width, const std::array<int, 3>& offsets,
+                const std::array<std::array<std::uint8_t, 256>, 3>& tables)
+{
+    const int bytes = 3 * width;
+    int i = 0;
+#if defined(__SSE2__)
+    // The offsets repeat every 48 bytes; each channel's offset is either added or taken away.
+    alignas(16) std::uint8_t plus[48];
+    alignas(16) std::uint8_t minus[48];
+    for (int j = 0; j < 48; ++j) {
+        const int offset = offsets[static_cast<std::size_t>(j % 3)];
+        plus[j] = static_cast<std::uint8_t>(std::clamp(offset, 0, 255));
+        minus[j] = static_cast<std::uint8_t>(std::clamp(-offset, 0, 255));
+    }
+    __m128i p[3];
+    __m128i m[3];
+    for (int k = 0; k < 3; ++k) {
+        p[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(plus + 16 * k));
+        m[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(minus + 16 * k));
+    }
+    for (; i + 48 <= bytes; i += 48) {
+        for (int k = 0; k < 3; ++k) {
+            auto* at = reinterpret_cast<__m128i*>(row + i + 16 * k);
+            const __m128i v = _mm_loadu_si128(at);
+            _mm_storeu_si128(at, _mm_subs_epu8(_mm_adds_epu8(v, p[k]), m[k]));
+        }
+    }
+#endif
+    for (; i < bytes; ++i)
+        row[i] = tables[static_cast<std::size_t>(i % 3)][row[i]];
+}
+
+} // namespace
+
+void TEffectsBitmap::Brighten(int percent, const TBool2DArray* mask)
+{
+    if (percent == 0)
+        return;
+    AdjustRGB(percent, percent, percent, mask);
+}
+
+void TEffectsBitmap::AdjustRGB(int redPercent, int greenPercent, int bluePercent, const TBool2DArray* mask)
+{
+    const std::array<int, 3> offsets{BrightnessOffset(bluePercent), BrightnessOffset(greenPercent),
+                                     BrightnessOffset(redPercent)};
+    const std::array<std::array<std::uint8_t, 256>, 3> tables{offsetTable(offsets[0]), offsetTable(offsets[1]),
+                                                               offsetTable(offsets[2])};
+    pointEffect(
+        mask, [&](std::uint8_t* row, int width) { addOffsets(row, width, offsets, tables); },
+        [&](std::uint8_t* px) {
+            for (std::size_t c = 0; c < 3; ++c)
+                px[c] = tables[c][px[c]];
+        });
+}
+
+void TEffectsBitmap::GammaCorrect(double factor, const TBool2DArray* mask)
+{
+    if (factor == 1.0)
+        return;
+    std::array<std::uint8_t, 256> table{};
+    if (factor > 0) {
+        for (int i = 1; i < 256; ++i)
+            table[static_cast<std::size_t>(i)] =
+                static_cast<std::uint8_t>(std::nearbyint(255.0 * std::exp(std::log(i / 255.0) / factor)));
+    }
+    lookupEffect(table.data(), table.data(), table.data(), mask);
+}
+
+void TEffectsBitmap::ReplaceColour(TColor from, TColor to, int tolerance)
+{
+    std::uint8_t fromPixel[3];
+    std::uint8_t toPixel[3];
+    StorePixel(fromPixel, from);
+    StorePixel(toPixel, to);
+    auto pixel = [&](std::uint8_t* p) {
+        if (WithinTolerance(tolerance, p, fromPixel)) {
+            p[0] = toPixel[0];
+            p[1] = toPixel[1];
+            p[2] = toPixel[2];
+        }
+    };
+    pointEffect(
+        nullptr,
+        [&](std::uint8_t* row, int width) {
+            for (int x = 0; x < width; ++x)
+                pixel(row + 3 * x);
+        },
+        pixel);
+}
+
+void ReplaceColour(TXBitmap& picture, TColor from, TColor to, int tolerance)
+{
+    TEffectsBitmap quiet(std::move(picture));
+    try {
+        quiet.ReplaceColour(from, to, tolerance);
+    } catch (...) {
+        picture = std::move(quiet);
+        throw;
+    }
+    picture = std::move(quiet);
+}
+
+// --- blur ---------------------------------------------------------------------------------------
+
+TBlurKernel MakeBlurKernel(double radius)
+{
+    constexpr int Reach = 40;
+    std::array<float, 2 * Reach + 1> w{};
+    for (int j = -Reach; j <= Reach; ++j) {
+        const double q = j / radius;
+        w[static_cast<std::size_t>(j + Reach)] = static_cast<float>(std::exp(-(q * q) / 2));
+    }
+    double sum = 0;
+    for (const float v : w)
+        sum += v;
+    for (float& v : w)
+        v = static_cast<float>(v / sum);
+
+    int size = Reach;
+    double tail = 0;
+    while (tail < 1.0 / 510 && size > 1) {
+        tail += 2.0 * w[static_cast<std::size_t>(Reach + size)];
+        --size;
+    }
+    sum = 0;
+    for (int n = -size; n <= size; ++n)
+        sum += w[static_cast<std::size_t>(Reach + n)];
+
+    TBlurKernel kernel;
+    kernel.Size = size;
+    for (int n = -size; n <= size; ++n)
+        kernel.Weights.push_back(static_cast<float>(w[static_cast<std::size_t>(Reach + n)] / sum));
+    return kernel;
+}
+
+void TEffectsBitmap::Blur(double radius, const TBool2DArray* mask)
+{
+    if (radius <= 0)
+        return;
+    SetPixelFormat(TPixelFormat::pf24bit);
+    if (mask != nullptr)
+        mask->CheckCovers(Width(), Height());
+    const TBlurKernel kernel = MakeBlurKernel(radius);
+    ProgressScope progress(*this, Width() + Height());
+    if (mask != nullptr)
+        blurMasked(kernel, *mask);
+    else
+        blurUnmasked(kernel);
+}
+
+// The blur exactly as the masked rule reads, one pixel at a time.
+void TEffectsBitmap::blurMasked(const TBlurKernel& kernel, const TBool2DArray& mask)
+{
+    const int width = Width();
+    const int height = Height();
+    const int size = kernel.Size;
+    const double* w = kernel.Weights.data() + size; // w[n], -size <= n <= size
+
+    // One pass over a line of count pixels: at(i) is pixel i of the line, isMasked(i) its mask.
+    std::vector<std::uint8_t> line;
+    std::vector<std::uint8_t> out;
+    auto pass = [&](int count, auto&& at, auto&& isMasked) {
+        line.resize(3 * static_cast<std::size_t>(count));
+        out.resize(line.size());
+        for (int i = 0; i < count; ++i)
+            std::memcpy(&line[3 * static_cast<std::size_t>(i)], at(i), 3);
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* own = &line[3 * static_cast<std::size_t>(i)];
+            std::uint8_t* result = &out[3 * static_cast<std::size_t>(i)];
+            if (isMasked(i)) {
+                std::memcpy(result, own, 3);
+                continue;
+            }
+            double sums[3] = {0, 0, 0};
+            for (int n = -size; n <= size; ++n) {
+                const int s = std::clamp(i - n, 0, count - 1);
+                const std::uint8_t* sample = isMasked(s) ? own : &line[3 * static_cast<std::size_t>(s)];
+                for (int c = 0; c < 3; ++c)
+                    sums[c] += w[n] * static_cast<double>(sample[c]);
+            }
+            for (int c = 0; c < 3; ++c)
+                result[c] = toChannel(sums[c]);
+        }
+        for (int i = 0; i < count; ++i)
+            std::memcpy(at(i), &out[3 * static_cast<std::size_t>(i)], 3);
+    };
+
+    const std::vector<std::uint8_t*> rows = rowTable(*this);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = rows[static_cast<std::size_t>(y)];
+        pass(
+            width, [&](int x) { return row + 3 * x; }, [&](int x) { return mask.Column(x)[y] != 0; });
+        step();
+    }
+    for (int x = 0; x < width; ++x) {
+        const auto* column = mask.Column(x);
+        pass(
+            height, [&](int y) { return rows[static_cast<std::size_t>(y)] + 3 * x; },
+            [&](int y) { return column[y] != 0; });
+        step();
+    }
+}
+
+// --- the unmasked blur, a vector of pixels' channels at a time -------------------------------------
+//
+// Each vector lane sums its own taps in the rule's order (tap -size first), and products of a
+// float weight and a channel are exact in double precision, so every lane's result is bit for
+// bit the rule's. The kernels are compiled for AVX2 as well as the baseline; the processor
+// picks. Multiplications and additions are never fused (-ffp-contract=off for this file).
+
+namespace {
+
+using v4d = double __attribute__((vector_size(32)));
+using v4i = std::int32_t __attribute__((vector_size(16)));
+using v4b = std::uint8_t __attribute__((vector_size(4)));
+
+inline void storeChannels(std::uint8_t* out, v4d sums)
+{
+    constexpr double Magic = 6755399441055744.0;
+    const v4d zero = {0, 0, 0, 0};
+    const v4d top = {255, 255, 255, 255};
+    v4d r = (sums + Magic) - Magic;
+    r = r < zero ? zero : r;
+    r = r > top ? top : r;
+    const v4i q = __builtin_convertvector(r, v4i);
+    const v4b bytes = __builtin_convertvector(q, v4b);
+    std::memcpy(out, &bytes, 4);
+}
+
+// Lanes summed side by side in one block: enough independent sums to keep the adder busy
+// while each waits for its previous addition.
+constexpr int BlockVectors = 8;
+constexpr std::size_t BlockElements = 4 * BlockVectors;
+
+// out[i] = sum over n of w[n] * wide[i - 3n], for i in [0, count); wide holds 3 * size
+// repeated border channels before index 0 and after count - 1.
+__attribute__((target_clones("avx2", "default"))) void blurRow(const double* __restrict wide,
+                                                                 std::uint8_t* __restrict out, std::size_t count,
+                                                                 const double* w, int size)
+{
+    std::size_t i = 0;
+    for (; i + BlockElements <= count; i += BlockElements) {
+        v4d acc[BlockVectors];
+#pragma GCC unroll 8
+        for (int k = 0; k < BlockVectors; ++k)
+            acc[k] = v4d{0, 0, 0, 0};
+        for (int n = -size; n <= size; ++n) {
+            const double* s = wide + i - 3 * static_cast<std::ptrdiff_t>(n);
+#pragma GCC unroll 8
+            for (int k = 0; k < BlockVectors; ++k) {
+                v4d v;
+                std::memcpy(&v, s + 4 * k, sizeof v);
+                acc[k] += w[n] * v;
+            }
+        }
+#pragma GCC unroll 8
+        for (int k = 0; k < BlockVectors; ++k)
+            storeChannels(out + i + 4 * k, acc[k]);
+    }
+    for (; i < count; ++i) {
+        double sum = 0;
+        for (int n = -size; n <= size; ++n)
+            sum += w[n] * wide[i - 3 * static_cast<std::ptrdiff_t>(n)];
+        out[i] = toChannel(sum);
+    }
+}
+
+// out[i] = sum over n of w[n] * taps[n][i], for i in [0, count); taps[n] is the widened source
+// row of tap n (already clamped to the picture).
+__attribute__((target_clones("avx2", "default"))) void blurColumns(const double* const* taps,
+                                                                     std::uint8_t* __restrict out, std::size_t count,
+                                                                     const double* w, int size)
+{
+    std::size_t i = 0;
+    for (; i + BlockElements <= count; i += BlockElements) {
+        v4d acc[BlockVectors];
+#pragma GCC unroll 8
+        for (int k = 0; k < BlockVectors; ++k)
+            acc[k] = v4d{0, 0, 0, 0};
+        for (int n = -size; n <= size; ++n) {
+            const double* s = taps[n] + i;
+#pragma GCC unroll 8
+            for (int k = 0; k < BlockVectors; ++k) {
+                v4d v;
+                std::memcpy(&v, s + 4 * k, sizeof v);
+                acc[k] += w[n] * v;
+            }
+        }
+#pragma GCC unroll 8
+        for (int k = 0; k < BlockVectors; ++k)
+            storeChannels(out + i + 4 * k, acc[k]);
+    }
+    for (; i < count; ++i) {
+        double sum = 0;
+        for (int n = -size; n <= size; ++n)
+            sum += w[n] * taps[n][i];
+        out[i] = toChannel(sum);
+    }
+}
+
+} // namespace
+
+void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
+{
+    const int width = Width();
+    const int height = Height();
+    const int size = kernel.Size;
+    const double* w = kernel.Weights.data() + size;
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    if (width == 0 || height == 0) {
+        for (int i = 0; i < width + height; ++i)
+            step();
+        return;
+    }
+
+    const std::vector<std::uint8_t*> rows = rowTable(*this);
+    // The first pass writes here, the second reads from here back into the picture.
+    std::vector<std::uint8_t> between;
+    try {
+        between.resize(rowBytes * static_cast<std::size_t>(height));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    }
+    auto betweenRow = [&](int y) { return between.data() + rowBytes * static_cast<std::size_t>(y); };
+
+    // First pass: each row widened to doubles with size border pixels repeated on each side.
+    RunRowBands(
+        height, static_cast<std::int64_t>(rowBytes),
+        [&](int first, int last) {
+            const std::size_t border = 3 * static_cast<std::size_t>(size);
+            // Kept per thread: work runs once per block of rows.
+            thread_local std::vector<double> wide;
+            wide.resize(rowBytes + 2 * border);
+            for (int y = first; y < last; ++y) {
+                const std::uint8_t* src = rows[static_cast<std::size_t>(y)];
+                for (std::size_t i = 0; i < border; ++i) {
+                    wide[i] = src[i % 3];
+                    wide[border + rowBytes + i] = src[rowBytes - 3 + i % 3];
+                }
+                for (std::size_t i = 0; i < rowBytes; ++i)
+                    wide[border + i] = src[i];
+                blurRow(wide.data() + border, betweenRow(y), rowBytes, w, size);
+            }
+        },
+        [this] { step(); });
+
+    // Second pass down the columns, in strips of columns narrow enough that the widened rows
+    // a strip's sums need stay in the cache: each source row of a strip is widened once, into a
+    // ring of 2 * size + 1 rows. Strips are columns, so the pass's steps are spread over them.
+    constexpr std::size_t StripBytes = 192; // 64 pixels
+    const int strips = static_cast<int>((rowBytes + StripBytes - 1) / StripBytes);
+    const int ringRows = 2 * size + 1;
+    RunRowBands(
+        strips, static_cast<std::int64_t>(StripBytes) * height,
+        [&](int firstStrip, int lastStrip) {
+            thread_local std::vector<double> ring;
+            thread_local std::vector<const double*> taps;
+            ring.resize(static_cast<std::size_t>(ringRows) * StripBytes);
+            taps.resize(static_cast<std::size_t>(ringRows));
+            for (int strip = firstStrip; strip < lastStrip; ++strip) {
+                const std::size_t left = static_cast<std::size_t>(strip) * StripBytes;
+                const std::size_t count = std::min(StripBytes, rowBytes - left);
+                // Row r lives in slot r mod ringRows; any ringRows consecutive rows differ there.
+                auto slot = [&](int sourceRow) { return ring.data() + static_cast<std::size_t>(sourceRow % ringRows) * StripBytes; };
+                int widened = -1; // source rows 0 to widened are in the ring (the newest ringRows of them)
+                for (int y = 0; y < height; ++y) {
+                    for (const int last = std::min(height - 1, y + size); widened < last;) {
+                        ++widened;
+                        const std::uint8_t* src = betweenRow(widened) + left;
+                        double* dst = slot(widened);
+                        for (std::size_t i = 0; i < count; ++i)
+                            dst[i] = src[i];
+                    }
+                    // Tap n reads row clamp(y - n); rows y - size to y + size take consecutive
+                    // slots from the one of row y - size, wrapping once at most.
+                    const int firstRow = y - size;
+                    int firstSlot = firstRow % ringRows;
+                    if (firstSlot < 0)
+                        firstSlot += ringRows;
+                    for (int n = -size; n <= size; ++n) {
+                        const int row = std::clamp(y - n, 0, height - 1);
+                        int index = firstSlot + (row - firstRow);
+                        if (index >= ringRows)
+                            index -= ringRows;
+                        taps[static_cast<std::size_t>(n + size)] = ring.data() + static_cast<std::size_t>(index) * StripBytes;
+                    }
+                    blurColumns(taps.data() + size, rows[static_cast<std::size_t>(y)] + left, count, w, size);
+                }
+            }
+        },
+        [this] { step(); }, width);
+}
+
+// --- flood fill ---------------------------------------------------------------------------------
+
+void TEffectsBitmap::FloodFill(int x, int y, int tolerance, TColor fill)
+{
+    try {
+        SetPixelFormat(TPixelFormat::pf24bit);
+        const int width = Width();
+        const int height = Height();
+        Q_ASSERT(x >= 0 && x < width && y >= 0 && y < height);
+        const std::vector<std::uint8_t*> rows = rowTable(*this);
+        std::uint8_t seed[3];
+        std::memcpy(seed, rows[static_cast<std::size_t>(y)] + 3 * x, 3);
+        if (tolerance == 0 && SameColour(ColourOfPixel(seed), fill))
+            return;
+        std::uint8_t paint[3];
+        StorePixel(paint, fill);
+
+        // A pixel joins once: painted pixels are marked, so they are never tested again, and
+        // every unmarked pixel still has its own colour. The region is therefore the
+        // 4-connected set of pixels within tolerance of the seed, whatever the fill colour.
+        TByte2DArray visited(height, width); // column y holds row y's marks
+        auto fillable = [&](int px, int py) {
+            return visited.Column(py)[px] == 0
+                   && WithinTolerance(tolerance, rows[static_cast<std::size_t>(py)] + 3 * px, seed);
+        };
+        struct Seed {
+            int x;
+            int y;
+        };
+        std::vector<Seed> stack{{x, y}};
+        while (!stack.empty()) {
+            const Seed s = stack.back();
+            stack.pop_back();
+            if (!fillable(s.x, s.y))
+                continue;
+            int left = s.x;
+            while (left > 0 && fillable(left - 1, s.y))
+                --left;
+            int right = s.x;
+            while (right + 1 < width && fillable(right + 1, s.y))
+                ++right;
+            std::uint8_t* row = rows[static_cast<std::size_t>(s.y)];
+            std::uint8_t* marks = visited.Column(s.y);
+            for (int px = left; px <= right; ++px) {
+                std::memcpy(row + 3 * px, paint, 3);
+                marks[px] = 1;
+            }
+            // One seed for each run of fillable pixels next to the span, above and below.
+            for (const int ny : {s.y - 1, s.y + 1}) {
+                if (ny < 0 || ny >= height)
+                    continue;
+                bool inRun = false;
+                for (int px = left; px <= right; ++px) {
+                    const bool can = fillable(px, ny);
+                    if (can && !inRun)
+                        stack.push_back({px, ny});
+                    inRun = can;
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        throw EXBitmapError(QStringLiteral("FloodFill Error. ") + EOutOfMemory().message());
+    } catch (const VellumException& e) {
+        throw EXBitmapError(QStringLiteral("FloodFill Error. ") + e.message());
+    }
+}
+
+} // namespace vellum

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "raster/XBitmap.h"
+
+namespace vellum {
+
+class TBool2DArray;
+
+// The offset that brightness and RGB balance add for a percentage: percent * 2.55 + 0.5
+// truncated, evaluated exactly: 50 gives 128, -1 gives -2, -100 gives -254.
+[[nodiscard]] constexpr int BrightnessOffset(int percent)
+{
+    return static_cast<int>((255LL * percent + 50) / 100);
+}
+
+// The blur's trimmed kernel: Weights[n + Size] is the weight of tap n, -Size <= n <= Size,
+// each a 32-bit float widened to double.
+struct TBlurKernel {
+    int Size = 0;
+    std::vector<double> Weights;
+};
+[[nodiscard]] TBlurKernel MakeBlurKernel(double radius);
+
+// The picture every document, floating selection and preview works on: a TXBitmap with colour
+// effects, flood fill and progress notifications. Every operation converts the picture to
+// 24 bits first. A mask marks with true the pixels an operation leaves alone; a mask smaller
+// than the picture raises its index error before any pixel changes.
+class TEffectsBitmap : public TXBitmap {
+public:
+    using TProgressBeginEvent = std::function<void(TEffectsBitmap* sender, int steps)>;
+    using TProgressEvent = std::function<void(TEffectsBitmap* sender)>;
+
+    using TXBitmap::TXBitmap;
+    TEffectsBitmap() = default;
+    // Takes over the picture's pixels.
+    explicit TEffectsBitmap(TXBitmap&& picture) : TXBitmap(std::move(picture)) {}
+
+    // Sent once when a long operation starts, after each step (normally a row or a column) and
+    // once when it ends; operations that return early send none.
+    TProgressBeginEvent OnProgressBegin;
+    TProgressEvent OnProgressStep;
+    TProgressEvent OnProgressEnd;
+
+    // Grey of (blue + green + red) div 3 in every channel.
+    void GreyScale(const TBool2DArray* mask = nullptr);
+    // 255 minus each channel; twice restores the picture exactly.
+    void Negative(const TBool2DArray* mask = nullptr);
+    // Adds BrightnessOffset(percent) to every channel, limited to 0 to 255; 0 returns at once.
+    void Brighten(int percent, const TBool2DArray* mask = nullptr);
+    // Adds each channel's own offset; no early return.
+    void AdjustRGB(int redPercent, int greenPercent, int bluePercent, const TBool2DArray* mask = nullptr);
+    // Channel i becomes round(255 * (i / 255) ^ (1 / factor)); factor 1.0 returns at once,
+    // factor <= 0 turns the picture black.
+    void GammaCorrect(double factor, const TBool2DArray* mask = nullptr);
+    // Separable Gaussian blur with the trimmed kernel of MakeBlurKernel; edges repeat the border
+    // pixel; a masked pixel neither changes nor lends its colour. Each pass rounds its sums to
+    // the nearest integer, so a flat area keeps its colour. Radius <= 0 returns at once.
+    void Blur(double radius, const TBool2DArray* mask = nullptr);
+    // Every pixel within tolerance of from becomes to.
+    void ReplaceColour(TColor from, TColor to, int tolerance);
+
+    // Paints the 4-connected region of pixels within tolerance of the seed pixel's colour that
+    // contains (x, y), which must lie inside the picture. Tolerance 0 with the seed's own colour
+    // changes nothing. Failures raise EXBitmapError "FloodFill Error. " + the cause.
+    void FloodFill(int x, int y, int tolerance, TColor fill);
+
+private:
+    class ProgressScope;
+    template <typename RowOp, typename PixelOp>
+    void pointEffect(const TBool2DArray* mask, RowOp rowOp, PixelOp pixelOp);
+    void lookupEffect(const std::uint8_t* blue, const std::uint8_t* green, const std::uint8_t* red,
+                      const TBool2DArray* mask);
+    void blurMasked(const TBlurKernel& kernel, const TBool2DArray& mask);
+    void blurUnmasked(const TBlurKernel& kernel);
+    void step();
+};
+
+// ReplaceColour for any picture, without progress notifications (the picture becomes 24-bit).
+void ReplaceColour(TXBitmap& picture, TColor from, TColor to, int tolerance);
+
+} // namespace vellum
