@@ -1,7 +1,6 @@
 #include "raster/ColourQuantizer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <thread>
 
 #include "raster/XBitmap.h"
@@ -13,8 +12,6 @@ namespace {
 constexpr int kCellBits = 6;
 constexpr int kCells = 1 << (3 * kCellBits);
 constexpr int kOctreeColours = 236;
-// Marks a cache entry that holds the one palette index every colour of its cell maps to.
-constexpr std::int32_t kSingleCandidate = 0x40000000;
 
 int CellOf(int r, int g, int b)
 {
@@ -173,6 +170,82 @@ TPalette256 BuildOctreePalette(const TXBitmap& picture)
     return palette;
 }
 
+namespace {
+
+std::size_t SlotOf(std::uint32_t key)
+{
+    return (key * 2654435761u) >> 22; // 10 bits
+}
+
+} // namespace
+
+std::optional<TPalette256> ExactPalette(const TXBitmap& picture)
+{
+    // The distinct colours, as colour + 1 in a small open-addressing set; a photograph shows
+    // more than 256 of them within its first rows, so this gives up early.
+    std::array<std::uint32_t, 1024> set{};
+    std::vector<TColor> colours;
+    std::uint32_t last = 0;
+    for (int y = 0; y < picture.Height(); ++y) {
+        const std::uint8_t* p = picture.ScanLine(y);
+        for (int x = 0; x < picture.Width(); ++x, p += 3) {
+            const std::uint32_t key = std::uint32_t(ColourOfPixel(p)) + 1;
+            if (key == last)
+                continue;
+            last = key;
+            std::size_t slot = SlotOf(key);
+            while (set[slot] != 0 && set[slot] != key)
+                slot = (slot + 1) & 1023;
+            if (set[slot] == key)
+                continue;
+            if (colours.size() == 256)
+                return std::nullopt;
+            set[slot] = key;
+            colours.push_back(TColor(key - 1));
+        }
+    }
+    TPalette256 palette{};
+    palette.fill(clBlack);
+    const auto& statics = StaticPaletteColours();
+    for (int i = 0; i < 10; ++i) {
+        palette[std::size_t(i)] = statics[std::size_t(i)];
+        palette[std::size_t(246 + i)] = statics[std::size_t(10 + i)];
+    }
+    std::size_t next = 10;
+    for (TColor c : colours) {
+        if (std::find(statics.begin(), statics.end(), c) != statics.end())
+            continue;
+        if (next == 246)
+            return std::nullopt;
+        palette[next++] = c;
+    }
+    return palette;
+}
+
+TExactColourMapper::TExactColourMapper(const TPalette256& palette)
+{
+    // Later entries first, so a colour listed twice maps to its first entry.
+    for (int i = 255; i >= 0; --i) {
+        const std::uint32_t key = std::uint32_t(palette[std::size_t(i)] & 0xFFFFFF) + 1;
+        std::size_t slot = SlotOf(key);
+        while (m_keys[slot] != 0 && m_keys[slot] != key)
+            slot = (slot + 1) & 1023;
+        m_keys[slot] = key;
+        m_indices[slot] = std::uint8_t(i);
+    }
+}
+
+void TExactColourMapper::MapRow(const std::uint8_t* bgr, std::uint8_t* indices, int width) const
+{
+    for (int x = 0; x < width; ++x, bgr += 3) {
+        const std::uint32_t key = std::uint32_t(ColourOfPixel(bgr)) + 1;
+        std::size_t slot = SlotOf(key);
+        while (m_keys[slot] != key && m_keys[slot] != 0)
+            slot = (slot + 1) & 1023;
+        indices[x] = m_indices[slot]; // every colour is present by construction
+    }
+}
+
 TFloydSteinbergDitherer::TFloydSteinbergDitherer(const TPalette256& palette, int width)
     : m_palette(palette)
     , m_width(width)
@@ -187,52 +260,18 @@ TFloydSteinbergDitherer::TFloydSteinbergDitherer(const TPalette256& palette, int
 
 int TFloydSteinbergDitherer::Nearest(int r, int g, int b)
 {
-    std::int32_t& slot = m_cache[std::size_t(CellOf(r, g, b))];
-    if (slot < 0) {
-        // Every colour of the cell lies within 2 * sqrt(3) of its centre, so its nearest entry
-        // is within that distance twice over of the centre's nearest: only those entries are
-        // candidates for the cell.
+    std::int16_t& cached = m_cache[std::size_t(CellOf(r, g, b))];
+    if (cached < 0) {
         const int cr = (r & ~3) + 2, cg = (g & ~3) + 2, cb = (b & ~3) + 2;
-        int distances[256];
         int best = 1 << 30;
         for (int i = 0; i < 256; ++i) {
             const auto& p = m_rgb[std::size_t(i)];
             const int dr = p[0] - cr, dg = p[1] - cg, db = p[2] - cb;
-            distances[i] = dr * dr + dg * dg + db * db;
-            best = std::min(best, distances[i]);
+            best = std::min(best, ((dr * dr + dg * dg + db * db) << 8) | i);
         }
-        const double reach = std::sqrt(double(best)) + 4 * std::sqrt(3.0);
-        const int limit = int(reach * reach) + 1;
-        int count = 0;
-        int only = 0;
-        for (int i = 0; i < 256; ++i)
-            if (distances[i] <= limit) {
-                ++count;
-                only = i;
-            }
-        if (count == 1) {
-            slot = kSingleCandidate | only;
-        } else {
-            slot = std::int32_t(m_candidates.size());
-            m_candidates.push_back(std::uint8_t(count)); // 256 wraps to 0
-            for (int i = 0; i < 256; ++i)
-                if (distances[i] <= limit)
-                    m_candidates.push_back(std::uint8_t(i));
-        }
+        cached = static_cast<std::int16_t>(best & 0xFF);
     }
-    if (slot & kSingleCandidate)
-        return slot & 0xFF;
-    const std::uint8_t* list = &m_candidates[std::size_t(slot)];
-    const int count = list[0] == 0 ? 256 : list[0];
-    // Distance and index packed in one value, so the minimum is found without branches the
-    // processor would mispredict (ties go to the lower index).
-    int best = 1 << 30;
-    for (int k = 1; k <= count; ++k) {
-        const auto& p = m_rgb[list[k]];
-        const int dr = p[0] - r, dg = p[1] - g, db = p[2] - b;
-        best = std::min(best, ((dr * dr + dg * dg + db * db) << 8) | list[k]);
-    }
-    return best & 0xFF;
+    return cached;
 }
 
 void TFloydSteinbergDitherer::DitherRow(const std::uint8_t* bgr, std::uint8_t* indices)

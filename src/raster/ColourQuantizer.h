@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "raster/Colour.h"
@@ -20,8 +21,29 @@ using TPalette256 = std::array<TColor, 256>;
 // entries are black). The octree is built from a histogram of 6 bits a channel.
 [[nodiscard]] TPalette256 BuildOctreePalette(const TXBitmap& picture);
 
+// A palette that holds every colour of a picture of few colours: the static colours first and
+// last and the picture's other colours between them. Empty when the picture has more colours
+// than that leaves room for.
+[[nodiscard]] std::optional<TPalette256> ExactPalette(const TXBitmap& picture);
+
+// Maps rows of pixels whose colours are all in an exact palette to their indices.
+class TExactColourMapper {
+public:
+    explicit TExactColourMapper(const TPalette256& palette);
+
+    void MapRow(const std::uint8_t* bgr, std::uint8_t* indices, int width) const;
+
+private:
+    // Open addressing: colour + 1 (0 marks a free slot) and its palette index.
+    std::array<std::uint32_t, 1024> m_keys{};
+    std::array<std::uint8_t, 1024> m_indices{};
+};
+
 // Maps rows of 24-bit pixels to palette indices with Floyd-Steinberg error diffusion. Rows
-// must be given top to bottom; the diffused error is carried from one row to the next.
+// must be given top to bottom; the diffused error is carried from one row to the next. Each
+// colour goes to the palette entry nearest to the centre of its cell of 6 bits a channel
+// (within 3.5 of the colour): the diffused error makes up for the difference, and a small
+// table keeps the per-pixel cost low.
 class TFloydSteinbergDitherer {
 public:
     TFloydSteinbergDitherer(const TPalette256& palette, int width);
@@ -38,11 +60,8 @@ private:
     // margin on each side.
     std::vector<int> m_current;
     std::vector<int> m_next;
-    // For each 6-bit-a-channel cell, found on first use: the offset in m_candidates of the
-    // palette entries that can be nearest to a colour of the cell (a count, then the indices);
-    // -1 while unknown.
-    std::vector<std::int32_t> m_cache;
-    std::vector<std::uint8_t> m_candidates;
+    // Palette index of each cell, found on first use; -1 while unknown.
+    std::vector<std::int16_t> m_cache;
 };
 
 } // namespace vellum

@@ -187,7 +187,9 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture)
     if (picture.Width() > 65535 || picture.Height() > 65535)
         throw EInvalidGraphic(QStringLiteral("A GIF image is at most 65535 pixels a side"));
 
-    const TPalette256 palette = BuildOctreePalette(picture);
+    // A picture of few colours keeps them all, undithered; others get an octree palette.
+    const std::optional<TPalette256> exact = ExactPalette(picture);
+    const TPalette256 palette = exact ? *exact : BuildOctreePalette(picture);
     GifColorType colours[256];
     for (int i = 0; i < 256; ++i) {
         colours[i].Red = static_cast<GifByteType>(GetRValue(palette[std::size_t(i)]));
@@ -206,13 +208,27 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture)
         || EGifPutImageDesc(gif.get(), 0, 0, picture.Width(), picture.Height(), false, nullptr) == GIF_ERROR)
         throw EWriteError(GifMessage(gif->Error));
 
+    const int width = picture.Width();
+    const int height = picture.Height();
+    if (exact) {
+        const TExactColourMapper mapper(palette);
+        std::vector<GifPixelType> indices(std::size_t(std::max(1, width)));
+        for (int y = 0; y < height; ++y) {
+            mapper.MapRow(picture.ScanLine(y), indices.data(), width);
+            if (EGifPutLine(gif.get(), indices.data(), width) == GIF_ERROR)
+                throw EWriteError(GifMessage(gif->Error));
+        }
+        GifFileType* raw = gif.release();
+        if (EGifCloseFile(raw, &error) == GIF_ERROR)
+            throw EWriteError(GifMessage(error));
+        return;
+    }
+
     // Dithering costs several times what compressing costs, so a helper thread dithers the
     // lower band of rows while this thread dithers and compresses the upper band, then
     // compresses the lower one as the helper finishes its rows. The error diffusion restarts
     // at the band's first row, which no eye finds in a photograph.
-    const int width = picture.Width();
-    const int height = picture.Height();
-    const int split = height >= kMinRowsToSplit ? height * 35 / 100 : height;
+    const int split = height >= kMinRowsToSplit ? height * 20 / 100 : height;
     std::vector<GifPixelType> lower(std::size_t(height - split) * std::size_t(width));
     std::atomic<int> lowerRowsDone{0};
     std::jthread helper;
