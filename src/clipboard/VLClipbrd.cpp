@@ -157,27 +157,32 @@ void TVLClipboardStream::TruncateItems(int max)
 std::int32_t TVLClipboardStream::AddItem(const TXBitmap& picture, std::int32_t tag)
 {
     TruncateItems(MaxItems - 1);
-
     const std::int32_t identifier = NewIdentifier();
-    QByteArray item;
+    const std::int32_t count = ItemCount() + 1;
+
+    // The new stream is built in one block: count, the new item with its picture encoded in
+    // place, then the older items (none when the count was 0: truncation left nothing after
+    // the count then).
+    const QByteArray& old = data();
+    const qint64 olderStart = std::min<qint64>(old.size(), CountSize);
+    const qint64 olderBytes = old.size() - olderStart;
+    const qint64 bmpEstimate = 14 + 40 + 16 + 4 * 256 + qint64(picture.BytesPerLine()) * picture.Height();
+    QByteArray result;
+    result.reserve(CountSize + HeaderSize + bmpEstimate + olderBytes);
+    result.append(int32Bytes(count));
+    result.append(int32Bytes(identifier));
+    result.append(int32Bytes(0)); // the item size, once known
+    result.append(int32Bytes(tag));
     {
-        QBuffer itemStream(&item);
-        itemStream.open(QIODevice::WriteOnly);
-        itemStream.write(int32Bytes(identifier));
-        itemStream.write(int32Bytes(0)); // the item size, once known
-        itemStream.write(int32Bytes(tag));
+        QBuffer itemStream(&result);
+        itemStream.open(QIODevice::WriteOnly | QIODevice::Append);
         picture.SaveToStream(itemStream);
     }
-    qToLittleEndian(static_cast<std::int32_t>(item.size()), item.data() + 4);
-
-    const std::int32_t count = IncrementCount();
-    seek(CountSize);
-    if (count == 1) {
-        buffer().truncate(CountSize);
-        write(item);
-    } else {
-        InsertAtPosition(item);
-    }
+    const qint64 itemSize = result.size() - CountSize;
+    qToLittleEndian(static_cast<std::int32_t>(itemSize), result.data() + CountSize + 4);
+    result.append(old.constData() + olderStart, olderBytes);
+    replaceBytes(std::move(result));
+    seek(CountSize + itemSize);
     return identifier;
 }
 
