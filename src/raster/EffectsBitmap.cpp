@@ -252,8 +252,13 @@ void TEffectsBitmap::ReplaceColour(TColor from, TColor to, int tolerance)
     std::uint8_t toPixel[3];
     StorePixel(fromPixel, from);
     StorePixel(toPixel, to);
+    // near[c][v]: channel c of value v lies within tolerance of the from colour's channel c.
+    std::array<std::array<std::uint8_t, 256>, 3> near{};
+    for (std::size_t c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
+            near[c][static_cast<std::size_t>(v)] = std::abs(v - fromPixel[c]) <= tolerance ? 1 : 0;
     auto pixel = [&](std::uint8_t* p) {
-        if (WithinTolerance(tolerance, p, fromPixel)) {
+        if (near[0][p[0]] & near[1][p[1]] & near[2][p[2]]) {
             p[0] = toPixel[0];
             p[1] = toPixel[1];
             p[2] = toPixel[2];
