@@ -229,7 +229,8 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture)
     // compresses the lower one as the helper finishes its rows. The error diffusion restarts
     // at the band's first row, which no eye finds in a photograph.
     const int split = height >= kMinRowsToSplit ? height * 20 / 100 : height;
-    std::vector<GifPixelType> lower(std::size_t(height - split) * std::size_t(width));
+    // Filled row by row by the helper: no need to clear it first.
+    const auto lower = std::make_unique_for_overwrite<GifPixelType[]>(std::size_t(height - split) * std::size_t(width) + 1);
     std::atomic<int> lowerRowsDone{0};
     std::jthread helper;
     if (split < height) {

@@ -293,6 +293,7 @@ void ReadJpeg(QIODevice& stream, TXBitmap& picture)
         jpeg_destroy_decompress(&job->cinfo);
         throw;
     }
+    const TPrefaultPixels prefault(picture);
     if (!DecodeRows(*job, picture, cmykRow))
         throw EInvalidGraphic(QString::fromUtf8(job->err.message));
 }

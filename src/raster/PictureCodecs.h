@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <thread>
 
 class QIODevice;
 
@@ -22,6 +23,18 @@ void WriteJpeg(QIODevice& stream, const TXBitmap& picture, int quality = 90);
 void ReadGif(QIODevice& stream, TXBitmap& picture);
 // One frame of at most 256 colours, no transparency.
 void WriteGif(QIODevice& stream, const TXBitmap& picture);
+
+// While a reader fills a freshly allocated picture, a helper thread has the kernel map and
+// clear the picture's pages ahead of it, so that work runs on another core instead of
+// stalling the decoder at every new page. Only page tables are touched, never the bytes.
+// Joined when destroyed.
+class TPrefaultPixels {
+public:
+    explicit TPrefaultPixels(TXBitmap& picture);
+
+private:
+    std::jthread m_thread;
+};
 
 // Reads exactly size bytes or raises EReadError.
 void ReadExact(QIODevice& stream, void* data, std::int64_t size);

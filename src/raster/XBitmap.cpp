@@ -93,6 +93,28 @@ std::uint8_t* AllocatePixels(std::size_t size)
 
 } // namespace
 
+TPrefaultPixels::TPrefaultPixels(TXBitmap& picture)
+{
+#ifdef MADV_POPULATE_WRITE
+    static constexpr std::size_t kStep = 4 * kHugePage;
+    const std::size_t size = std::size_t(picture.BytesPerLine()) * std::size_t(picture.Height());
+    if (size < 4 * kStep)
+        return;
+    // The block starts on a huge-page boundary (AllocatePixels); populate whole steps in the
+    // order readers fill rows.
+    std::uint8_t* start = picture.ScanLine(0);
+    m_thread = std::jthread([start, size] {
+        for (std::size_t offset = 0; offset < size; offset += kStep) {
+            const std::size_t length = std::min(kStep, (size - offset + kHugePage - 1) / kHugePage * kHugePage);
+            if (madvise(start + offset, length, MADV_POPULATE_WRITE) != 0)
+                return; // not supported: the reader's own page faults do the work
+        }
+    });
+#else
+    (void)picture;
+#endif
+}
+
 void TXBitmap::PixelsFree::operator()(std::uint8_t* pixels) const
 {
     std::free(pixels);
