@@ -84,6 +84,31 @@ TEST(Canvas, RectangleStaysInsideItsRightAndBottomEdges)
     EXPECT_EQ(picture.PixelColour(2, 2), RGBColor(0, 0, 255));
 }
 
+TEST(Canvas, FilledFiguresHaveTheBrushInsideThePenOnTheOutlineAndNothingOutside)
+{
+    const std::vector<std::pair<const char*, std::function<void(TCanvas&)>>> figures = {
+        {"ellipse", [](TCanvas& c) { c.Ellipse(2, 1, 13, 10); }},
+        {"rectangle", [](TCanvas& c) { c.Rectangle(2, 1, 13, 10); }},
+        {"polygon", [](TCanvas& c) { c.Polygon(QPolygon({QPoint(2, 1), QPoint(12, 1), QPoint(12, 9), QPoint(2, 9)})); }},
+    };
+    const TColor red = RGBColor(255, 0, 0);
+    for (const auto& [name, draw] : figures) {
+        TXBitmap picture = Solid(16, 12, clWhite);
+        TCanvas& canvas = picture.Canvas();
+        canvas.Brush.Color = red;
+        draw(canvas);
+        EXPECT_EQ(picture.PixelColour(7, 5), red) << name;
+        EXPECT_EQ(picture.PixelColour(7, 1), clBlack) << name;
+        for (int y = 0; y < 12; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                if (!QRect(2, 1, 11, 9).contains(x, y)) {
+                    EXPECT_EQ(picture.PixelColour(x, y), clWhite) << name << " " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST(Canvas, LineToLeavesOutItsEndPointAndMovesThePen)
 {
     TXBitmap picture = Solid(6, 3, clWhite);
