@@ -117,10 +117,25 @@ void TEffectsBitmap::lookupEffect(const std::uint8_t* blue, const std::uint8_t* 
         p[2] = red[p[2]];
     };
     if (blue == green && green == red) {
+        // One table for two channels at a time (128 KB, stays in the cache): half the lookups.
+        std::vector<std::uint16_t> pairs(65536);
+        for (std::size_t v = 0; v < pairs.size(); ++v)
+            pairs[v] = static_cast<std::uint16_t>(blue[v & 0xFF] | (blue[v >> 8] << 8));
+        const std::uint16_t* pair = pairs.data();
         pointEffect(
             mask,
             [=](std::uint8_t* row, int width) {
-                for (int i = 0; i < 3 * width; ++i)
+                const int bytes = 3 * width;
+                int i = 0;
+                for (; i + 8 <= bytes; i += 8) {
+                    std::uint64_t v;
+                    std::memcpy(&v, row + i, 8);
+                    const std::uint64_t r = std::uint64_t(pair[v & 0xFFFF]) | std::uint64_t(pair[(v >> 16) & 0xFFFF]) << 16
+                                            | std::uint64_t(pair[(v >> 32) & 0xFFFF]) << 32
+                                            | std::uint64_t(pair[v >> 48]) << 48;
+                    std::memcpy(row + i, &r, 8);
+                }
+                for (; i < bytes; ++i)
                     row[i] = blue[row[i]];
             },
             pixel);
