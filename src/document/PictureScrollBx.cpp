@@ -1,0 +1,547 @@
+#include "document/PictureScrollBx.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWheelEvent>
+
+#include "raster/Canvas.h"
+
+namespace vellum {
+
+namespace {
+
+// The pattern shown where no picture is; a neutral checker when the artwork is missing.
+QImage backgroundPattern()
+{
+    QImage pattern(QStringLiteral(":/images/noncanvas.png"));
+    if (pattern.isNull()) {
+        pattern = QImage(8, 8, QImage::Format_RGB32);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                pattern.setPixel(x, y, ((x / 4 + y / 4) % 2) ? qRgb(200, 200, 200) : qRgb(168, 168, 168));
+    }
+    return pattern;
+}
+
+// Restores a flag when the scope ends, also on exceptions.
+class FlagScope {
+public:
+    FlagScope(bool& flag, bool value) : m_flag(flag), m_old(flag) { m_flag = value; }
+    ~FlagScope() { m_flag = m_old; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_old;
+};
+
+} // namespace
+
+// --- TIdleScrollBox -----------------------------------------------------------------------------
+
+TIdleScrollBox::TIdleScrollBox(QWidget* parent)
+    : QAbstractScrollArea(parent)
+{
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+}
+
+void TIdleScrollBox::scrollContentsBy(int dx, int dy)
+{
+    if (m_settingRanges)
+        return;
+    if (OnScrolling)
+        OnScrolling(this, dx, dy);
+    scrolled();
+    if (OnScroll)
+        OnScroll(this);
+}
+
+// --- TPictureScrollBox --------------------------------------------------------------------------
+
+TPictureScrollBox::TPictureScrollBox(QWidget* parent)
+    : TIdleScrollBox(parent)
+    , m_pattern(backgroundPattern())
+{
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setMouseTracking(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+TPictureScrollBox::~TPictureScrollBox() = default;
+
+void TPictureScrollBox::resetView()
+{
+    m_zoom = 1;
+    {
+        FlagScope quiet(m_settingRanges, true);
+        horizontalScrollBar()->setValue(0);
+        verticalScrollBar()->setValue(0);
+    }
+    setScrollRanges(true, 0, 0);
+    m_paintingEnabled = true;
+    paintAll();
+}
+
+void TPictureScrollBox::SetBitmap(const TXBitmap* picture)
+{
+    m_paintingEnabled = false;
+    if (picture == nullptr) {
+        static_cast<TXBitmap&>(m_bitmap) = TXBitmap();
+    } else {
+        m_bitmap.Assign(*picture);
+        m_bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+    }
+    resetView();
+}
+
+bool TPictureScrollBox::NewPicture(int width, int height, TColor colour)
+{
+    m_paintingEnabled = false;
+    try {
+        TXBitmap picture(width, height);
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t* row = picture.ScanLine(y);
+            for (int x = 0; x < width; ++x)
+                StorePixel(row + 3 * x, colour);
+        }
+        static_cast<TXBitmap&>(m_bitmap) = std::move(picture);
+        resetView();
+        return true;
+    } catch (const std::exception&) {
+        m_paintingEnabled = true;
+        return false;
+    }
+}
+
+bool TPictureScrollBox::LoadFromFile(const QString& fileName, ForceBitmap forceBitmap)
+{
+    m_paintingEnabled = false;
+    try {
+        m_bitmap.LoadPicture(fileName, forceBitmap);
+        m_bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+        resetView();
+        return true;
+    } catch (const std::exception&) {
+        m_paintingEnabled = true;
+        return false;
+    }
+}
+
+bool TPictureScrollBox::Assign(const TXBitmap* picture)
+{
+    if (picture == nullptr || picture->Empty())
+        return false;
+    try {
+        SetBitmap(picture);
+        return true;
+    } catch (const std::exception&) {
+        m_paintingEnabled = true;
+        return false;
+    }
+}
+
+bool TPictureScrollBox::SetZoom(int zoom, int centreX, int centreY)
+{
+    if (zoom < MinZoom || zoom > MaxZoom)
+        return false;
+    m_zoom = zoom;
+    CentreOn(centreX, centreY);
+    return true;
+}
+
+void TPictureScrollBox::SetShowZoomGrid(bool show)
+{
+    if (show == m_showZoomGrid)
+        return;
+    m_showZoomGrid = show;
+    if (m_zoom >= GridZoom)
+        Repaint();
+}
+
+QPoint TPictureScrollBox::ViewToPicture(const QPoint& view) const
+{
+    return {(view.x() + Snap(HorzPosition())) / m_zoom, (view.y() + Snap(VertPosition())) / m_zoom};
+}
+
+QPoint TPictureScrollBox::PictureToView(const QPoint& picture) const
+{
+    return {picture.x() * m_zoom - Snap(HorzPosition()), picture.y() * m_zoom - Snap(VertPosition())};
+}
+
+QRect TPictureScrollBox::PictureToView(const QRect& picture) const
+{
+    const QPoint topLeft = PictureToView(picture.topLeft());
+    return {topLeft, QSize(picture.width() * m_zoom, picture.height() * m_zoom)};
+}
+
+bool TPictureScrollBox::PtInPicture(int x, int y) const
+{
+    return x >= 0 && x < m_bitmap.Width() && y >= 0 && y < m_bitmap.Height();
+}
+
+int TPictureScrollBox::HorzPosition() const
+{
+    return horizontalScrollBar()->value();
+}
+
+int TPictureScrollBox::VertPosition() const
+{
+    return verticalScrollBar()->value();
+}
+
+int TPictureScrollBox::CentreScrollX(int x) const
+{
+    const int surface = viewport()->width();
+    const int extent = m_bitmap.Width() * m_zoom;
+    const int p = std::max(x * m_zoom - surface / 2, 0);
+    return p + surface < extent ? p : std::max(extent - surface, 0);
+}
+
+int TPictureScrollBox::CentreScrollY(int y) const
+{
+    const int surface = viewport()->height();
+    const int extent = m_bitmap.Height() * m_zoom;
+    const int p = std::max(y * m_zoom - surface / 2, 0);
+    return p + surface < extent ? p : std::max(extent - surface, 0);
+}
+
+void TPictureScrollBox::setScrollRanges(bool setPositions, int x, int y)
+{
+    FlagScope quiet(m_settingRanges, true);
+    const int border = 2 * frameWidth();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    int usableWidth = width() - border;
+    int usableHeight = height() - border;
+    const int pictureWidth = m_bitmap.Width() * m_zoom;
+    const int pictureHeight = m_bitmap.Height() * m_zoom;
+    if (usableHeight < pictureHeight)
+        usableWidth -= scrollBar;
+    const bool showHorz = usableWidth < pictureWidth;
+    if (showHorz)
+        usableHeight -= scrollBar;
+    const bool showVert = usableHeight < pictureHeight;
+
+    // A range one picture pixel longer when the page is not a whole number of them, so that
+    // the last column can come fully into view.
+    auto range = [this](int usable, int pixels) {
+        return usable % m_zoom != 0 ? (pixels + 1) * m_zoom : pixels * m_zoom;
+    };
+    m_horzRange = showHorz ? range(usableWidth, m_bitmap.Width()) : 0;
+    m_vertRange = showVert ? range(usableHeight, m_bitmap.Height()) : 0;
+
+    auto configure = [&](QScrollBar* bar, bool show, int rangeExtent, int page, int position) {
+        bar->setRange(0, show ? std::max(0, rangeExtent - page) : 0);
+        bar->setSingleStep(m_zoom);
+        bar->setPageStep(8 * m_zoom);
+        if (!show)
+            bar->setValue(0);
+        else if (setPositions)
+            bar->setValue(position);
+    };
+    setHorizontalScrollBarPolicy(showHorz ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(showVert ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    configure(horizontalScrollBar(), showHorz, m_horzRange, usableWidth, x);
+    configure(verticalScrollBar(), showVert, m_vertRange, usableHeight, y);
+}
+
+void TPictureScrollBox::CentreOn(int x, int y)
+{
+    {
+        FlagScope noPaint(m_paintingEnabled, false);
+        if (x < 0)
+            x = (m_visibleRect.left() + m_visibleRect.left() + m_visibleRect.width()) / 2;
+        if (y < 0)
+            y = (m_visibleRect.top() + m_visibleRect.top() + m_visibleRect.height()) / 2;
+        if (m_updateCount == 1) {
+            m_keptCentre = QPoint(x, y);
+            m_keptCentreSet = true;
+            return;
+        }
+        if (m_updateCount > 1)
+            return;
+        // Twice: showing or hiding a bar changes the surface the centring is measured on.
+        setScrollRanges(true, CentreScrollX(x), CentreScrollY(y));
+        setScrollRanges(true, CentreScrollX(x), CentreScrollY(y));
+    }
+    paintAll();
+}
+
+void TPictureScrollBox::ScrollBy(int dx, int dy)
+{
+    {
+        FlagScope noPaint(m_paintingEnabled, false);
+        if (isVisible()) {
+            QScrollBar* horz = horizontalScrollBar();
+            QScrollBar* vert = verticalScrollBar();
+            horz->setValue(std::clamp(horz->value() + dx, 0, horz->maximum()));
+            vert->setValue(std::clamp(vert->value() + dy, 0, vert->maximum()));
+        }
+    }
+    if (m_updateCount == 0)
+        paintAll();
+}
+
+void TPictureScrollBox::BeginUpdate()
+{
+    if (++m_updateCount == 1) {
+        m_keptCentre = QPoint((m_visibleRect.left() + m_visibleRect.left() + m_visibleRect.width()) / 2,
+                              (m_visibleRect.top() + m_visibleRect.top() + m_visibleRect.height()) / 2);
+        m_keptCentreSet = false;
+        m_sizeAtBeginUpdate = QSize(m_bitmap.Width(), m_bitmap.Height());
+    }
+}
+
+void TPictureScrollBox::EndUpdate()
+{
+    if (m_updateCount == 1) {
+        const bool resized = m_sizeAtBeginUpdate != QSize(m_bitmap.Width(), m_bitmap.Height());
+        m_updateCount = 0;
+        if (m_keptCentreSet || resized) {
+            setScrollRanges(true, CentreScrollX(m_keptCentre.x()), CentreScrollY(m_keptCentre.y()));
+            setScrollRanges(true, CentreScrollX(m_keptCentre.x()), CentreScrollY(m_keptCentre.y()));
+        }
+        paintAll();
+        return;
+    }
+    m_updateCount = std::max(0, m_updateCount - 1);
+}
+
+void TPictureScrollBox::Repaint()
+{
+    if (m_updateCount == 0 && m_paintingEnabled)
+        paintAll();
+}
+
+void TPictureScrollBox::Refit()
+{
+    if (m_updateCount > 0)
+        return;
+    setScrollRanges(false, 0, 0);
+    paintAll();
+}
+
+void TPictureScrollBox::ensureScreen()
+{
+    const QSize size = viewport()->size();
+    if (m_screen.Width() != size.width() || m_screen.Height() != size.height())
+        m_screen = TXBitmap(std::max(size.width(), 0), std::max(size.height(), 0));
+}
+
+TXBitmap TPictureScrollBox::renderPart(const QRect& rect)
+{
+    TXBitmap image(rect.width(), rect.height());
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(rect.width());
+    for (int y = 0; y < rect.height(); ++y)
+        std::memcpy(image.ScanLine(y), m_bitmap.ScanLine(rect.top() + y) + 3 * rect.left(), rowBytes);
+    if (OnBeforeZoomPaint)
+        OnBeforeZoomPaint(this, image, rect);
+    if (m_zoom == 1) {
+        if (OnPainting)
+            OnPainting(this, image, rect);
+        return image;
+    }
+
+    // Each picture pixel becomes a Z x Z block: one zoomed row is built, then repeated.
+    const int z = m_zoom;
+    TXBitmap zoomed(rect.width() * z, rect.height() * z);
+    const std::size_t zoomedBytes = 3 * static_cast<std::size_t>(zoomed.Width());
+    for (int y = 0; y < rect.height(); ++y) {
+        const std::uint8_t* src = image.ScanLine(y);
+        std::uint8_t* first = zoomed.ScanLine(y * z);
+        for (int x = 0; x < rect.width(); ++x)
+            for (int k = 0; k < z; ++k)
+                std::memcpy(first + 3 * (x * z + k), src + 3 * x, 3);
+        for (int k = 1; k < z; ++k)
+            std::memcpy(zoomed.ScanLine(y * z + k), first, zoomedBytes);
+    }
+    if (m_showZoomGrid && z >= GridZoom)
+        drawGrid(zoomed);
+    if (OnPainting)
+        OnPainting(this, zoomed, rect);
+    return zoomed;
+}
+
+void TPictureScrollBox::drawGrid(TXBitmap& zoomed) const
+{
+    TCanvas& canvas = zoomed.Canvas();
+    canvas.Pen.Mode = TPenMode::pmNot;
+    canvas.Pen.Width = 1;
+    canvas.Pen.Style = TPenStyle::psSolid;
+    for (int x = 0; x < zoomed.Width(); x += m_zoom) {
+        canvas.MoveTo(x, 0);
+        canvas.LineTo(x, zoomed.Height());
+    }
+    for (int y = 0; y < zoomed.Height(); y += m_zoom) {
+        canvas.MoveTo(0, y);
+        canvas.LineTo(zoomed.Width(), y);
+    }
+}
+
+void TPictureScrollBox::paintAll()
+{
+    ensureScreen();
+    QImage screen = m_screen.SharedImage();
+    if (m_bitmap.Empty()) {
+        QPainter(&screen).fillRect(screen.rect(), QBrush(m_pattern));
+        viewport()->update();
+        return;
+    }
+    try {
+        const int left = std::max(HorzPosition() / m_zoom, 0);
+        const int top = std::max(VertPosition() / m_zoom, 0);
+        const int right = std::min(m_screen.Width() / m_zoom + left + 1, m_bitmap.Width());
+        const int bottom = std::min(m_screen.Height() / m_zoom + top + 1, m_bitmap.Height());
+        m_visibleRect = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+        if (!m_visibleRect.isEmpty()) {
+            TXBitmap part = renderPart(m_visibleRect);
+            QPainter painter(&screen);
+            const QImage partImage = part.SharedImage();
+            // The pattern right of and below the picture; the picture at the top-left.
+            painter.fillRect(QRect(partImage.width(), 0, screen.width() - partImage.width(), partImage.height()),
+                             QBrush(m_pattern));
+            painter.fillRect(QRect(0, partImage.height(), screen.width(), screen.height() - partImage.height()),
+                             QBrush(m_pattern));
+            painter.drawImage(0, 0, partImage);
+        }
+    } catch (const std::exception&) {
+        // What could be drawn stays; the owner still hears of the paint.
+    }
+    viewport()->update();
+    if (OnPaint)
+        OnPaint(this);
+}
+
+void TPictureScrollBox::RepaintRect(const QRect& rect, int margin)
+{
+    if (m_updateCount > 0 || m_bitmap.Empty())
+        return;
+    const int grow = margin + 1;
+    const QRect r = rect.normalized().adjusted(-grow, -grow, grow, grow) & m_visibleRect;
+    if (r.isEmpty())
+        return;
+    ensureScreen();
+    try {
+        TXBitmap part = renderPart(r);
+        QImage screen = m_screen.SharedImage();
+        const QRect view = PictureToView(r);
+        QPainter(&screen).drawImage(view.topLeft(), part.SharedImage());
+        viewport()->update(view);
+    } catch (const std::exception&) {
+    }
+}
+
+void TPictureScrollBox::RepaintSegment(int x1, int y1, int x2, int y2, int margin)
+{
+    RepaintRect(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2))),
+                margin);
+}
+
+TCanvas& TPictureScrollBox::ScreenCanvas()
+{
+    ensureScreen();
+    return m_screen.Canvas();
+}
+
+void TPictureScrollBox::ShowScreen(const QRect& viewRect)
+{
+    if (viewRect.isNull())
+        viewport()->update();
+    else
+        viewport()->update(viewRect);
+}
+
+void TPictureScrollBox::scrolled()
+{
+    if (m_paintingEnabled && m_updateCount == 0)
+        paintAll();
+}
+
+void TPictureScrollBox::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    if (m_screen.Empty()) {
+        painter.fillRect(event->rect(), QBrush(m_pattern));
+        return;
+    }
+    // Whole picture pixels on every screen: no smoothing when the device pixels are finer.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(event->rect(), m_screen.SharedImage(), event->rect());
+}
+
+void TPictureScrollBox::resizeEvent(QResizeEvent* event)
+{
+    TIdleScrollBox::resizeEvent(event);
+    if (m_updateCount > 0)
+        return;
+    setScrollRanges(false, 0, 0);
+    if (m_paintingEnabled)
+        paintAll();
+    if (OnEndResize)
+        OnEndResize(this);
+}
+
+bool TPictureScrollBox::viewportEvent(QEvent* event)
+{
+    auto mouse = [&](const TMouseEvent& handler) {
+        if (!handler)
+            return;
+        const auto* e = static_cast<QMouseEvent*>(event);
+        const QPoint p = e->position().toPoint();
+        handler(this, e->button(), e->modifiers(), p.x(), p.y());
+    };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        m_pressedButton = static_cast<QMouseEvent*>(event)->button();
+        mouse(OnMouseDown);
+        return true;
+    case QEvent::MouseMove:
+        mouse(OnMouseMove);
+        return true;
+    case QEvent::MouseButtonRelease: {
+        mouse(OnMouseUp);
+        const bool click = static_cast<QMouseEvent*>(event)->button() == m_pressedButton
+                           && viewport()->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint());
+        m_pressedButton = Qt::NoButton;
+        if (click && OnClick)
+            OnClick(this);
+        return true;
+    }
+    case QEvent::MouseButtonDblClick:
+        mouse(OnMouseDown);
+        if (OnDblClick)
+            OnDblClick(this);
+        return true;
+    case QEvent::Enter:
+        if (OnEnter)
+            OnEnter(this);
+        break;
+    case QEvent::Leave:
+        if (OnExit)
+            OnExit(this);
+        break;
+    default:
+        break;
+    }
+    return TIdleScrollBox::viewportEvent(event);
+}
+
+void TPictureScrollBox::wheelEvent(QWheelEvent* event)
+{
+    if (!OnMouseWheel) {
+        event->ignore();
+        return;
+    }
+    const int notches = event->angleDelta().y() / 120;
+    if (notches != 0)
+        OnMouseWheel(this, notches);
+    event->accept();
+}
+
+} // namespace vellum

@@ -1,0 +1,169 @@
+#pragma once
+
+#include <functional>
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+#include "raster/EffectsBitmap.h"
+
+namespace vellum {
+
+class TCanvas;
+
+// A scrolling container whose scroll bars only report position changes: moving a bar never
+// moves the contents. OnScrolling (old position - new position on each axis) comes first,
+// then the contents are drawn afresh, then OnScroll. Changes of position made while the
+// ranges are recomputed report nothing.
+class TIdleScrollBox : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TIdleScrollBox(QWidget* parent = nullptr);
+
+    std::function<void(TIdleScrollBox* sender, int dx, int dy)> OnScrolling;
+    std::function<void(TIdleScrollBox* sender)> OnScroll;
+
+protected:
+    void scrollContentsBy(int dx, int dy) override;
+    // Draws the contents after a scroll (not during a range update).
+    virtual void scrolled() {}
+
+    // True while the ranges are being recomputed: bar changes then report nothing.
+    bool m_settingRanges = false;
+};
+
+// The view that fills a picture document: it owns the picture, shows it at a zoom factor from 1
+// to 15 with an optional pixel grid, and renders only the part in view into an off-screen
+// image whenever something changes. View coordinates are those of the paint surface (the
+// viewport); picture coordinates are picture pixels.
+class TPictureScrollBox : public TIdleScrollBox {
+    Q_OBJECT
+public:
+    static constexpr int MinZoom = 1;
+    static constexpr int MaxZoom = 15;
+    static constexpr int GridZoom = 10;
+
+    // Hooks called with the image being built and the picture rectangle it shows.
+    using TPaintHook = std::function<void(TPictureScrollBox* sender, TXBitmap& image, const QRect& rect)>;
+    using TMouseEvent = std::function<void(TPictureScrollBox* sender, Qt::MouseButton button,
+                                           Qt::KeyboardModifiers modifiers, int x, int y)>;
+    using TNotify = std::function<void(TPictureScrollBox* sender)>;
+
+    explicit TPictureScrollBox(QWidget* parent = nullptr);
+    ~TPictureScrollBox() override;
+
+    // The picture: the object lives as long as the view; its pixels are replaced, never the
+    // object, so references to it stay valid.
+    [[nodiscard]] TEffectsBitmap& Bitmap() { return m_bitmap; }
+    [[nodiscard]] const TEffectsBitmap& Bitmap() const { return m_bitmap; }
+    // Copies the picture's size and pixels (none: empties the picture); zoom 1, positions 0.
+    void SetBitmap(const TXBitmap* picture);
+
+    bool NewPicture(int width, int height, TColor colour);
+    bool LoadFromFile(const QString& fileName, ForceBitmap forceBitmap = ForceBitmap::No);
+    bool Assign(const TXBitmap* picture);
+
+    [[nodiscard]] int ZoomFactor() const { return m_zoom; }
+    void SetZoomFactor(int zoom) { SetZoom(zoom, 0, 0); }
+    // False and nothing else outside 1 to 15; otherwise zooms and centres on (x, y).
+    bool SetZoom(int zoom, int centreX, int centreY);
+
+    [[nodiscard]] bool ShowZoomGrid() const { return m_showZoomGrid; }
+    void SetShowZoomGrid(bool show);
+
+    // The part of the picture in view (right and bottom exclusive), as of the last full paint.
+    [[nodiscard]] const QRect& VisibleRect() const { return m_visibleRect; }
+
+    // Coordinate mapping.
+    [[nodiscard]] int Snap(int v) const { return (v / m_zoom) * m_zoom; }
+    [[nodiscard]] QPoint ViewToPicture(const QPoint& view) const;
+    [[nodiscard]] QPoint PictureToView(const QPoint& picture) const;
+    [[nodiscard]] QRect PictureToView(const QRect& picture) const;
+    [[nodiscard]] bool PtInPicture(int x, int y) const;
+
+    // Centres the picture point (a negative coordinate: the centre of VisibleRect on that axis).
+    void CentreOn(int x, int y);
+    // Scrolls by view pixels.
+    void ScrollBy(int dx, int dy);
+
+    // Batches changes: inside, nothing paints; the outermost EndUpdate paints once, centred on
+    // the kept centre when it was set or the picture's size changed.
+    void BeginUpdate();
+    void EndUpdate();
+    [[nodiscard]] int UpdateCount() const { return m_updateCount; }
+
+    // Partial repaints of a picture rectangle, or of the rectangle spanned by a segment, grown
+    // by margin + 1 and clipped to what is in view.
+    void RepaintRect(const QRect& rect, int margin);
+    void RepaintSegment(int x1, int y1, int x2, int y2, int margin);
+    // A full paint unless inside an update or painting is disabled.
+    void Repaint();
+    // Outside an update: ranges recomputed with the positions kept, then a full paint.
+    void Refit();
+
+    // The paint surface's canvas for rubber bands drawn with an inverting pen; call
+    // ShowScreen after drawing on it.
+    [[nodiscard]] TCanvas& ScreenCanvas();
+    void ShowScreen(const QRect& viewRect = QRect());
+
+    // The scroll ranges as the view computed them: the content extent in view pixels (0 when
+    // the bar is hidden), and the increments.
+    [[nodiscard]] int HorzRange() const { return m_horzRange; }
+    [[nodiscard]] int VertRange() const { return m_vertRange; }
+    [[nodiscard]] int HorzPosition() const;
+    [[nodiscard]] int VertPosition() const;
+
+    // The position that centres picture coordinate x (y) in the surface.
+    [[nodiscard]] int CentreScrollX(int x) const;
+    [[nodiscard]] int CentreScrollY(int y) const;
+
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+    TNotify OnClick;
+    TNotify OnDblClick;
+    TNotify OnEnter;
+    TNotify OnExit;
+    TNotify OnEndResize;
+    TNotify OnPaint;
+    TPaintHook OnBeforeZoomPaint;
+    TPaintHook OnPainting;
+    // The wheel: +1 a notch up, -1 down. Without a receiver the wheel does nothing here.
+    std::function<void(TPictureScrollBox* sender, int notches)> OnMouseWheel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void scrolled() override;
+
+private:
+    void resetView();
+    // Recomputes the ranges; with setPositions the bars take (x, y).
+    void setScrollRanges(bool setPositions, int x, int y);
+    void paintAll();
+    // The picture's pixels of rect, zoomed, with the hooks run and the grid drawn.
+    [[nodiscard]] TXBitmap renderPart(const QRect& rect);
+    void drawGrid(TXBitmap& zoomed) const;
+    void ensureScreen();
+
+    TEffectsBitmap m_bitmap;
+    int m_zoom = 1;
+    bool m_showZoomGrid = true;
+    bool m_paintingEnabled = true;
+    int m_updateCount = 0;
+    QPoint m_keptCentre;
+    bool m_keptCentreSet = false;
+    QSize m_sizeAtBeginUpdate;
+    QRect m_visibleRect;
+    int m_horzRange = 0;
+    int m_vertRange = 0;
+    QImage m_pattern;
+    TXBitmap m_screen; // what the surface shows
+    Qt::MouseButton m_pressedButton = Qt::NoButton;
+};
+
+} // namespace vellum

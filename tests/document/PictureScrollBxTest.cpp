@@ -1,0 +1,194 @@
+#include "document/PictureScrollBx.h"
+
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace vellum {
+namespace {
+
+// A view without a frame, so its usable size is its size.
+class ScrollBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_view.setFrameStyle(QFrame::NoFrame);
+        m_view.resize(120, 90);
+        m_view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_view));
+        m_view.OnPaint = [this](TPictureScrollBox*) { ++m_paints; };
+    }
+
+    [[nodiscard]] QImage screen() { return m_view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    TPictureScrollBox m_view;
+    int m_paints = 0;
+};
+
+TEST_F(ScrollBoxTest, ZoomStaysWithinOneToFifteen)
+{
+    ASSERT_TRUE(m_view.NewPicture(40, 30, clWhite));
+    EXPECT_FALSE(m_view.SetZoom(0, 0, 0));
+    EXPECT_FALSE(m_view.SetZoom(16, 0, 0));
+    EXPECT_EQ(m_view.ZoomFactor(), 1);
+    EXPECT_TRUE(m_view.SetZoom(15, 0, 0));
+    EXPECT_EQ(m_view.ZoomFactor(), 15);
+}
+
+TEST_F(ScrollBoxTest, CoordinatesSnapToWholePicturePixels)
+{
+    ASSERT_TRUE(m_view.NewPicture(200, 200, clWhite));
+    ASSERT_TRUE(m_view.SetZoom(3, 0, 0));
+    m_view.horizontalScrollBar()->setValue(7); // snaps to 6
+    m_view.verticalScrollBar()->setValue(12);
+    EXPECT_EQ(m_view.ViewToPicture(QPoint(0, 0)), QPoint(2, 4));
+    EXPECT_EQ(m_view.ViewToPicture(QPoint(5, 2)), QPoint(3, 4));
+    EXPECT_EQ(m_view.PictureToView(QPoint(2, 4)), QPoint(0, 0));
+    EXPECT_EQ(m_view.PictureToView(QRect(3, 5, 2, 1)), QRect(3, 3, 6, 3));
+    EXPECT_TRUE(m_view.PtInPicture(199, 0));
+    EXPECT_FALSE(m_view.PtInPicture(200, 0));
+    EXPECT_FALSE(m_view.PtInPicture(0, -1));
+}
+
+TEST_F(ScrollBoxTest, RangesRoundUpToAWholePixelWhenThePageIsNot)
+{
+    // A 50 x 10 picture at zoom 3 is 150 x 30: only the horizontal bar shows.
+    ASSERT_TRUE(m_view.NewPicture(50, 10, clWhite));
+    ASSERT_TRUE(m_view.SetZoom(3, 0, 0));
+    m_view.resize(100, 200);
+    EXPECT_EQ(m_view.HorzRange(), 153);
+    EXPECT_EQ(m_view.VertRange(), 0);
+    m_view.resize(99, 200);
+    EXPECT_EQ(m_view.HorzRange(), 150);
+    EXPECT_EQ(m_view.horizontalScrollBar()->singleStep(), 3);
+    EXPECT_EQ(m_view.horizontalScrollBar()->pageStep(), 24);
+}
+
+TEST_F(ScrollBoxTest, ASmallPictureShowsNoBarsAndThePatternAroundIt)
+{
+    ASSERT_TRUE(m_view.NewPicture(10, 8, RGBColor(255, 0, 0)));
+    EXPECT_EQ(m_view.HorzRange(), 0);
+    EXPECT_EQ(m_view.VertRange(), 0);
+    EXPECT_EQ(m_view.VisibleRect(), QRect(0, 0, 10, 8));
+    const QImage shown = screen();
+    EXPECT_EQ(shown.pixel(9, 7), qRgb(255, 0, 0));
+    EXPECT_NE(shown.pixel(10, 3), qRgb(255, 0, 0)); // pattern right of the picture
+    EXPECT_NE(shown.pixel(3, 8), qRgb(255, 0, 0));  // and below it
+}
+
+TEST_F(ScrollBoxTest, TheGridIsInvertedLinesFromZoomTen)
+{
+    ASSERT_TRUE(m_view.NewPicture(8, 6, RGBColor(10, 20, 30)));
+    const QRgb inverted = qRgb(245, 235, 225);
+    struct Case {
+        int zoom;
+        bool grid;
+    };
+    for (const Case& c : {Case{9, false}, Case{10, true}, Case{15, true}}) {
+        ASSERT_TRUE(m_view.SetZoom(c.zoom, 0, 0));
+        const QImage shown = screen();
+        EXPECT_EQ(shown.pixel(0, 5) == inverted, c.grid) << c.zoom;      // a vertical line
+        EXPECT_EQ(shown.pixel(c.zoom, 3) == inverted, c.grid) << c.zoom; // the next one
+        EXPECT_EQ(shown.pixel(4, c.zoom) == inverted, c.grid) << c.zoom; // a horizontal one
+        EXPECT_EQ(shown.pixel(1, 1), qRgb(10, 20, 30)) << c.zoom;        // inside a block
+        EXPECT_EQ(shown.pixel(0, 0), qRgb(10, 20, 30)) << c.zoom;        // crossings cancel out
+    }
+    m_view.SetShowZoomGrid(false);
+    EXPECT_EQ(screen().pixel(0, 5), qRgb(10, 20, 30));
+}
+
+TEST_F(ScrollBoxTest, SwitchingTheGridRepaintsOnlyWhenItShows)
+{
+    ASSERT_TRUE(m_view.NewPicture(8, 6, clWhite));
+    ASSERT_TRUE(m_view.SetZoom(5, 0, 0));
+    const int before = m_paints;
+    m_view.SetShowZoomGrid(false);
+    EXPECT_EQ(m_paints, before);
+    ASSERT_TRUE(m_view.SetZoom(10, 0, 0));
+    const int atTen = m_paints;
+    m_view.SetShowZoomGrid(true);
+    EXPECT_EQ(m_paints, atTen + 1);
+}
+
+TEST_F(ScrollBoxTest, HooksSeeTheVisiblePartBeforeAndAfterZooming)
+{
+    ASSERT_TRUE(m_view.NewPicture(100, 100, clWhite));
+    QRect beforeRect;
+    QSize beforeSize;
+    QSize afterSize;
+    m_view.OnBeforeZoomPaint = [&](TPictureScrollBox*, TXBitmap& image, const QRect& rect) {
+        beforeRect = rect;
+        beforeSize = QSize(image.Width(), image.Height());
+        StorePixel(image.ScanLine(0), RGBColor(0, 0, 255)); // a floating selection's pixel, say
+    };
+    m_view.OnPainting = [&](TPictureScrollBox*, TXBitmap& image, const QRect&) {
+        afterSize = QSize(image.Width(), image.Height());
+    };
+    ASSERT_TRUE(m_view.SetZoom(4, 0, 0));
+    // The surface (the view less its bars) at zoom 4, and one more column and row.
+    const int columns = m_view.viewport()->width() / 4 + 1;
+    const int rows = m_view.viewport()->height() / 4 + 1;
+    EXPECT_EQ(beforeRect, QRect(0, 0, columns, rows));
+    EXPECT_EQ(beforeSize, QSize(columns, rows));
+    EXPECT_EQ(afterSize, QSize(4 * columns, 4 * rows));
+    EXPECT_EQ(screen().pixel(3, 3), qRgb(0, 0, 255));
+    EXPECT_EQ(m_view.Bitmap().PixelColour(0, 0), clWhite); // the picture itself is untouched
+
+    m_view.RepaintRect(QRect(10, 10, 1, 1), 2);
+    EXPECT_EQ(beforeRect, QRect(7, 7, 7, 7));
+    m_view.RepaintRect(QRect(1, 1, 1, 1), 3); // clipped to what is in view
+    EXPECT_EQ(beforeRect, QRect(0, 0, 6, 6));
+}
+
+TEST_F(ScrollBoxTest, UpdatesPaintOnceAndKeepTheCentre)
+{
+    ASSERT_TRUE(m_view.NewPicture(300, 300, clWhite));
+    m_view.CentreOn(150, 120);
+    const QPoint centre = m_view.VisibleRect().center();
+    EXPECT_LE((centre - QPoint(150, 120)).manhattanLength(), 2);
+
+    const int before = m_paints;
+    m_view.BeginUpdate();
+    m_view.BeginUpdate();
+    m_view.Repaint();
+    m_view.RepaintRect(QRect(150, 120, 5, 5), 0);
+    TXBitmap bigger(400, 400);
+    static_cast<TXBitmap&>(m_view.Bitmap()) = std::move(bigger);
+    m_view.EndUpdate();
+    EXPECT_EQ(m_paints, before);
+    m_view.EndUpdate();
+    EXPECT_EQ(m_paints, before + 1);
+    EXPECT_LE((m_view.VisibleRect().center() - QPoint(150, 120)).manhattanLength(), 2);
+    m_view.EndUpdate(); // never below zero
+    EXPECT_EQ(m_view.UpdateCount(), 0);
+}
+
+TEST_F(ScrollBoxTest, CentringStopsAtThePictureEdges)
+{
+    ASSERT_TRUE(m_view.NewPicture(100, 100, clWhite));
+    ASSERT_TRUE(m_view.SetZoom(2, 0, 0));
+    const int surface = m_view.viewport()->width();
+    EXPECT_EQ(m_view.CentreScrollX(0), 0);
+    EXPECT_EQ(m_view.CentreScrollX(50), 100 - surface / 2);
+    EXPECT_EQ(m_view.CentreScrollX(99), 200 - surface);
+}
+
+TEST_F(ScrollBoxTest, ScrollBarsReportWithoutMovingAndRepaint)
+{
+    ASSERT_TRUE(m_view.NewPicture(300, 300, clWhite));
+    std::vector<std::pair<int, int>> deltas;
+    int scrolls = 0;
+    m_view.OnScrolling = [&](TIdleScrollBox*, int dx, int dy) { deltas.emplace_back(dx, dy); };
+    m_view.OnScroll = [&](TIdleScrollBox*) { ++scrolls; };
+    const int before = m_paints;
+    m_view.horizontalScrollBar()->setValue(30);
+    ASSERT_EQ(deltas.size(), 1u);
+    EXPECT_EQ(deltas[0], std::make_pair(-30, 0));
+    EXPECT_EQ(scrolls, 1);
+    EXPECT_EQ(m_paints, before + 1);
+    EXPECT_EQ(m_view.VisibleRect().left(), 30);
+}
+
+} // namespace
+} // namespace vellum
