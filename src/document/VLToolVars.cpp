@@ -1,0 +1,34 @@
+#include "document/VLToolVars.h"
+
+namespace vellum {
+
+TToolSettings::TToolSettings()
+{
+    SetForeColour(clBlack);
+    SetBackColour(clWhite);
+}
+
+void TToolSettings::SetForeColour(TColor colour)
+{
+    m_foreColour = colour;
+    StorePixel(m_foreTriple, colour);
+}
+
+void TToolSettings::SetBackColour(TColor colour)
+{
+    m_backColour = colour;
+    StorePixel(m_backTriple, colour);
+}
+
+TToolSettings& ToolSettings()
+{
+    static TToolSettings settings;
+    return settings;
+}
+
+void ResetToolSettings()
+{
+    ToolSettings() = TToolSettings();
+}
+
+} // namespace vellum

@@ -1,0 +1,40 @@
+#include "document/VLToolVars.h"
+
+#include <gtest/gtest.h>
+
+namespace vellum {
+namespace {
+
+TEST(ToolSettings, AFreshStartHasTheDefaults)
+{
+    ToolSettings().Tool = TTool::Zoom;
+    ToolSettings().SetForeColour(RGBColor(1, 2, 3));
+    ToolSettings().SprayCan.Width = 7;
+    ResetToolSettings();
+    const TToolSettings& s = ToolSettings();
+    EXPECT_EQ(s.Tool, TTool::Pen);
+    EXPECT_EQ(s.ToolCursor, crPen);
+    EXPECT_EQ(s.ForeColour(), clBlack);
+    EXPECT_EQ(s.BackColour(), clWhite);
+    EXPECT_EQ(s.PenWidth, 1);
+    EXPECT_EQ(s.SpecialPen.Opacity, 40);
+    EXPECT_FALSE(s.SpecialPen.Smudge);
+    EXPECT_EQ(s.SprayCan.Width, 60);
+    EXPECT_EQ(s.SprayCan.Interval, 10);
+    EXPECT_EQ(s.SprayCan.Opacity, 60);
+    EXPECT_EQ(s.ShapeKind, TShapeKind::Line);
+    EXPECT_FALSE(s.ShapeFilled);
+}
+
+TEST(ToolSettings, TriplesFollowTheColours)
+{
+    TToolSettings s;
+    s.SetForeColour(RGBColor(10, 20, 30));
+    s.SetBackColour(RGBColor(200, 100, 0));
+    EXPECT_EQ(ColourOfPixel(s.ForeTriple()), RGBColor(10, 20, 30));
+    EXPECT_EQ(s.ForeTriple()[0], 30); // blue first
+    EXPECT_EQ(ColourOfPixel(s.BackTriple()), RGBColor(200, 100, 0));
+}
+
+} // namespace
+} // namespace vellum
