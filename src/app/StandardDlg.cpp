@@ -1,0 +1,40 @@
+#include "app/StandardDlg.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vellum {
+
+TStandardDialog::TStandardDialog(QWidget* parent)
+    : QDialog(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    m_body = new QVBoxLayout;
+    layout->addLayout(m_body);
+    auto* buttons = new QDialogButtonBox(this);
+    m_okButton = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    m_cancelButton = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    m_okButton->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+void TStandardDialog::accept()
+{
+    if (okPressed())
+        QDialog::accept();
+}
+
+void TStandardDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(owner->frameGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+} // namespace vellum

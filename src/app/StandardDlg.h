@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+class QDialogButtonBox;
+class QPushButton;
+class QVBoxLayout;
+
+namespace vellum {
+
+// A modal dialog with OK (the default button, Enter) and Cancel (also Esc) at the bottom,
+// centred on its parent window when shown. Descendants put their controls into Body() and
+// check their input in okPressed(); returning false keeps the dialog open.
+class TStandardDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TStandardDialog(QWidget* parent = nullptr);
+
+    [[nodiscard]] QPushButton* OKButton() const { return m_okButton; }
+    [[nodiscard]] QPushButton* CancelButton() const { return m_cancelButton; }
+
+    void accept() override;
+
+protected:
+    [[nodiscard]] QVBoxLayout* Body() const { return m_body; }
+    virtual bool okPressed() { return true; }
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QVBoxLayout* m_body = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+};
+
+} // namespace vellum
