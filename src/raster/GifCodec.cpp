@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -232,13 +233,21 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture)
     // Filled row by row by the helper: no need to clear it first.
     const auto lower = std::make_unique_for_overwrite<GifPixelType[]>(std::size_t(height - split) * std::size_t(width) + 1);
     std::atomic<int> lowerRowsDone{0};
+    // A failure of the helper (only an exhausted allocation) is handed to this thread.
+    std::exception_ptr helperFailure;
     std::jthread helper;
     if (split < height) {
         helper = std::jthread([&] {
-            TFloydSteinbergDitherer ditherer(palette, width);
-            for (int y = split; y < height; ++y) {
-                ditherer.DitherRow(picture.ScanLine(y), &lower[std::size_t(y - split) * std::size_t(width)]);
-                lowerRowsDone.store(y - split + 1, std::memory_order_release);
+            try {
+                TFloydSteinbergDitherer ditherer(palette, width);
+                for (int y = split; y < height; ++y) {
+                    ditherer.DitherRow(picture.ScanLine(y), &lower[std::size_t(y - split) * std::size_t(width)]);
+                    lowerRowsDone.store(y - split + 1, std::memory_order_release);
+                    lowerRowsDone.notify_one();
+                }
+            } catch (...) {
+                helperFailure = std::current_exception();
+                lowerRowsDone.store(height - split, std::memory_order_release);
                 lowerRowsDone.notify_one();
             }
         });
@@ -255,6 +264,10 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture)
         while (done <= y - split) {
             lowerRowsDone.wait(done, std::memory_order_acquire);
             done = lowerRowsDone.load(std::memory_order_acquire);
+        }
+        if (helperFailure) {
+            helper.join();
+            std::rethrow_exception(helperFailure);
         }
         if (EGifPutLine(gif.get(), &lower[std::size_t(y - split) * std::size_t(width)], width) == GIF_ERROR)
             throw EWriteError(GifMessage(gif->Error));
