@@ -341,7 +341,7 @@ void ReadBmp(QIODevice& stream, TXBitmap& picture)
         const TPixelFormat format = h.bitCount <= 8 ? PaletteFormat(h.bitCount)
             : h.bitCount == 24 ? TPixelFormat::pf24bit : TPixelFormat::pf32bit;
         picture.AllocateUninitialised(width, height, format);
-        const TPrefaultPixels prefault(picture);
+        const TPrefaultPixels prefault(picture, h.topDown ? TPrefaultPixels::Order::TopDown : TPrefaultPixels::Order::BottomUp);
         if (h.bitCount <= 8)
             picture.SetPalette(h.palette);
         for (int i = 0; i < height; ++i)

@@ -30,7 +30,10 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture);
 // Joined when destroyed.
 class TPrefaultPixels {
 public:
-    explicit TPrefaultPixels(TXBitmap& picture);
+    // The order in which the reader fills the rows; the pages are mapped in the same order.
+    enum class Order { TopDown, BottomUp };
+
+    explicit TPrefaultPixels(TXBitmap& picture, Order order = Order::TopDown);
 
 private:
     std::jthread m_thread;

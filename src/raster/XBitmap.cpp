@@ -93,25 +93,28 @@ std::uint8_t* AllocatePixels(std::size_t size)
 
 } // namespace
 
-TPrefaultPixels::TPrefaultPixels(TXBitmap& picture)
+TPrefaultPixels::TPrefaultPixels(TXBitmap& picture, Order order)
 {
 #ifdef MADV_POPULATE_WRITE
     static constexpr std::size_t kStep = 4 * kHugePage;
     const std::size_t size = std::size_t(picture.BytesPerLine()) * std::size_t(picture.Height());
     if (size < 4 * kStep)
         return;
-    // The block starts on a huge-page boundary (AllocatePixels); populate whole steps in the
-    // order readers fill rows.
+    // The block starts on a huge-page boundary and spans whole huge pages (AllocatePixels).
     std::uint8_t* start = picture.ScanLine(0);
-    m_thread = std::jthread([start, size] {
-        for (std::size_t offset = 0; offset < size; offset += kStep) {
-            const std::size_t length = std::min(kStep, (size - offset + kHugePage - 1) / kHugePage * kHugePage);
-            if (madvise(start + offset, length, MADV_POPULATE_WRITE) != 0)
+    const std::size_t steps = (size + kStep - 1) / kStep;
+    const std::size_t end = (size + kHugePage - 1) / kHugePage * kHugePage;
+    m_thread = std::jthread([start, steps, end, order] {
+        for (std::size_t i = 0; i < steps; ++i) {
+            const std::size_t step = order == Order::TopDown ? i : steps - 1 - i;
+            const std::size_t offset = step * kStep;
+            if (madvise(start + offset, std::min(kStep, end - offset), MADV_POPULATE_WRITE) != 0)
                 return; // not supported: the reader's own page faults do the work
         }
     });
 #else
     (void)picture;
+    (void)order;
 #endif
 }
 
