@@ -64,6 +64,21 @@ TEST(Canvas, DrawingAFigureTwiceWithTheInvertingPenRestoresEveryPixel)
     }
 }
 
+TEST(Canvas, DrawingWorksOnThePicturesOwnRowsWhichStayPut)
+{
+    TXBitmap picture = Solid(8, 4, clWhite);
+    const std::uint8_t* row = picture.ScanLine(2);
+    TCanvas& canvas = picture.Canvas();
+    canvas.Brush.Color = RGBColor(1, 2, 3);
+    canvas.FillRect(QRect(0, 0, 8, 4));
+    canvas.Rectangle(0, 0, 8, 4);
+    canvas.MoveTo(0, 2);
+    canvas.LineTo(8, 2);
+    EXPECT_EQ(picture.ScanLine(2), row);
+    EXPECT_EQ(ColourOfPixel(row + 3 * 4), clBlack);
+    EXPECT_EQ(picture.PixelColour(4, 1), RGBColor(1, 2, 3));
+}
+
 TEST(Canvas, InvertingPenTurnsPixelsIntoTheirInverse)
 {
     TXBitmap picture = Solid(4, 1, RGBColor(10, 200, 30));
