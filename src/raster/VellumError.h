@@ -18,3 +18,13 @@ public:
 };
 
 } // namespace vellum
+
+namespace vellum {
+
+// The program's general error: documents that cannot be made, and the like.
+class EVellumError : public VellumException {
+public:
+    using VellumException::VellumException;
+};
+
+} // namespace vellum

@@ -1,0 +1,324 @@
+#include "document/VLPicChildWn.h"
+
+#include <algorithm>
+
+#include <QEvent>
+#include <QFileInfo>
+#include <QStyle>
+
+namespace vellum {
+
+// Runs BeginWait/EndWait around a scope, also when it is left by an exception.
+class WaitScope {
+public:
+    explicit WaitScope(TBasicVLChild& window) : m_window(window) { m_window.BeginWait(); }
+    ~WaitScope() { m_window.EndWait(); }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+
+private:
+    TBasicVLChild& m_window;
+};
+
+TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
+    : TExtraBtnForm(ckPicture, parent)
+    , m_mainWindow(mainWindow)
+    , m_undoStack(this)
+{
+    m_view = new TPictureScrollBox(this);
+    setWidget(m_view);
+    SetExtraBtnHintStr(QStringLiteral("Resize window to best fit"));
+    OnExtraBtnClick = [this](TExtraBtnForm*) {
+        m_view->BeginUpdate();
+        BestFit();
+        m_view->EndUpdate();
+        NotifyChange(chgViewSize, true);
+    };
+
+    TEffectsBitmap& picture = m_view->Bitmap();
+    picture.OnProgressBegin = [this](TEffectsBitmap*, int steps) { DoProgressBegin(steps); };
+    picture.OnProgressStep = [this](TEffectsBitmap*) { DoProgressStep(); };
+    picture.OnProgressEnd = [this](TEffectsBitmap*) { DoProgressEnd(); };
+
+    m_view->OnScroll = [this](TIdleScrollBox*) { NotifyChange(chgScroll, true); };
+    m_view->OnEndResize = [this](TPictureScrollBox*) { NotifyChange(chgViewSize, true); };
+    m_view->OnMouseWheel = [this](TPictureScrollBox*, int notches) {
+        SetZoom(m_view->ZoomFactor() + (notches > 0 ? 1 : -1));
+    };
+    m_view->OnMouseMove = [this](TPictureScrollBox*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+        viewMouseMove(x, y);
+    };
+    m_view->OnExit = [this](TPictureScrollBox*) {
+        if (isActiveWindow())
+            setPanel(3, QString());
+    };
+}
+
+TVLPicChildWin::~TVLPicChildWin() = default;
+
+QString TVLPicChildWin::SizeText(int width, int height)
+{
+    return QStringLiteral("%1w x %2h").arg(width).arg(height);
+}
+
+void TVLPicChildWin::refreshCaption()
+{
+    setWindowTitle(QStringLiteral("%1 [%2:1]").arg(m_title).arg(m_view->ZoomFactor()));
+}
+
+void TVLPicChildWin::SetTitle(const QString& title)
+{
+    if (title == m_title && !windowTitle().isEmpty())
+        return;
+    m_title = title;
+    refreshCaption();
+}
+
+void TVLPicChildWin::SetModified(bool modified)
+{
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    setPanel(2, modified ? QStringLiteral("Modified") : QString());
+}
+
+void TVLPicChildWin::refreshStatus()
+{
+    if (StatusBar() == nullptr)
+        return;
+    setPanel(0, QString());
+    setPanel(1, SizeText(Picture().Width(), Picture().Height()));
+    setPanel(2, m_modified ? QStringLiteral("Modified") : QString());
+    setPanel(3, QString());
+}
+
+void TVLPicChildWin::SetStatusBar(TStatusPanels* statusBar)
+{
+    TExtraBtnForm::SetStatusBar(statusBar);
+    refreshStatus();
+}
+
+void TVLPicChildWin::changeEvent(QEvent* event)
+{
+    TExtraBtnForm::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        refreshStatus();
+}
+
+void TVLPicChildWin::viewMouseMove(int x, int y)
+{
+    const QPoint p = m_view->ViewToPicture(QPoint(x, y));
+    if (m_view->PtInPicture(p.x(), p.y()))
+        setPanel(3, QStringLiteral("%1 , %2").arg(p.x()).arg(p.y()));
+}
+
+void TVLPicChildWin::DoUndoChange(int count)
+{
+    if (OnUndoChange)
+        OnUndoChange(this, count);
+}
+
+void TVLPicChildWin::NotifyChange(TChangeSet changes, bool setModified)
+{
+    if (changes == 0)
+        return;
+    if (!m_modified && setModified && (changes & chgPicture))
+        SetModified(true);
+    if (changes & chgPicSize)
+        setPanel(1, SizeText(Picture().Width(), Picture().Height()));
+    if (OnPictureChange)
+        OnPictureChange(this, changes);
+}
+
+int TVLPicChildWin::NonClientWidth() const
+{
+    const QMargins frame = contentsMargins();
+    return frame.left() + frame.right() + 2 * m_view->frameWidth();
+}
+
+int TVLPicChildWin::NonClientHeight() const
+{
+    const QMargins frame = contentsMargins();
+    return frame.top() + frame.bottom() + 2 * m_view->frameWidth();
+}
+
+bool TVLPicChildWin::BestFit(int pictureWidth, int pictureHeight)
+{
+    if (m_mainWindow == nullptr || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
+        return false;
+    const QSize available = m_mainWindow->AvailableDocumentArea();
+    const int availW = available.width() - x();
+    const int availH = available.height() - y();
+    const int zoom = m_view->ZoomFactor();
+    const int wantW = pictureWidth * zoom + NonClientWidth();
+    const int wantH = pictureHeight * zoom + NonClientHeight();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_view);
+    const int width = wantW <= availW ? std::min(availW, wantH > availH ? wantW + scrollBar : wantW) : availW;
+    const int height = wantH <= availH ? std::min(availH, wantW > availW ? wantH + scrollBar : wantH) : availH;
+    if (QSize(width, height) == size())
+        return false;
+    resize(width, height);
+    return true;
+}
+
+void TVLPicChildWin::SetZoom(int zoom, int centreX, int centreY)
+{
+    m_view->BeginUpdate();
+    if (zoom >= TPictureScrollBox::MinZoom && zoom <= TPictureScrollBox::MaxZoom) {
+        m_view->SetZoom(zoom, centreX, centreY);
+        BestFit();
+    }
+    m_view->EndUpdate();
+    refreshCaption();
+    NotifyChange(chgZoom | chgViewSize, true);
+}
+
+void TVLPicChildWin::CentreOn(int x, int y)
+{
+    m_view->CentreOn(x, y);
+    NotifyChange(chgScroll, true);
+}
+
+void TVLPicChildWin::setFileName(const QString& fileName)
+{
+    m_fileName = fileName;
+    SetTitle(QFileInfo(fileName).fileName());
+}
+
+bool TVLPicChildWin::SaveToFile(const QString& fileName)
+{
+    try {
+        Picture().SavePicture(fileName);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (fileName != m_fileName)
+        setFileName(fileName);
+    SetModified(false);
+    return true;
+}
+
+void TVLPicChildWin::GreyScale()
+{
+    WaitScope wait(*this);
+    AddUndoAction<TVLPicGenUndoAction>().StoreBitmap(&Picture());
+    Picture().GreyScale();
+    m_view->Repaint();
+    NotifyChange(chgPicture, true);
+}
+
+void TVLPicChildWin::Negative()
+{
+    WaitScope wait(*this);
+    AddUndoAction<TVLPicNegUndoAction>().Target = TVLPicRevUndoAction::rtPicture;
+    Picture().Negative();
+    m_view->Repaint();
+    NotifyChange(chgPicture, true);
+}
+
+bool TVLPicChildWin::UndoLast()
+{
+    const bool undone = m_undoStack.Undo();
+    DoUndoChange(m_undoStack.Count());
+    return undone;
+}
+
+// --- the three ways to make a document ------------------------------------------------------------
+
+TVLNewPicChildWin::TVLNewPicChildWin(int width, int height, TColor colour, const QString& title,
+                                     TDocumentArea* mainWindow, QWidget* parent)
+    : TVLPicChildWin(mainWindow, parent)
+{
+    SetTitle(title);
+    if (!PictureScrollBox().NewPicture(width, height, colour))
+        throw EVellumError(QStringLiteral("Cannot make a picture of %1 x %2 pixels").arg(width).arg(height));
+    BestFit();
+}
+
+TVLCopyPicChildWin::TVLCopyPicChildWin(const TXBitmap* picture, const QString& title, TDocumentArea* mainWindow,
+                                       QWidget* parent)
+    : TVLPicChildWin(mainWindow, parent)
+{
+    if (picture == nullptr)
+        throw EVellumError(QStringLiteral("Invalid Picture"));
+    SetTitle(title);
+    PictureScrollBox().SetBitmap(picture);
+    BestFit();
+    SetModified(true);
+}
+
+TVLFilePicChildWin::TVLFilePicChildWin(const QString& fileName, TDocumentArea* mainWindow, QWidget* parent)
+    : TVLPicChildWin(mainWindow, parent)
+{
+    if (!QFileInfo(fileName).isFile())
+        throw EVellumError(QStringLiteral("File %1 does not exist").arg(fileName));
+    if (!PictureScrollBox().LoadFromFile(fileName))
+        throw EVellumError(QStringLiteral("Invalid Picture format in %1").arg(fileName));
+    setFileName(fileName);
+    BestFit();
+}
+
+// --- undo actions -------------------------------------------------------------------------------
+
+TVLPicUndoAction::TVLPicUndoAction(QObject* parent)
+    : TVLBaseUndoAction(parent)
+{
+    if (qobject_cast<TVLPicChildWin*>(parent) == nullptr)
+        throw EVLUndoActionError(QStringLiteral("Parent Object must be a picture child window"));
+}
+
+void TVLPicUndoAction::Undo()
+{
+    auto& window = *qobject_cast<TVLPicChildWin*>(Parent());
+    WaitScope wait(window);
+    TChangeSet changes = 0;
+    TPictureScrollBox& view = window.PictureScrollBox();
+    view.BeginUpdate();
+    auto finish = [&] {
+        view.EndUpdate();
+        window.NotifyChange(changes, false);
+        window.SetModified(WasModified);
+    };
+    try {
+        DoUndo(window, changes);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
+{
+    if (picture == nullptr) {
+        m_bitmap.reset();
+        return;
+    }
+    if (!m_bitmap)
+        m_bitmap = std::make_unique<TXBitmap>();
+    m_bitmap->Assign(*picture);
+}
+
+void TVLPicGenUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
+{
+    if (!m_bitmap)
+        return;
+    TEffectsBitmap& picture = window.Picture();
+    const bool resized = picture.Width() != m_bitmap->Width() || picture.Height() != m_bitmap->Height();
+    picture.Assign(*m_bitmap);
+    changes |= chgPicture;
+    if (resized) {
+        window.BestFit(picture.Width(), picture.Height());
+        changes |= chgViewSize | chgPicSize;
+    }
+}
+
+void TVLPicNegUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
+{
+    if (Target == rtPicture) {
+        window.Picture().Negative();
+        changes |= chgPicture;
+    }
+}
+
+} // namespace vellum

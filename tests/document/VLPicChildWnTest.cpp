@@ -1,0 +1,231 @@
+#include "document/VLPicChildWn.h"
+
+#include <QDir>
+#include <QMdiArea>
+#include <QStyle>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace vellum {
+namespace {
+
+class FakePanels : public TStatusPanels {
+public:
+    void SetPanelText(int panel, const QString& text) override { texts[static_cast<std::size_t>(panel)] = text; }
+    std::array<QString, 4> texts;
+};
+
+class FakeArea : public TDocumentArea {
+public:
+    [[nodiscard]] QSize AvailableDocumentArea() const override { return size; }
+    QSize size{800, 600};
+};
+
+bool samePixels(const TXBitmap& a, const TXBitmap& b)
+{
+    if (a.Width() != b.Width() || a.Height() != b.Height())
+        return false;
+    for (int y = 0; y < a.Height(); ++y)
+        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), 3 * static_cast<std::size_t>(a.Width())) != 0)
+            return false;
+    return true;
+}
+
+class PicChildTest : public ::testing::Test {
+protected:
+    TVLPicChildWin* newDocument(int width, int height, TColor colour = RGBColor(200, 100, 50))
+    {
+        auto* doc = new TVLNewPicChildWin(width, height, colour, QStringLiteral("New Picture #1"), &m_area);
+        m_mdi.addSubWindow(doc);
+        doc->SetStatusBar(&m_panels);
+        doc->OnPictureChange = [this](TVLPicChildWin*, TChangeSet changes) { m_changes.push_back(changes); };
+        doc->OnUndoChange = [this](TVLPicChildWin*, int count) { m_undoCounts.push_back(count); };
+        doc->show();
+        return doc;
+    }
+
+    QMdiArea m_mdi;
+    FakeArea m_area;
+    FakePanels m_panels;
+    std::vector<TChangeSet> m_changes;
+    std::vector<int> m_undoCounts;
+};
+
+TEST_F(PicChildTest, ANewDocumentIsCaptionedSizedAndNotModified)
+{
+    TVLPicChildWin* doc = newDocument(40, 30);
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("New Picture #1 [1:1]"));
+    EXPECT_EQ(doc->ChildKind(), TBasicVLChild::ckPicture);
+    EXPECT_FALSE(doc->Modified());
+    EXPECT_TRUE(doc->FileName().isEmpty());
+    EXPECT_EQ(m_panels.texts[1], QStringLiteral("40w x 30h"));
+    EXPECT_EQ(m_panels.texts[2], QString());
+    EXPECT_EQ(doc->Picture().PixelColour(39, 29), RGBColor(200, 100, 50));
+    EXPECT_EQ(doc->ExtraBtnAction()->text(), QStringLiteral("Resize window to best fit"));
+    doc->ExtraBtnAction()->hover();
+    EXPECT_EQ(m_panels.texts[0], QStringLiteral("Resize window to best fit"));
+}
+
+TEST_F(PicChildTest, EditsSetModifiedAndUndoPutsBackPixelsAndFlag)
+{
+    TVLPicChildWin* doc = newDocument(6, 4);
+    StorePixel(doc->Picture().ScanLine(1) + 3, RGBColor(255, 0, 1));
+    const TXBitmap before = doc->Picture();
+
+    doc->GreyScale();
+    EXPECT_TRUE(doc->Modified());
+    EXPECT_EQ(m_panels.texts[2], QStringLiteral("Modified"));
+    EXPECT_EQ(doc->Picture().PixelColour(1, 1), RGBColor(85, 85, 85));
+    doc->Negative();
+    EXPECT_EQ(doc->Picture().PixelColour(1, 1), RGBColor(170, 170, 170));
+    EXPECT_EQ(m_undoCounts, (std::vector<int>{1, 2}));
+
+    ASSERT_TRUE(doc->UndoLast());
+    EXPECT_EQ(doc->Picture().PixelColour(1, 1), RGBColor(85, 85, 85));
+    EXPECT_TRUE(doc->Modified()); // it was modified when the negative was recorded
+    ASSERT_TRUE(doc->UndoLast());
+    EXPECT_TRUE(samePixels(doc->Picture(), before));
+    EXPECT_FALSE(doc->Modified());
+    EXPECT_EQ(m_panels.texts[2], QString());
+    EXPECT_FALSE(doc->CanUndo());
+    EXPECT_FALSE(doc->UndoLast());
+    EXPECT_EQ(m_undoCounts.back(), 0);
+}
+
+TEST_F(PicChildTest, FiveStepsOfUndoAtMost)
+{
+    TVLPicChildWin* doc = newDocument(3, 3);
+    std::vector<TXBitmap> states;
+    for (int i = 0; i < 6; ++i) {
+        states.push_back(doc->Picture());
+        StorePixel(doc->Picture().ScanLine(0), RGBColor(i * 10, 0, 0)); // a visible difference
+        doc->GreyScale();
+    }
+    EXPECT_EQ(doc->UndoStack().Count(), 5);
+    for (int i = 5; i >= 1; --i) {
+        ASSERT_TRUE(doc->UndoLast());
+        // Each undo gives back the picture as it was just before that step's grey scale.
+        TXBitmap expected = states[static_cast<std::size_t>(i)];
+        StorePixel(expected.ScanLine(0), RGBColor(i * 10, 0, 0));
+        EXPECT_TRUE(samePixels(doc->Picture(), expected)) << i;
+    }
+    EXPECT_FALSE(doc->UndoLast());
+}
+
+TEST_F(PicChildTest, ChangeFlagsAndTheModifiedRule)
+{
+    TVLPicChildWin* doc = newDocument(10, 10);
+    m_changes.clear();
+    doc->NotifyChange(0, true);
+    EXPECT_TRUE(m_changes.empty());
+    doc->NotifyChange(chgSelContent, true); // only the floating selection changed
+    EXPECT_FALSE(doc->Modified());
+    doc->NotifyChange(chgPicture, false);
+    EXPECT_FALSE(doc->Modified());
+    doc->NotifyChange(chgPicture | chgSelCreated, true);
+    EXPECT_TRUE(doc->Modified());
+    EXPECT_EQ(m_changes, (std::vector<TChangeSet>{chgSelContent, chgPicture, 33}));
+}
+
+TEST_F(PicChildTest, ZoomRewritesTheCaptionAndReportsTwelve)
+{
+    TVLPicChildWin* doc = newDocument(10, 10);
+    m_changes.clear();
+    doc->SetZoom(3);
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("New Picture #1 [3:1]"));
+    doc->SetZoom(16); // refused: the zoom stays, the flags still go out
+    EXPECT_EQ(doc->PictureScrollBox().ZoomFactor(), 3);
+    EXPECT_EQ(m_changes, (std::vector<TChangeSet>{12, 12}));
+}
+
+TEST_F(PicChildTest, BestFitShowsTheWholePictureWithinTheArea)
+{
+    TVLPicChildWin* doc = newDocument(100, 80);
+    doc->move(0, 0);
+    doc->BestFit();
+    EXPECT_EQ(doc->size(), QSize(100 + doc->NonClientWidth(), 80 + doc->NonClientHeight()));
+    EXPECT_FALSE(doc->BestFit()); // already fitting
+
+    // Wider than the area: the width is the area's, the height makes room for the bar.
+    m_area.size = QSize(90, 600);
+    EXPECT_TRUE(doc->BestFit());
+    const int bar = doc->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &doc->PictureScrollBox());
+    EXPECT_EQ(doc->size(), QSize(90, 80 + doc->NonClientHeight() + bar));
+
+    doc->showMaximized();
+    m_area.size = QSize(800, 600);
+    EXPECT_FALSE(doc->BestFit());
+}
+
+TEST_F(PicChildTest, SavingTakesTheNameAndClearsModified)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TVLPicChildWin* doc = newDocument(5, 5);
+    doc->GreyScale();
+    const QString name = dir.filePath(QStringLiteral("name.bmp"));
+    ASSERT_TRUE(doc->SaveToFile(name));
+    EXPECT_EQ(doc->FileName(), name);
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("name.bmp [1:1]"));
+    EXPECT_FALSE(doc->Modified());
+    EXPECT_EQ(doc->UndoStack().Count(), 1); // saving keeps the history
+
+    doc->Negative();
+    EXPECT_FALSE(doc->SaveToFile(dir.filePath(QStringLiteral("no/such/folder/x.bmp"))));
+    EXPECT_FALSE(doc->SaveToFile(dir.filePath(QStringLiteral("x.png"))));
+    EXPECT_EQ(doc->FileName(), name);
+    EXPECT_TRUE(doc->Modified());
+
+    auto* opened = new TVLFilePicChildWin(name, &m_area);
+    m_mdi.addSubWindow(opened);
+    EXPECT_EQ(opened->Title(), QStringLiteral("name.bmp"));
+    EXPECT_FALSE(opened->Modified());
+    EXPECT_EQ(opened->Picture().Width(), 5);
+}
+
+TEST_F(PicChildTest, CreationFailuresNameTheProblem)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("missing.bmp"));
+    const QString text = dir.filePath(QStringLiteral("text.bmp"));
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a picture at all");
+    }
+    struct Case {
+        std::function<void()> make;
+        QString message;
+    };
+    const std::vector<Case> cases{
+        {[&] { TVLFilePicChildWin doc(missing, &m_area); }, QStringLiteral("File %1 does not exist").arg(missing)},
+        {[&] { TVLFilePicChildWin doc(text, &m_area); }, QStringLiteral("Invalid Picture format in %1").arg(text)},
+        {[&] { TVLCopyPicChildWin doc(nullptr, QStringLiteral("x"), &m_area); }, QStringLiteral("Invalid Picture")},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.make();
+            ADD_FAILURE() << "no exception for " << c.message.toStdString();
+        } catch (const EVellumError& e) {
+            EXPECT_EQ(e.message(), c.message);
+        }
+    }
+    TXBitmap picture(4, 2);
+    TVLCopyPicChildWin copy(&picture, QStringLiteral("New Picture #2"), &m_area);
+    EXPECT_TRUE(copy.Modified());
+}
+
+TEST(PicUndoAction, NeedsAPictureDocument)
+{
+    QObject notADocument;
+    try {
+        TVLPicGenUndoAction action(&notADocument);
+        FAIL() << "no exception";
+    } catch (const EVLUndoActionError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Parent Object must be a picture child window"));
+    }
+}
+
+} // namespace
+} // namespace vellum
