@@ -1,16 +1,29 @@
 #pragma once
 
+#include <array>
+
 #include <QMainWindow>
 #include <QSize>
 
+#include "document/VLChildClasses.h"
+#include "raster/Colour.h"
+
 class QAction;
+class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QProgressBar;
 
 namespace vellum {
 
-// The program's one main window: a frame whose client area holds the document windows.
-// Its restored rectangle and maximised state are kept in the settings under "Vellum\Main".
-class TVellumMain : public QMainWindow {
+class TVLPicChildWin;
+
+// The program's one main window: a frame whose client area holds the document windows, with
+// the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
+// becomes a progress bar during long work). Its restored rectangle and maximised state, and
+// the zoom-grid switch, are kept in the settings under "Vellum\Main".
+class TVellumMain : public QMainWindow, public TDocumentArea, public TStatusPanels {
     Q_OBJECT
 public:
     static constexpr QSize DesignedSize{647, 529};
@@ -20,21 +33,83 @@ public:
 
     [[nodiscard]] QMdiArea* ClientArea() const { return m_clientArea; }
     [[nodiscard]] QAction* ActFileExit() const { return m_actFileExit; }
+    [[nodiscard]] QAction* ActNewPic() const { return m_actNewPic; }
+    [[nodiscard]] QAction* ActOpenPic() const { return m_actOpenPic; }
+    [[nodiscard]] QAction* ActPicSave() const { return m_actPicSave; }
+    [[nodiscard]] QAction* ActPicSaveAs() const { return m_actPicSaveAs; }
+    [[nodiscard]] QAction* ActCloseChild() const { return m_actCloseChild; }
+    [[nodiscard]] QAction* ActCloseAllChildren() const { return m_actCloseAllChildren; }
+    [[nodiscard]] QAction* ActUndo() const { return m_actUndo; }
+    [[nodiscard]] QAction* ActGreyScalePic() const { return m_actGreyScalePic; }
+    [[nodiscard]] QAction* ActNegativePic() const { return m_actNegativePic; }
+    [[nodiscard]] QAction* ActShowHideZoomGrid() const { return m_actShowHideZoomGrid; }
+    [[nodiscard]] QMenu* ColourMenu() const { return m_colourMenu; }
+
+    // The active picture document, if the active document window is one.
+    [[nodiscard]] TVLPicChildWin* ActivePicture() const;
+
+    // Makes a blank document titled "New Picture #" and the next number; reports failures.
+    TVLPicChildWin* NewPicture(int width, int height, TColor colour);
+    // Opens a picture file as a document, or brings its open document to the front; reports
+    // failures. True on success.
+    bool OpenPictureFile(const QString& fileName);
+    // Saves a picture document under its name, asking for one when it has none; reports
+    // failures. False when nothing was saved.
+    bool SavePicture(TVLPicChildWin& document);
+    [[nodiscard]] int NewPictureCounter() const { return m_newPictureCounter; }
+
+    // TDocumentArea: the client area's size.
+    [[nodiscard]] QSize AvailableDocumentArea() const override;
+    // TStatusPanels.
+    void SetPanelText(int panel, const QString& text) override;
+    [[nodiscard]] QString PanelText(int panel) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createCommands();
-    // Reads the placement from the settings and applies it (before the first show).
-    void loadPlacement();
+    void createStatusBar();
+    QAction* command(const QString& caption, const QString& hint, const QString& name);
+    // Reads the placement and the main settings (before the first show).
+    void loadSettings();
     void saveSettings() const;
     // Asks every document window, front-most first; false when one refused.
     bool closeDocuments();
+    void closeAllChildren();
+    void wirePicture(TVLPicChildWin* document);
+    void queryClose(TVLPicChildWin* document, bool& canClose);
+    // The only document window is about to close: no status, and new pictures count from 1.
+    void lastDocumentClosing();
+    void updateCommandStates();
+    void newPictureExecute();
+    void openPictureExecute();
+    void saveAsExecute();
+    [[nodiscard]] QString askSaveName(const QString& current);
+    void firstShow();
 
     QMdiArea* m_clientArea = nullptr;
+    QAction* m_actNewPic = nullptr;
+    QAction* m_actOpenPic = nullptr;
+    QAction* m_actPicSave = nullptr;
+    QAction* m_actPicSaveAs = nullptr;
+    QAction* m_actCloseChild = nullptr;
+    QAction* m_actCloseAllChildren = nullptr;
     QAction* m_actFileExit = nullptr;
+    QAction* m_actUndo = nullptr;
+    QAction* m_actGreyScalePic = nullptr;
+    QAction* m_actNegativePic = nullptr;
+    QAction* m_actShowHideZoomGrid = nullptr;
+    QMenu* m_colourMenu = nullptr;
+    std::array<QLabel*, 4> m_panels{};
+    QProgressBar* m_progress = nullptr;
+    int m_newPictureCounter = 0;
+    bool m_shown = false;
+    QString m_lastSaveFolder;
 };
 
 } // namespace vellum
