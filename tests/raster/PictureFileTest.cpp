@@ -208,6 +208,28 @@ TEST(PictureFile, GifOfManyColoursHasAtMost256WithTheStaticColoursFirstAndLast)
     }
 }
 
+TEST(PictureFile, GifRowsOfATallPictureStayInPlace)
+{
+    // Tall enough for the rows to be dithered in two bands. Red and blue carry many colours;
+    // green marks each row dark or light in an irregular pattern, so a row that lands in the
+    // wrong place shows.
+    const int width = 48, height = 400;
+    auto light = [](int y) { return (y * 37) % 11 < 5; };
+    TXBitmap picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            StorePixel(picture.ScanLine(y) + 3 * x, RGBColor(x * 5, light(y) ? 255 : 0, (x * y) & 255));
+    TXBitmap loaded;
+    loaded.LoadPicture(Saved(picture, QStringLiteral("tall.gif")));
+    ASSERT_EQ(loaded.Height(), height);
+    for (int y = 0; y < height; ++y) {
+        int green = 0;
+        for (int x = 0; x < width; ++x)
+            green += loaded.ScanLine(y)[3 * x + 1];
+        EXPECT_EQ(green / width > 128, light(y)) << "row " << y;
+    }
+}
+
 TEST(PictureFile, GifOfFewColoursIsExact)
 {
     TXBitmap picture(6, 4);
