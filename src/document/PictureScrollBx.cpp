@@ -196,6 +196,14 @@ int TPictureScrollBox::VertPosition() const
     return verticalScrollBar()->value();
 }
 
+int TPictureScrollBox::ZoomForBand(int bandWidth, int bandHeight, const QSize& available, int zoom,
+                                   Qt::MouseButton button)
+{
+    if (bandWidth <= 10 || bandHeight <= 10)
+        return button == Qt::LeftButton ? zoom + 1 : zoom - 1;
+    return std::min({available.width() / bandWidth, available.height() / bandHeight, MaxZoom});
+}
+
 int TPictureScrollBox::CentreScrollX(int x) const
 {
     const int surface = viewport()->width();

@@ -115,6 +115,13 @@ public:
     [[nodiscard]] int HorzPosition() const;
     [[nodiscard]] int VertPosition() const;
 
+    // The zoom the Zoom tool asks for after a band of w x h picture pixels was drawn with the
+    // button: a click or a small band (10 pixels or less either way) zooms in one step with the
+    // left button and out with the right; a larger band is fitted into the available area (at
+    // most 15; below 1 the caller refuses it).
+    [[nodiscard]] static int ZoomForBand(int bandWidth, int bandHeight, const QSize& available, int zoom,
+                                         Qt::MouseButton button);
+
     // The position that centres picture coordinate x (y) in the surface.
     [[nodiscard]] int CentreScrollX(int x) const;
     [[nodiscard]] int CentreScrollY(int y) const;

@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QStyle>
 
+#include "document/VLToolVars.h"
+#include "raster/Canvas.h"
+
 namespace vellum {
 
 // Runs BeginWait/EndWait around a scope, also when it is left by an exception.
@@ -45,8 +48,14 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
     m_view->OnMouseWheel = [this](TPictureScrollBox*, int notches) {
         SetZoom(m_view->ZoomFactor() + (notches > 0 ? 1 : -1));
     };
+    m_view->OnMouseDown = [this](TPictureScrollBox*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+        viewMouseDown(button, x, y);
+    };
     m_view->OnMouseMove = [this](TPictureScrollBox*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
         viewMouseMove(x, y);
+    };
+    m_view->OnMouseUp = [this](TPictureScrollBox*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+        viewMouseUp(button, x, y);
     };
     m_view->OnExit = [this](TPictureScrollBox*) {
         if (isActiveWindow())
@@ -105,11 +114,79 @@ void TVLPicChildWin::changeEvent(QEvent* event)
         refreshStatus();
 }
 
+void TVLPicChildWin::drawZoomBand()
+{
+    TCanvas& canvas = m_view->ScreenCanvas();
+    canvas.Pen.Mode = TPenMode::pmNot;
+    canvas.Pen.Style = TPenStyle::psDot;
+    canvas.Pen.Width = 1;
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.Rectangle(m_band.left(), m_band.top(), m_band.right(), m_band.bottom());
+    canvas.Pen.Mode = TPenMode::pmCopy;
+    canvas.Pen.Style = TPenStyle::psSolid;
+    m_view->ShowScreen();
+}
+
+// The Drag and Zoom tools act on the view; the other tools come with their own handlers.
+void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y)
+{
+    const QPoint p = m_view->ViewToPicture(QPoint(x, y));
+    if (m_dragButton != Qt::NoButton || !m_view->PtInPicture(p.x(), p.y()))
+        return;
+    if (button != Qt::LeftButton && button != Qt::RightButton)
+        return;
+    switch (ToolSettings().Tool) {
+    case TTool::Drag:
+        m_dragButton = button;
+        m_lastPoint = QPoint(x, y);
+        break;
+    case TTool::Zoom: {
+        m_dragButton = button;
+        const QPoint corner(m_view->Snap(x), m_view->Snap(y));
+        m_band = QRect(corner, corner); // right and bottom are the far corner, not a size
+        drawZoomBand();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
 void TVLPicChildWin::viewMouseMove(int x, int y)
 {
     const QPoint p = m_view->ViewToPicture(QPoint(x, y));
     if (m_view->PtInPicture(p.x(), p.y()))
         setPanel(3, QStringLiteral("%1 , %2").arg(p.x()).arg(p.y()));
+    if (m_dragButton == Qt::NoButton)
+        return;
+    if (ToolSettings().Tool == TTool::Drag) {
+        m_view->ScrollBy(m_lastPoint.x() - x, m_lastPoint.y() - y);
+        m_lastPoint = QPoint(x, y);
+    } else if (ToolSettings().Tool == TTool::Zoom) {
+        drawZoomBand();
+        m_band.setBottomRight(QPoint(m_view->Snap(x), m_view->Snap(y)));
+        drawZoomBand();
+    }
+}
+
+void TVLPicChildWin::viewMouseUp(Qt::MouseButton button, int, int)
+{
+    if (button != m_dragButton)
+        return;
+    m_dragButton = Qt::NoButton;
+    if (ToolSettings().Tool != TTool::Zoom)
+        return;
+    drawZoomBand();
+    const QPoint start = m_view->ViewToPicture(m_band.topLeft());
+    const QPoint end = m_view->ViewToPicture(m_band.bottomRight());
+    const int w = std::abs(end.x() - start.x());
+    const int h = std::abs(end.y() - start.y());
+    const QSize available = m_mainWindow != nullptr ? m_mainWindow->AvailableDocumentArea() : m_view->viewport()->size();
+    const int zoom = TPictureScrollBox::ZoomForBand(w, h, available, m_view->ZoomFactor(), button);
+    if (w <= 10 || h <= 10)
+        SetZoom(zoom, start.x(), start.y());
+    else if (zoom >= TPictureScrollBox::MinZoom)
+        SetZoom(zoom, (start.x() + end.x()) / 2, (start.y() + end.y()) / 2);
 }
 
 void TVLPicChildWin::DoUndoChange(int count)

@@ -100,7 +100,11 @@ protected:
 private:
     void refreshCaption();
     void refreshStatus();
+    void viewMouseDown(Qt::MouseButton button, int x, int y);
     void viewMouseMove(int x, int y);
+    void viewMouseUp(Qt::MouseButton button, int x, int y);
+    // The Zoom tool's band on the screen, drawn (or taken away) with the inverting pen.
+    void drawZoomBand();
 
     TPictureScrollBox* m_view = nullptr;
     TDocumentArea* m_mainWindow;
@@ -108,6 +112,11 @@ private:
     QString m_fileName;
     QString m_title;
     bool m_modified = false;
+    // A drag of the Drag or Zoom tool: the button that started it, the last mouse point (view
+    // coordinates) and the Zoom tool's band (view coordinates, snapped to picture pixels).
+    Qt::MouseButton m_dragButton = Qt::NoButton;
+    QPoint m_lastPoint;
+    QRect m_band;
 };
 
 // A blank document of one colour.

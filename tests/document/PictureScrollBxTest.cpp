@@ -192,3 +192,25 @@ TEST_F(ScrollBoxTest, ScrollBarsReportWithoutMovingAndRepaint)
 
 } // namespace
 } // namespace vellum
+
+namespace vellum {
+namespace {
+
+TEST(ZoomTool, BandArithmetic)
+{
+    struct Case {
+        int w, h;
+        Qt::MouseButton button;
+        int zoom;
+        int expected;
+    };
+    const QSize area(440, 330);
+    for (const Case& c : {Case{11, 11, Qt::LeftButton, 1, 15}, Case{200, 100, Qt::LeftButton, 1, 2},
+                          Case{500, 20, Qt::LeftButton, 3, 0}, Case{10, 40, Qt::LeftButton, 3, 4},
+                          Case{40, 3, Qt::RightButton, 3, 2}, Case{0, 0, Qt::RightButton, 1, 0}})
+        EXPECT_EQ(TPictureScrollBox::ZoomForBand(c.w, c.h, area, c.zoom, c.button), c.expected)
+            << c.w << "x" << c.h << " at " << c.zoom;
+}
+
+} // namespace
+} // namespace vellum

@@ -1,5 +1,10 @@
 #include "document/VLPicChildWn.h"
 
+#include <QMouseEvent>
+#include <QTest>
+
+#include "document/VLToolVars.h"
+
 #include <QDir>
 #include <QMdiArea>
 #include <QStyle>
@@ -214,6 +219,35 @@ TEST_F(PicChildTest, CreationFailuresNameTheProblem)
     TXBitmap picture(4, 2);
     TVLCopyPicChildWin copy(&picture, QStringLiteral("New Picture #2"), &m_area);
     EXPECT_TRUE(copy.Modified());
+}
+
+TEST_F(PicChildTest, DragAndZoomToolsActOnTheView)
+{
+    m_mdi.resize(600, 400);
+    m_mdi.show();
+    // Larger than the area, so that the view scrolls.
+    TVLPicChildWin* doc = newDocument(3000, 2000);
+    QCoreApplication::processEvents(); // the window lays out its view
+    QWidget* surface = doc->PictureScrollBox().viewport();
+    ToolSettings().Tool = TTool::Zoom;
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(doc->PictureScrollBox().ZoomFactor(), 2);
+    QTest::mouseClick(surface, Qt::RightButton, {}, QPoint(20, 20));
+    EXPECT_EQ(doc->PictureScrollBox().ZoomFactor(), 1);
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("New Picture #1 [1:1]"));
+
+    ToolSettings().Tool = TTool::Drag;
+    const int before = doc->PictureScrollBox().HorzPosition();
+    // Mouse events delivered to the surface at exactly these points.
+    auto send = [surface](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, surface->mapToGlobal(at), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(surface, &event);
+    };
+    send(QEvent::MouseButtonPress, QPointF(60, 40), Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, QPointF(30, 40), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, QPointF(30, 40), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(doc->PictureScrollBox().HorzPosition(), before + 30); // the picture follows the mouse
+    ResetToolSettings();
 }
 
 TEST(PicUndoAction, NeedsAPictureDocument)
