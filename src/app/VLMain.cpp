@@ -19,7 +19,9 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextBrowser>
 
+#include "app/AboutDlg.h"
 #include "app/NewPicFrm.h"
 #include "app/SettingsKeys.h"
 #include "app/StartUp.h"
@@ -178,6 +180,29 @@ void TVellumMain::createCommands()
             entry->setChecked(window == m_clientArea->activeSubWindow());
         }
     });
+
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    m_actHelp = command(QStringLiteral("Vellum Help"), QString(), QStringLiteral("ActHelp"));
+    m_actHelp->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(m_actHelp, &QAction::triggered, this, &TVellumMain::showHelp);
+    m_actAbout = command(QStringLiteral("About..."), QString(), QStringLiteral("ActAbout"));
+    connect(m_actAbout, &QAction::triggered, this, [this] { TAboutBox(this).exec(); });
+    helpMenu->addAction(m_actHelp);
+    helpMenu->addSeparator();
+    helpMenu->addAction(m_actAbout);
+}
+
+void TVellumMain::showHelp()
+{
+    if (m_helpWindow == nullptr) {
+        m_helpWindow = new QTextBrowser(this);
+        m_helpWindow->setWindowFlag(Qt::Window);
+        m_helpWindow->setWindowTitle(QStringLiteral("Vellum Help"));
+        m_helpWindow->setSource(QUrl(QStringLiteral("qrc:/help/vellum-help.html")));
+        m_helpWindow->resize(560, 480);
+    }
+    m_helpWindow->show();
+    m_helpWindow->raise();
 }
 
 void TVellumMain::createStatusBar()

@@ -14,6 +14,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QProgressBar;
+class QTextBrowser;
 
 namespace vellum {
 
@@ -44,6 +45,8 @@ public:
     [[nodiscard]] QAction* ActNegativePic() const { return m_actNegativePic; }
     [[nodiscard]] QAction* ActShowHideZoomGrid() const { return m_actShowHideZoomGrid; }
     [[nodiscard]] QMenu* ColourMenu() const { return m_colourMenu; }
+    [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
+    [[nodiscard]] QTextBrowser* HelpWindow() const { return m_helpWindow; }
 
     // The active picture document, if the active document window is one.
     [[nodiscard]] TVLPicChildWin* ActivePicture() const;
@@ -91,6 +94,8 @@ private:
     void saveAsExecute();
     [[nodiscard]] QString askSaveName(const QString& current);
     void firstShow();
+    // Our own help document in a window of its own.
+    void showHelp();
 
     QMdiArea* m_clientArea = nullptr;
     QAction* m_actNewPic = nullptr;
@@ -104,6 +109,9 @@ private:
     QAction* m_actGreyScalePic = nullptr;
     QAction* m_actNegativePic = nullptr;
     QAction* m_actShowHideZoomGrid = nullptr;
+    QAction* m_actHelp = nullptr;
+    QAction* m_actAbout = nullptr;
+    QTextBrowser* m_helpWindow = nullptr;
     QMenu* m_colourMenu = nullptr;
     std::array<QLabel*, 4> m_panels{};
     QProgressBar* m_progress = nullptr;

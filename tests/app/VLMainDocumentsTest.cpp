@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTest>
 #include <QTimer>
 
@@ -173,6 +174,14 @@ TEST_F(MainDocumentsTest, ExitStopsAtTheFirstCancelAndKeepsTheWindowsOpen)
     EXPECT_EQ(answers.texts.size(), 2);
     EXPECT_TRUE(m_main->isVisible());
     EXPECT_EQ(titles().size(), 1); // the first answered No and closed; the second stays
+}
+
+TEST_F(MainDocumentsTest, HelpShowsOurOwnDocument)
+{
+    m_main->ActHelp()->trigger();
+    ASSERT_NE(m_main->HelpWindow(), nullptr);
+    EXPECT_TRUE(m_main->HelpWindow()->isVisible());
+    EXPECT_TRUE(m_main->HelpWindow()->toPlainText().contains(QStringLiteral("Vellum Help")));
 }
 
 TEST_F(MainDocumentsTest, FilesNamedOnTheCommandLineOpenAtTheFirstShow)
