@@ -22,6 +22,8 @@ namespace {
 
 // Pictures of fewer rows are dithered by one thread.
 constexpr int kMinRowsToSplit = 256;
+// Rows the dithering helper finishes before it tells the compressing thread.
+constexpr int kRowsPerHandOver = 64;
 
 int ReadFromDevice(GifFileType* gif, GifByteType* data, int size)
 {
@@ -242,8 +244,13 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture)
                 TFloydSteinbergDitherer ditherer(palette, width);
                 for (int y = split; y < height; ++y) {
                     ditherer.DitherRow(picture.ScanLine(y), &lower[std::size_t(y - split) * std::size_t(width)]);
-                    lowerRowsDone.store(y - split + 1, std::memory_order_release);
-                    lowerRowsDone.notify_one();
+                    // Published in batches: a wake-up per row would cost more than the row
+                    // on a busy machine.
+                    const int done = y - split + 1;
+                    if (done % kRowsPerHandOver == 0 || y + 1 == height) {
+                        lowerRowsDone.store(done, std::memory_order_release);
+                        lowerRowsDone.notify_one();
+                    }
                 }
             } catch (...) {
                 helperFailure = std::current_exception();
@@ -262,6 +269,7 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture)
     for (int y = split; y < height; ++y) {
         int done = lowerRowsDone.load(std::memory_order_acquire);
         while (done <= y - split) {
+            // Sleeps until the helper publishes its next batch of rows.
             lowerRowsDone.wait(done, std::memory_order_acquire);
             done = lowerRowsDone.load(std::memory_order_acquire);
         }
