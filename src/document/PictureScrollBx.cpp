@@ -342,9 +342,18 @@ void TPictureScrollBox::ensureScreen()
         m_screen = TXBitmap(std::max(size.width(), 0), std::max(size.height(), 0));
 }
 
-TXBitmap TPictureScrollBox::renderPart(const QRect& rect)
+namespace {
+// Gives the picture the size, keeping its block when the size is the same already.
+void reuse(TXBitmap& image, int width, int height)
 {
-    TXBitmap image(rect.width(), rect.height());
+    if (image.Width() != width || image.Height() != height || image.PixelFormat() != TPixelFormat::pf24bit)
+        image.AllocateUninitialised(width, height, TPixelFormat::pf24bit);
+}
+} // namespace
+
+const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image, TXBitmap& zoomed)
+{
+    reuse(image, rect.width(), rect.height());
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(rect.width());
     for (int y = 0; y < rect.height(); ++y)
         std::memcpy(image.ScanLine(y), m_bitmap.ScanLine(rect.top() + y) + 3 * rect.left(), rowBytes);
@@ -358,14 +367,19 @@ TXBitmap TPictureScrollBox::renderPart(const QRect& rect)
 
     // Each picture pixel becomes a Z x Z block: one zoomed row is built, then repeated.
     const int z = m_zoom;
-    TXBitmap zoomed(rect.width() * z, rect.height() * z);
+    reuse(zoomed, rect.width() * z, rect.height() * z);
     const std::size_t zoomedBytes = 3 * static_cast<std::size_t>(zoomed.Width());
     for (int y = 0; y < rect.height(); ++y) {
         const std::uint8_t* src = image.ScanLine(y);
-        std::uint8_t* first = zoomed.ScanLine(y * z);
-        for (int x = 0; x < rect.width(); ++x)
-            for (int k = 0; k < z; ++k)
-                std::memcpy(first + 3 * (x * z + k), src + 3 * x, 3);
+        std::uint8_t* out = zoomed.ScanLine(y * z);
+        for (int x = 0; x < rect.width(); ++x, src += 3) {
+            for (int k = 0; k < z; ++k, out += 3) {
+                out[0] = src[0];
+                out[1] = src[1];
+                out[2] = src[2];
+            }
+        }
+        const std::uint8_t* first = zoomed.ScanLine(y * z);
         for (int k = 1; k < z; ++k)
             std::memcpy(zoomed.ScanLine(y * z + k), first, zoomedBytes);
     }
@@ -376,20 +390,41 @@ TXBitmap TPictureScrollBox::renderPart(const QRect& rect)
     return zoomed;
 }
 
+// One-pixel lines with the inverting pen on the first column and row of every zoomed pixel:
+// where a vertical and a horizontal line cross, the pixel is inverted twice and keeps its
+// colour. So a pixel is inverted when exactly one of its column and its row is a grid line.
 void TPictureScrollBox::drawGrid(TXBitmap& zoomed) const
 {
-    TCanvas& canvas = zoomed.Canvas();
-    canvas.Pen.Mode = TPenMode::pmNot;
-    canvas.Pen.Width = 1;
-    canvas.Pen.Style = TPenStyle::psSolid;
-    for (int x = 0; x < zoomed.Width(); x += m_zoom) {
-        canvas.MoveTo(x, 0);
-        canvas.LineTo(x, zoomed.Height());
+    const int z = m_zoom;
+    const int width = zoomed.Width();
+    auto invert = [](std::uint8_t* p, int pixels) {
+        for (int i = 0; i < 3 * pixels; ++i)
+            p[i] = static_cast<std::uint8_t>(~p[i]);
+    };
+    for (int y = 0; y < zoomed.Height(); ++y) {
+        std::uint8_t* row = zoomed.ScanLine(y);
+        if (y % z == 0) {
+            // A horizontal line: every pixel but the crossings.
+            for (int x = 0; x < width; x += z)
+                invert(row + 3 * (x + 1), std::min(z - 1, width - x - 1));
+        } else {
+            for (int x = 0; x < width; x += z)
+                invert(row + 3 * x, 1);
+        }
     }
-    for (int y = 0; y < zoomed.Height(); y += m_zoom) {
-        canvas.MoveTo(0, y);
-        canvas.LineTo(zoomed.Width(), y);
-    }
+}
+
+// Copies the image into the screen at the view point, clipped to the screen.
+void TPictureScrollBox::blit(const TXBitmap& image, const QPoint& at)
+{
+    const QRect target =
+        QRect(at, QSize(image.Width(), image.Height())) & QRect(0, 0, m_screen.Width(), m_screen.Height());
+    if (target.isEmpty())
+        return;
+    const std::size_t bytes = 3 * static_cast<std::size_t>(target.width());
+    for (int y = target.top(); y <= target.bottom(); ++y)
+        std::memcpy(m_screen.ScanLine(y) + 3 * target.left(), image.ScanLine(y - at.y()) + 3 * (target.left() - at.x()),
+                    bytes);
 }
 
 void TPictureScrollBox::paintAll()
@@ -408,15 +443,16 @@ void TPictureScrollBox::paintAll()
         const int bottom = std::min(m_screen.Height() / m_zoom + top + 1, m_bitmap.Height());
         m_visibleRect = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
         if (!m_visibleRect.isEmpty()) {
-            TXBitmap part = renderPart(m_visibleRect);
-            QPainter painter(&screen);
-            const QImage partImage = part.SharedImage();
+            // The render buffers are kept between full paints: no allocation per paint.
+            const TXBitmap& part = renderPart(m_visibleRect, m_partBuffer, m_zoomedBuffer);
             // The pattern right of and below the picture; the picture at the top-left.
-            painter.fillRect(QRect(partImage.width(), 0, screen.width() - partImage.width(), partImage.height()),
-                             QBrush(m_pattern));
-            painter.fillRect(QRect(0, partImage.height(), screen.width(), screen.height() - partImage.height()),
-                             QBrush(m_pattern));
-            painter.drawImage(0, 0, partImage);
+            if (part.Width() < screen.width() || part.Height() < screen.height()) {
+                QPainter painter(&screen);
+                painter.fillRect(QRect(part.Width(), 0, screen.width() - part.Width(), part.Height()), QBrush(m_pattern));
+                painter.fillRect(QRect(0, part.Height(), screen.width(), screen.height() - part.Height()),
+                                 QBrush(m_pattern));
+            }
+            blit(part, QPoint(0, 0));
         }
     } catch (const std::exception&) {
         // What could be drawn stays; the owner still hears of the paint.
@@ -436,10 +472,11 @@ void TPictureScrollBox::RepaintRect(const QRect& rect, int margin)
         return;
     ensureScreen();
     try {
-        TXBitmap part = renderPart(r);
-        QImage screen = m_screen.SharedImage();
+        TXBitmap image;
+        TXBitmap zoomed;
+        const TXBitmap& part = renderPart(r, image, zoomed);
         const QRect view = PictureToView(r);
-        QPainter(&screen).drawImage(view.topLeft(), part.SharedImage());
+        blit(part, view.topLeft());
         viewport()->update(view);
     } catch (const std::exception&) {
     }

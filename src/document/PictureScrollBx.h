@@ -152,9 +152,11 @@ private:
     // Recomputes the ranges; with setPositions the bars take (x, y).
     void setScrollRanges(bool setPositions, int x, int y);
     void paintAll();
-    // The picture's pixels of rect, zoomed, with the hooks run and the grid drawn.
-    [[nodiscard]] TXBitmap renderPart(const QRect& rect);
+    // The picture's pixels of rect, zoomed, with the hooks run and the grid drawn: image (at
+    // zoom 1) or zoomed, whichever holds the result.
+    [[nodiscard]] const TXBitmap& renderPart(const QRect& rect, TXBitmap& image, TXBitmap& zoomed);
     void drawGrid(TXBitmap& zoomed) const;
+    void blit(const TXBitmap& image, const QPoint& at);
     void ensureScreen();
 
     TEffectsBitmap m_bitmap;
@@ -170,6 +172,8 @@ private:
     int m_vertRange = 0;
     QImage m_pattern;
     TXBitmap m_screen; // what the surface shows
+    TXBitmap m_partBuffer;
+    TXBitmap m_zoomedBuffer;
     Qt::MouseButton m_pressedButton = Qt::NoButton;
 };
 

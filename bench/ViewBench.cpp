@@ -1,0 +1,57 @@
+// A full paint of a 1600 x 1000 picture view of the 6000 x 4000 photograph at zoom 1, 4 and 12
+// (grid on), beside one copy of the visible pixels: the view renders only what is in view.
+#include <cstring>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include "BenchPhoto.h"
+#include "document/PictureScrollBx.h"
+
+using namespace vellum;
+
+namespace {
+
+constexpr int ViewWidth = 1600;
+constexpr int ViewHeight = 1000;
+
+void CopyVisiblePixels(benchmark::State& state)
+{
+    const TXBitmap& photo = vellum::bench::Photo();
+    std::vector<std::uint8_t> out(3 * std::size_t(ViewWidth) * ViewHeight);
+    for (auto _ : state) {
+        for (int y = 0; y < ViewHeight; ++y)
+            std::memcpy(out.data() + 3 * std::size_t(ViewWidth) * y, photo.ScanLine(1000 + y) + 3 * 2000,
+                        3 * std::size_t(ViewWidth));
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(CopyVisiblePixels)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void FullPaint(benchmark::State& state)
+{
+    TPictureScrollBox view;
+    view.setFrameStyle(QFrame::NoFrame);
+    view.resize(ViewWidth, ViewHeight);
+    view.show();
+    view.SetBitmap(&vellum::bench::Photo());
+    view.SetZoom(static_cast<int>(state.range(0)), 3000, 2000);
+    for (auto _ : state)
+        view.Repaint();
+    state.counters["visible_pixels"] = double(view.VisibleRect().width()) * view.VisibleRect().height();
+}
+BENCHMARK(FullPaint)->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
