@@ -432,42 +432,9 @@ inline void storeChannels(std::uint8_t* out, v4d sums)
 constexpr int BlockVectors = 8;
 constexpr std::size_t BlockElements = 4 * BlockVectors;
 
-// out[i] = sum over n of w[n] * wide[i - 3n], for i in [0, count); wide holds 3 * size
-// repeated border channels before index 0 and after count - 1.
-__attribute__((target_clones("avx2", "default"))) void blurRow(const double* __restrict wide,
-                                                                 std::uint8_t* __restrict out, std::size_t count,
-                                                                 const double* w, int size)
-{
-    std::size_t i = 0;
-    for (; i + BlockElements <= count; i += BlockElements) {
-        v4d acc[BlockVectors];
-#pragma GCC unroll 8
-        for (int k = 0; k < BlockVectors; ++k)
-            acc[k] = v4d{0, 0, 0, 0};
-        for (int n = -size; n <= size; ++n) {
-            const double* s = wide + i - 3 * static_cast<std::ptrdiff_t>(n);
-#pragma GCC unroll 8
-            for (int k = 0; k < BlockVectors; ++k) {
-                v4d v;
-                std::memcpy(&v, s + 4 * k, sizeof v);
-                acc[k] += w[n] * v;
-            }
-        }
-#pragma GCC unroll 8
-        for (int k = 0; k < BlockVectors; ++k)
-            storeChannels(out + i + 4 * k, acc[k]);
-    }
-    for (; i < count; ++i) {
-        double sum = 0;
-        for (int n = -size; n <= size; ++n)
-            sum += w[n] * wide[i - 3 * static_cast<std::ptrdiff_t>(n)];
-        out[i] = toChannel(sum);
-    }
-}
-
-// out[i] = sum over n of w[n] * taps[n][i], for i in [0, count); taps[n] is the widened source
-// row of tap n (already clamped to the picture).
-__attribute__((target_clones("avx2", "default"))) void blurColumns(const double* const* taps,
+// out[i] = sum over n of w[n] * taps[n][i], for i in [0, count): taps[n] is where tap n reads,
+// a widened row already clamped to the picture (or, along a row, shifted by the tap).
+__attribute__((target_clones("avx2", "default"))) void blurTaps(const double* const* taps,
                                                                      std::uint8_t* __restrict out, std::size_t count,
                                                                      const double* w, int size)
 {
@@ -530,7 +497,11 @@ void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
             const std::size_t border = 3 * static_cast<std::size_t>(size);
             // Kept per thread: work runs once per block of rows.
             thread_local std::vector<double> wide;
+            thread_local std::vector<const double*> shifted;
             wide.resize(rowBytes + 2 * border);
+            shifted.resize(2 * static_cast<std::size_t>(size) + 1);
+            for (int n = -size; n <= size; ++n) // tap n reads the pixel n places to the left
+                shifted[static_cast<std::size_t>(n + size)] = wide.data() + border - 3 * static_cast<std::ptrdiff_t>(n);
             for (int y = first; y < last; ++y) {
                 const std::uint8_t* src = rows[static_cast<std::size_t>(y)];
                 for (std::size_t i = 0; i < border; ++i) {
@@ -539,7 +510,7 @@ void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
                 }
                 for (std::size_t i = 0; i < rowBytes; ++i)
                     wide[border + i] = src[i];
-                blurRow(wide.data() + border, betweenRow(y), rowBytes, w, size);
+                blurTaps(shifted.data() + size, betweenRow(y), rowBytes, w, size);
             }
         },
         [this] { step(); });
@@ -584,7 +555,7 @@ void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
                             index -= ringRows;
                         taps[static_cast<std::size_t>(n + size)] = ring.data() + static_cast<std::size_t>(index) * StripBytes;
                     }
-                    blurColumns(taps.data() + size, rows[static_cast<std::size_t>(y)] + left, count, w, size);
+                    blurTaps(taps.data() + size, rows[static_cast<std::size_t>(y)] + left, count, w, size);
                 }
             }
         },
