@@ -42,3 +42,33 @@ convert -size 12x10 xc:none -fill none -stroke black -strokewidth 1 \
 # Pattern shown where there is no canvas: a soft 8 x 8 checker.
 convert -size 8x8 xc:'#c8c8c8' -fill '#a8a8a8' -draw 'rectangle 0,0 3,3' -draw 'rectangle 4,4 7,7' \
   -define png:color-type=2 noncanvas.png
+
+# Command icons, 24 x 24, drawn at 4 x and reduced for smooth edges.
+mkdir -p commands
+icon() { # NAME DRAW...
+  local name=$1; shift
+  convert -size 96x96 xc:none "$@" -resize 24x24 -strip "commands/$name.png"
+}
+icon new -fill white -stroke "$ink" -strokewidth 5 -draw 'polygon 20,8 60,8 78,26 78,88 20,88' \
+  -fill "$paper" -draw 'polygon 60,8 60,26 78,26'
+icon open -fill '#e0b552' -stroke "$ink" -strokewidth 5 -draw 'polygon 8,24 36,24 44,32 88,32 88,84 8,84' \
+  -fill '#f3d88c' -draw 'polygon 8,84 20,48 94,48 82,84'
+icon save -fill '#2e86c1' -stroke "$ink" -strokewidth 5 -draw 'roundrectangle 10,10 86,86 6,6' \
+  -fill white -draw 'rectangle 26,12 70,40' -fill "$paper" -draw 'rectangle 24,58 72,86'
+icon undo -fill none -stroke "$ink" -strokewidth 10 -draw 'arc 24,26 84,86 180,420' \
+  -fill "$ink" -stroke none -draw 'polygon 6,50 42,50 24,74'
+icon grey -fill '#909090' -stroke "$ink" -strokewidth 5 -draw 'circle 48,48 48,12'
+icon negative -fill black -stroke "$ink" -strokewidth 5 -draw 'circle 48,48 48,12' \
+  -fill white -stroke none -draw 'path "M 48,15 A 33,33 0 0,1 48,81 Z"'
+icon grid -fill white -stroke "$ink" -strokewidth 4 -draw 'rectangle 10,10 86,86' \
+  -draw 'line 35,10 35,86' -draw 'line 61,10 61,86' -draw 'line 10,35 86,35' -draw 'line 10,61 86,61'
+icon flip -fill '#c0392b' -stroke none -draw 'polygon 48,8 80,40 16,40' -fill '#2e86c1' -draw 'polygon 48,88 80,56 16,56'
+icon mirror -fill '#c0392b' -stroke none -draw 'polygon 8,48 40,16 40,80' -fill '#2e86c1' -draw 'polygon 88,48 56,16 56,80'
+icon clear -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 12,12 84,84' \
+  -stroke '#c0392b' -strokewidth 10 -draw 'line 26,26 70,70' -draw 'line 70,26 26,70'
+icon resize -fill none -stroke "$ink" -strokewidth 5 -draw 'rectangle 10,36 60,86' \
+  -stroke '#2e86c1' -strokewidth 8 -draw 'line 46,50 84,12' -fill '#2e86c1' -stroke none -draw 'polygon 88,8 60,12 84,36'
+icon resample -fill '#27ae60' -stroke "$ink" -strokewidth 5 -draw 'rectangle 10,36 60,86' \
+  -stroke '#2e86c1' -strokewidth 8 -draw 'line 46,50 84,12' -fill '#2e86c1' -stroke none -draw 'polygon 88,8 60,12 84,36'
+icon enlarge -fill "$paper" -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,8 88,88' \
+  -fill '#27ae60' -draw 'rectangle 30,30 66,66'

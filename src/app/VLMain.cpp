@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextBrowser>
+#include <QToolBar>
 
 #include "app/AboutDlg.h"
 #include "app/NewPicFrm.h"
@@ -70,6 +71,7 @@ TVellumMain::TVellumMain(QWidget* parent)
     setCentralWidget(m_clientArea);
     connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });
     createCommands();
+    createToolBars();
     createStatusBar();
     setAcceptDrops(true);
     loadSettings();
@@ -142,6 +144,8 @@ void TVellumMain::createCommands()
                 doc->PictureScrollBox().SetShowZoomGrid(on);
     });
     viewMenu->addAction(m_actShowHideZoomGrid);
+    viewMenu->addSeparator();
+    m_toolbarsMenu = viewMenu->addMenu(QStringLiteral("Toolbars"));
 
     m_colourMenu = menuBar()->addMenu(QStringLiteral("Colour"));
     m_actGreyScalePic = command(QStringLiteral("Grey Scale"), QStringLiteral("Grey Scale|Set the picture to greyscale"),
@@ -190,6 +194,34 @@ void TVellumMain::createCommands()
     helpMenu->addAction(m_actHelp);
     helpMenu->addSeparator();
     helpMenu->addAction(m_actAbout);
+}
+
+void TVellumMain::createToolBars()
+{
+    auto iconFor = [](QAction* action, const char* name) {
+        action->setIcon(QIcon(QStringLiteral(":/images/commands/%1.png").arg(QLatin1String(name))));
+    };
+    iconFor(m_actNewPic, "new");
+    iconFor(m_actOpenPic, "open");
+    iconFor(m_actPicSave, "save");
+    iconFor(m_actUndo, "undo");
+    iconFor(m_actGreyScalePic, "grey");
+    iconFor(m_actNegativePic, "negative");
+    iconFor(m_actShowHideZoomGrid, "grid");
+
+    // Each bar has its switch in View > Toolbars; the tick follows the bar however it is hidden.
+    auto bar = [this](const QString& title, const QString& name, const QList<QAction*>& actions) {
+        QToolBar* toolBar = addToolBar(title);
+        toolBar->setObjectName(name);
+        toolBar->addActions(actions);
+        QAction* toggle = toolBar->toggleViewAction();
+        toggle->setText(title + QStringLiteral(" Toolbar"));
+        m_toolbarsMenu->addAction(toggle);
+    };
+    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"), {m_actNewPic, m_actOpenPic, m_actPicSave});
+    bar(QStringLiteral("Edit"), QStringLiteral("EditToolbar"), {m_actUndo});
+    bar(QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actShowHideZoomGrid});
+    bar(QStringLiteral("Colour"), QStringLiteral("ColourToolbar"), {m_actGreyScalePic, m_actNegativePic});
 }
 
 void TVellumMain::showHelp()

@@ -15,6 +15,7 @@ class QMdiSubWindow;
 class QMenu;
 class QProgressBar;
 class QTextBrowser;
+class QToolBar;
 
 namespace vellum {
 
@@ -77,6 +78,7 @@ protected:
 private:
     void createCommands();
     void createStatusBar();
+    void createToolBars();
     QAction* command(const QString& caption, const QString& hint, const QString& name);
     // Reads the placement and the main settings (before the first show).
     void loadSettings();
@@ -113,6 +115,7 @@ private:
     QAction* m_actAbout = nullptr;
     QTextBrowser* m_helpWindow = nullptr;
     QMenu* m_colourMenu = nullptr;
+    QMenu* m_toolbarsMenu = nullptr;
     std::array<QLabel*, 4> m_panels{};
     QProgressBar* m_progress = nullptr;
     int m_newPictureCounter = 0;
