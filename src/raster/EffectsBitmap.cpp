@@ -414,7 +414,9 @@ using v4d = double __attribute__((vector_size(32)));
 using v4i = std::int32_t __attribute__((vector_size(16)));
 using v4b = std::uint8_t __attribute__((vector_size(4)));
 
-inline void storeChannels(std::uint8_t* out, v4d sums)
+// Inlined into each clone, and taken by reference: a 32-byte vector passed by value would
+// change the calling convention between the AVX2 and the baseline code.
+[[gnu::always_inline]] inline void storeChannels(std::uint8_t* out, const v4d& sums)
 {
     constexpr double Magic = 6755399441055744.0;
     const v4d zero = {0, 0, 0, 0};
