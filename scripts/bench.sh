@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up and builds Vellum, then runs the codec micro benchmarks (with --micro) and the
-# side-by-side comparison of whole conversions with ImageMagick, GraphicsMagick and vips on
-# the 6000 x 4000 photograph (built once from Debian wallpaper packages into a cache folder).
+# Sets up and builds Vellum, then runs the micro benchmarks (with --micro) and the side-by-side
+# comparisons with ImageMagick, GraphicsMagick and vips on the 6000 x 4000 photograph (built
+# once from Debian wallpaper packages into a cache folder): picture files, then the colour
+# effects. Exits non-zero when a target ratio is missed.
 #   scripts/bench.sh [--micro]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -9,6 +10,11 @@ build=${VELLUM_BUILD_DIR:-$root/build}
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 if [ "${1:-}" = "--micro" ]; then
-  "$build/bin/vellum_codecs_bench" --benchmark_min_time=0.5
+  for program in codecs effects clipboard view; do
+    "$build/bin/vellum_${program}_bench" --benchmark_min_time=0.5
+  done
 fi
-exec bash "$root/bench/compare.sh" "$build"
+status=0
+bash "$root/bench/compare.sh" "$build" || status=1
+bash "$root/bench/compare-effects.sh" "$build" || status=1
+exit $status
