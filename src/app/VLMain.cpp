@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -446,8 +447,12 @@ void TVellumMain::lastDocumentClosing()
 void TVellumMain::closeAllChildren()
 {
     // Back-most first; a window that refuses stays open and the others are still asked.
-    const QList<QMdiSubWindow*> windows = m_clientArea->subWindowList(QMdiArea::StackingOrder);
-    for (QMdiSubWindow* window : windows) {
+    QList<QPointer<QMdiSubWindow>> windows;
+    for (QMdiSubWindow* window : m_clientArea->subWindowList(QMdiArea::StackingOrder))
+        windows << window;
+    for (const QPointer<QMdiSubWindow>& window : windows) {
+        if (window.isNull())
+            continue;
         window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
