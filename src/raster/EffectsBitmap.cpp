@@ -108,6 +108,18 @@ void TEffectsBitmap::pointEffect(const TBool2DArray* mask, RowOp rowOp, PixelOp 
         [this] { step(); });
 }
 
+template <typename PixelOp>
+void TEffectsBitmap::pixelEffect(const TBool2DArray* mask, PixelOp pixelOp)
+{
+    pointEffect(
+        mask,
+        [&](std::uint8_t* row, int width) {
+            for (int x = 0; x < width; ++x)
+                pixelOp(row + 3 * x);
+        },
+        pixelOp);
+}
+
 void TEffectsBitmap::lookupEffect(const std::uint8_t* blue, const std::uint8_t* green, const std::uint8_t* red,
                                   const TBool2DArray* mask)
 {
@@ -140,29 +152,16 @@ void TEffectsBitmap::lookupEffect(const std::uint8_t* blue, const std::uint8_t* 
             },
             pixel);
     } else {
-        pointEffect(
-            mask,
-            [=](std::uint8_t* row, int width) {
-                for (int x = 0; x < width; ++x)
-                    pixel(row + 3 * x);
-            },
-            pixel);
+        pixelEffect(mask, pixel);
     }
 }
 
 void TEffectsBitmap::GreyScale(const TBool2DArray* mask)
 {
-    auto pixel = [](std::uint8_t* p) {
+    pixelEffect(mask, [](std::uint8_t* p) {
         const auto grey = static_cast<std::uint8_t>((p[0] + p[1] + p[2]) / 3);
         p[0] = p[1] = p[2] = grey;
-    };
-    pointEffect(
-        mask,
-        [=](std::uint8_t* row, int width) {
-            for (int x = 0; x < width; ++x)
-                pixel(row + 3 * x);
-        },
-        pixel);
+    });
 }
 
 void TEffectsBitmap::Negative(const TBool2DArray* mask)
@@ -272,20 +271,13 @@ void TEffectsBitmap::ReplaceColour(TColor from, TColor to, int tolerance)
     for (std::size_t c = 0; c < 3; ++c)
         for (int v = 0; v < 256; ++v)
             near[c][static_cast<std::size_t>(v)] = std::abs(v - fromPixel[c]) <= tolerance ? 1 : 0;
-    auto pixel = [&](std::uint8_t* p) {
+    pixelEffect(nullptr, [&](std::uint8_t* p) {
         if (near[0][p[0]] & near[1][p[1]] & near[2][p[2]]) {
             p[0] = toPixel[0];
             p[1] = toPixel[1];
             p[2] = toPixel[2];
         }
-    };
-    pointEffect(
-        nullptr,
-        [&](std::uint8_t* row, int width) {
-            for (int x = 0; x < width; ++x)
-                pixel(row + 3 * x);
-        },
-        pixel);
+    });
 }
 
 void ReplaceColour(TXBitmap& picture, TColor from, TColor to, int tolerance)

@@ -70,8 +70,12 @@ public:
 
 private:
     class ProgressScope;
+    // Runs rowOp on whole rows without a mask, pixelOp on each unmasked pixel with one.
     template <typename RowOp, typename PixelOp>
     void pointEffect(const TBool2DArray* mask, RowOp rowOp, PixelOp pixelOp);
+    // The same with the row made of pixelOp on each pixel.
+    template <typename PixelOp>
+    void pixelEffect(const TBool2DArray* mask, PixelOp pixelOp);
     void lookupEffect(const std::uint8_t* blue, const std::uint8_t* green, const std::uint8_t* red,
                       const TBool2DArray* mask);
     void blurMasked(const TBlurKernel& kernel, const TBool2DArray& mask);
