@@ -1,5 +1,6 @@
 // A full paint of a 1600 x 1000 picture view of the 6000 x 4000 photograph at zoom 1, 4 and 12
 // (grid on), beside one copy of the visible pixels: the view renders only what is in view.
+// Opening the photograph's JPEG as a document, beside loading the same file into a picture.
 #include <cstring>
 #include <vector>
 
@@ -9,6 +10,7 @@
 
 #include "BenchPhoto.h"
 #include "document/PictureScrollBx.h"
+#include "document/VLPicChildWn.h"
 
 using namespace vellum;
 
@@ -43,6 +45,44 @@ void FullPaint(benchmark::State& state)
     state.counters["visible_pixels"] = double(view.VisibleRect().width()) * view.VisibleRect().height();
 }
 BENCHMARK(FullPaint)->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+QString photoJpeg()
+{
+    return QDir::homePath() + QStringLiteral("/.cache/vellum-photos/big/photo-6000x4000.jpg");
+}
+
+class Area : public TDocumentArea {
+public:
+    [[nodiscard]] QSize AvailableDocumentArea() const override { return {1600, 1000}; }
+};
+
+void LoadJpeg(benchmark::State& state)
+{
+    if (!QFileInfo::exists(photoJpeg())) {
+        state.SkipWithError("the photograph is not built (bench/compare.sh builds it)");
+        return;
+    }
+    for (auto _ : state) {
+        TXBitmap picture;
+        picture.LoadPicture(photoJpeg());
+        benchmark::DoNotOptimize(picture.ScanLine(0));
+    }
+}
+BENCHMARK(LoadJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void OpenJpegDocument(benchmark::State& state)
+{
+    if (!QFileInfo::exists(photoJpeg())) {
+        state.SkipWithError("the photograph is not built (bench/compare.sh builds it)");
+        return;
+    }
+    Area area;
+    for (auto _ : state) {
+        TVLFilePicChildWin document(photoJpeg(), &area);
+        benchmark::DoNotOptimize(document.Picture().ScanLine(0));
+    }
+}
+BENCHMARK(OpenJpegDocument)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
