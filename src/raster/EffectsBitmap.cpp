@@ -12,6 +12,7 @@
 
 #include "raster/ArrayObjects.h"
 #include "raster/ColourMatch.h"
+#include "raster/EffectsProgress.h"
 #include "raster/RowBands.h"
 
 namespace vellum {
@@ -54,25 +55,6 @@ inline std::uint8_t toChannel(double sum)
 }
 
 } // namespace
-
-class TEffectsBitmap::ProgressScope {
-public:
-    ProgressScope(TEffectsBitmap& picture, int steps) : m_picture(picture)
-    {
-        if (m_picture.OnProgressBegin)
-            m_picture.OnProgressBegin(&m_picture, steps);
-    }
-    ~ProgressScope()
-    {
-        if (m_picture.OnProgressEnd)
-            m_picture.OnProgressEnd(&m_picture);
-    }
-    ProgressScope(const ProgressScope&) = delete;
-    ProgressScope& operator=(const ProgressScope&) = delete;
-
-private:
-    TEffectsBitmap& m_picture;
-};
 
 void TEffectsBitmap::step()
 {

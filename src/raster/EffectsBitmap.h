@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include "raster/PenMask.h"
 #include "raster/XBitmap.h"
 
 namespace vellum {
@@ -25,8 +27,20 @@ struct TBlurKernel {
 };
 [[nodiscard]] TBlurKernel MakeBlurKernel(double radius);
 
+// A pixel's three channels in the order the rows store them.
+struct TPixelTriple {
+    std::uint8_t Blue = 0;
+    std::uint8_t Green = 0;
+    std::uint8_t Red = 0;
+};
+[[nodiscard]] constexpr TPixelTriple PixelTriple(TColor colour)
+{
+    return {static_cast<std::uint8_t>(GetBValue(colour)), static_cast<std::uint8_t>(GetGValue(colour)),
+            static_cast<std::uint8_t>(GetRValue(colour))};
+}
+
 // The picture every document, floating selection and preview works on: a TXBitmap with colour
-// effects, flood fill and progress notifications. Every operation converts the picture to
+// effects, geometry operations, flood fill, pen stamping and progress notifications. Every operation converts the picture to
 // 24 bits first. A mask marks with true the pixels an operation leaves alone; a mask smaller
 // than the picture raises its index error before any pixel changes.
 class TEffectsBitmap : public TXBitmap {
@@ -38,6 +52,13 @@ public:
     TEffectsBitmap() = default;
     // Takes over the picture's pixels.
     explicit TEffectsBitmap(TXBitmap&& picture) : TXBitmap(std::move(picture)) {}
+
+    // The stamping pen's shape, or none (then every stamp is a full square).
+    std::optional<TPenMaskArray> PenMask;
+    // What the solid stamp paints and the replace stamp looks for.
+    TPixelTriple PenColour;
+    // What the replace stamp paints.
+    TPixelTriple SecondColour;
 
     // Sent once when a long operation starts, after each step (normally a row or a column) and
     // once when it ends; operations that return early send none.
@@ -68,8 +89,53 @@ public:
     // changes nothing. Failures raise EXBitmapError "FloodFill Error. " + the cause.
     void FloodFill(int x, int y, int tolerance, TColor fill);
 
+    // --- geometry (pictures of another size are built aside and then taken over) ---
+
+    // Upside down. Steps: Height div 2, one per swapped pair of rows.
+    void Flip();
+    // Left to right. Steps: Height, one per row.
+    void Mirror();
+    // Clockwise by angle degrees, normalised to 0 to 359 first (0 does nothing): a quarter turn,
+    // then a nearest-neighbour fine rotation by the rest onto a larger picture whose corners are
+    // background. Failures raise EXBitmapError "Rotate Error. " + the cause; the picture keeps
+    // its content when the failure comes before a take-over.
+    void Rotate(int angle, TColor background);
+    // Nearest-neighbour scaling; nothing unless both sizes are above 0 and the picture has
+    // pixels. Failures raise EXBitmapError "Resizing Error. " + the cause, picture unchanged.
+    void Resize(int newWidth, int newHeight);
+    // Separable windowed-sinc scaling (support 5) in single precision; nothing when the size is
+    // unchanged or the picture is empty. Failures raise EXBitmapError "Resampling Error. " +
+    // the cause, picture unchanged.
+    void Resample(int newWidth, int newHeight);
+    // A canvas of the new size filled with fill, the old picture drawn at the top-left corner
+    // or centred (and clipped). Nothing when the size is unchanged.
+    void EnlargeCanvas(int newWidth, int newHeight, bool centre, TColor fill);
+
+    // --- pen stamping (coordinates in picture space, possibly outside; stamps are clipped) ---
+
+    // With a shape picture, loads PenMask from it (converting the picture to 24 bits); with
+    // none, drops PenMask.
+    void SetPenShape(TXBitmap* shape);
+    // The canvas pen colour and PenColour.
+    void SetPenColour(TColor colour);
+    void SetSecondColour(TColor colour);
+    void ClearToColour(TColor colour);
+    // Stamps of the canvas pen's width along the segment: paint PenColour.
+    void PenStroke(int x0, int y0, int x1, int y1);
+    // Pixels within tolerance of PenColour become SecondColour.
+    void ReplaceStroke(int x0, int y0, int x1, int y1, int tolerance);
+    // Each pixel moves towards its 3 x 3 average by opacity percent (0 to 100), in place.
+    void SmudgeStroke(int x0, int y0, int x1, int y1, int opacity);
+    // Random dots of PenColour darkened by up to diffusion - 1 per channel, drawn from
+    // ProgramRandom(); opacity (0 to 100) raises the chance of each pixel.
+    void SprayStroke(int x0, int y0, int x1, int y1, int opacity, int diffusion);
+
 private:
     class ProgressScope;
+    template <typename Rule>
+    void stampSegment(int x0, int y0, int x1, int y1, Rule&& rule);
+    void quarterTurn(int quarter);
+    void fineRotation(int degrees, TColor background);
     // Runs rowOp on whole rows without a mask, pixelOp on each unmasked pixel with one.
     template <typename RowOp, typename PixelOp>
     void pointEffect(const TBool2DArray* mask, RowOp rowOp, PixelOp pixelOp);

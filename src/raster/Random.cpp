@@ -13,4 +13,10 @@ void SeedProgramRandom(std::uint32_t seed)
     ProgramRandom().seed(seed);
 }
 
+int RandomBelow(int range)
+{
+    const auto draw = static_cast<std::uint64_t>(static_cast<std::uint32_t>(ProgramRandom()()));
+    return range > 0 ? static_cast<int>((draw * static_cast<std::uint64_t>(range)) >> 32) : 0;
+}
+
 } // namespace vellum

@@ -11,4 +11,8 @@ std::mt19937& ProgramRandom();
 
 void SeedProgramRandom(std::uint32_t seed);
 
+// A uniform integer from 0 to range - 1 (0 when range <= 0) made from exactly one draw of
+// ProgramRandom(), so that a seeded sequence of calls is reproducible everywhere.
+[[nodiscard]] int RandomBelow(int range);
+
 } // namespace vellum

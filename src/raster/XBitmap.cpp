@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -370,6 +371,20 @@ void TXBitmap::AssignOpaque(const TXBitmap& graphic)
     m_transparent = transparent;
     m_transparentColourSet = colourSet;
     m_transparentColour = colour;
+}
+
+void TXBitmap::AssignOpaque(TXBitmap&& graphic)
+{
+    if (this == &graphic || graphic.m_format != TPixelFormat::pf24bit) {
+        AssignOpaque(static_cast<const TXBitmap&>(graphic));
+        return;
+    }
+    m_width = std::exchange(graphic.m_width, 0);
+    m_height = std::exchange(graphic.m_height, 0);
+    m_format = TPixelFormat::pf24bit;
+    m_stride = std::exchange(graphic.m_stride, 0);
+    m_bits = std::move(graphic.m_bits);
+    m_palette.clear();
 }
 
 void TXBitmap::AssignOpaque(const QImage& graphic)

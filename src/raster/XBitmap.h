@@ -100,6 +100,9 @@ public:
     // transparent colour included; this picture's own transparency settings stay.
     void AssignOpaque(const TXBitmap& graphic);
     void AssignOpaque(const QImage& graphic);
+    // The same, taking graphic's pixel block over without a copy when graphic is 24-bit (it is
+    // left empty then). The geometry operations hand over their work pictures this way.
+    void AssignOpaque(TXBitmap&& graphic);
 
     [[nodiscard]] QRect BoundsRect() const { return QRect(0, 0, m_width, m_height); }
 

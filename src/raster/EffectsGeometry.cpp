@@ -1,0 +1,388 @@
+// Flip, mirror, rotate, resize, resample and enlarge canvas of TEffectsBitmap. Operations that
+// change the size build a work picture and take it over with AssignOpaque, so a failure before
+// that leaves the picture as it was. The rotation's coordinates are evaluated in double
+// precision exactly as written, never fused into multiply-adds (-ffp-contract=off).
+#include "raster/EffectsBitmap.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "raster/EffectsProgress.h"
+#include "raster/Resample.h"
+#include "raster/RowBands.h"
+
+namespace vellum {
+
+namespace {
+
+std::vector<std::uint8_t*> rowStarts(TXBitmap& picture)
+{
+    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(picture.Height()));
+    for (int y = 0; y < picture.Height(); ++y)
+        rows[static_cast<std::size_t>(y)] = picture.ScanLine(y);
+    return rows;
+}
+
+// Runs body and re-raises any failure as EXBitmapError with prefix before the cause's message.
+template <typename Body>
+void wrapErrors(const QString& prefix, Body&& body)
+{
+    try {
+        body();
+    } catch (const std::bad_alloc&) {
+        throw EXBitmapError(prefix + EOutOfMemory().message());
+    } catch (const VellumException& e) {
+        throw EXBitmapError(prefix + e.message());
+    }
+}
+
+// A 24-bit picture whose every byte the caller writes.
+TXBitmap workPicture(int width, int height)
+{
+    TXBitmap work;
+    work.AllocateUninitialised(width, height, TPixelFormat::pf24bit);
+    return work;
+}
+
+// Swaps count bytes of a and b through a small buffer that stays in the cache.
+void swapBytes(std::uint8_t* a, std::uint8_t* b, std::size_t count)
+{
+    std::uint8_t buffer[4096];
+    for (std::size_t done = 0; done < count; done += sizeof buffer) {
+        const std::size_t n = std::min(sizeof buffer, count - done);
+        std::memcpy(buffer, a + done, n);
+        std::memcpy(a + done, b + done, n);
+        std::memcpy(b + done, buffer, n);
+    }
+}
+
+// out = in with its pixels in reverse order; out and in do not overlap.
+void reversePixels(std::uint8_t* __restrict out, const std::uint8_t* __restrict in, int width)
+{
+    const std::uint8_t* p = in + 3 * static_cast<std::size_t>(width);
+    for (int x = 0; x < width; ++x, out += 3) {
+        p -= 3;
+        out[0] = p[0];
+        out[1] = p[1];
+        out[2] = p[2];
+    }
+}
+
+// Reverses the pixels of a row in place, pixel x swapping with pixel width - 1 - x.
+void mirrorRow(std::uint8_t* row, int width)
+{
+    std::uint8_t* a = row;
+    std::uint8_t* b = row + 3 * static_cast<std::size_t>(width - 1);
+    for (int x = 0; x < width / 2; ++x, a += 3, b -= 3) {
+        std::swap(a[0], b[0]);
+        std::swap(a[1], b[1]);
+        std::swap(a[2], b[2]);
+    }
+}
+
+struct TSize {
+    int Width;
+    int Height;
+};
+
+// The size a fine rotation by sn = sin(-r), cs = cos(-r) gives a width x height picture.
+TSize fineRotationSize(int width, int height, double sn, double cs)
+{
+    const auto side = [](double a, double b) {
+        return static_cast<int>(std::fabs(std::nearbyint(a)) + std::fabs(std::nearbyint(b)));
+    };
+    return {side(height * sn, width * cs), side(width * sn, height * cs)};
+}
+
+} // namespace
+
+// --- flip and mirror -----------------------------------------------------------------------------
+
+void TEffectsBitmap::Flip()
+{
+    SetPixelFormat(TPixelFormat::pf24bit);
+    const int height = Height();
+    const std::size_t bytes = 3 * static_cast<std::size_t>(Width());
+    const std::vector<std::uint8_t*> rows = rowStarts(*this);
+    ProgressScope progress(*this, height / 2);
+    RunRowBands(
+        height / 2, 2 * static_cast<std::int64_t>(bytes),
+        [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                swapBytes(rows[static_cast<std::size_t>(y)], rows[static_cast<std::size_t>(height - 1 - y)], bytes);
+        },
+        [this] { step(); });
+}
+
+void TEffectsBitmap::Mirror()
+{
+    SetPixelFormat(TPixelFormat::pf24bit);
+    const int width = Width();
+    const std::vector<std::uint8_t*> rows = rowStarts(*this);
+    ProgressScope progress(*this, Height());
+    RunRowBands(
+        Height(), 3LL * width,
+        [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                mirrorRow(rows[static_cast<std::size_t>(y)], width);
+        },
+        [this] { step(); });
+}
+
+// --- rotate --------------------------------------------------------------------------------------
+
+void TEffectsBitmap::Rotate(int angle, TColor background)
+{
+    // Whole turns fold away; a negative angle turns anticlockwise.
+    angle %= 360;
+    if (angle < 0)
+        angle += 360;
+    if (angle == 0)
+        return;
+    wrapErrors(QStringLiteral("Rotate Error. "), [&] {
+        SetPixelFormat(TPixelFormat::pf24bit);
+        const int quarter = angle / 90 * 90;
+        const int rest = angle - quarter;
+        const double radians = -rest * M_PI / 180.0;
+        const double sn = std::sin(radians);
+        const double cs = std::cos(radians);
+        const bool turned = quarter == 90 || quarter == 270;
+        const int width = turned ? Height() : Width();
+        const int height = turned ? Width() : Height();
+        int steps = rest > 0 ? fineRotationSize(width, height, sn, cs).Height : 0;
+        if (quarter == 180)
+            steps += Height() / 2;
+        else if (turned)
+            steps += Height();
+        ProgressScope progress(*this, steps);
+        if (quarter != 0)
+            quarterTurn(quarter);
+        if (rest > 0)
+            fineRotation(rest, background);
+    });
+}
+
+void TEffectsBitmap::quarterTurn(int quarter)
+{
+    const int width = Width();
+    const int height = Height();
+    const std::size_t bytes = 3 * static_cast<std::size_t>(width);
+    if (quarter == 180) {
+        const std::vector<std::uint8_t*> rows = rowStarts(*this);
+        std::atomic<bool> failed{false};
+        RunRowBands(
+            height / 2, 2 * static_cast<std::int64_t>(bytes),
+            [&](int first, int last) {
+                thread_local std::vector<std::uint8_t> buffer;
+                try {
+                    buffer.resize(bytes);
+                } catch (const std::bad_alloc&) {
+                    failed = true;
+                    return;
+                }
+                for (int y = first; y < last; ++y) {
+                    std::uint8_t* a = rows[static_cast<std::size_t>(y)];
+                    std::uint8_t* b = rows[static_cast<std::size_t>(height - 1 - y)];
+                    reversePixels(buffer.data(), a, width);
+                    reversePixels(a, b, width);
+                    std::memcpy(b, buffer.data(), bytes);
+                }
+            },
+            [this] { step(); });
+        if (failed)
+            throw EOutOfMemory();
+        if (height % 2 == 1)
+            mirrorRow(rows[static_cast<std::size_t>(height / 2)], width);
+        return;
+    }
+
+    // A clockwise quarter turn sends source (x, y) to (height - 1 - y, x); the anticlockwise
+    // one to (y, width - 1 - x). Done in square tiles, so both the source rows read and the
+    // destination rows written stay in the cache; bands of tile rows run side by side.
+    const bool clockwise = quarter == 90;
+    TXBitmap work = workPicture(height, width);
+    const std::vector<std::uint8_t*> in = rowStarts(*this);
+    const std::vector<std::uint8_t*> out = rowStarts(work);
+    constexpr int Tile = 32;
+    const int bands = (height + Tile - 1) / Tile;
+    RunRowBands(
+        bands, Tile * static_cast<std::int64_t>(bytes),
+        [&](int firstBand, int lastBand) {
+            for (int band = firstBand; band < lastBand; ++band) {
+                const int top = band * Tile;
+                const int bottom = std::min(height, top + Tile);
+                for (int left = 0; left < width; left += Tile) {
+                    const int right = std::min(width, left + Tile);
+                    for (int x = left; x < right; ++x) {
+                        if (clockwise) {
+                            std::uint8_t* o = out[static_cast<std::size_t>(x)] + 3 * static_cast<std::size_t>(height - 1 - top);
+                            for (int y = top; y < bottom; ++y, o -= 3)
+                                std::memcpy(o, in[static_cast<std::size_t>(y)] + 3 * static_cast<std::size_t>(x), 3);
+                        } else {
+                            std::uint8_t* o = out[static_cast<std::size_t>(width - 1 - x)] + 3 * static_cast<std::size_t>(top);
+                            for (int y = top; y < bottom; ++y, o += 3)
+                                std::memcpy(o, in[static_cast<std::size_t>(y)] + 3 * static_cast<std::size_t>(x), 3);
+                        }
+                    }
+                }
+            }
+        },
+        [this] { step(); }, height);
+    AssignOpaque(std::move(work));
+}
+
+void TEffectsBitmap::fineRotation(int degrees, TColor background)
+{
+    const double radians = -degrees * M_PI / 180.0;
+    const double sn = std::sin(radians);
+    const double cs = std::cos(radians);
+    const int width = Width();
+    const int height = Height();
+    const TSize size = fineRotationSize(width, height, sn, cs);
+    const int cx = width / 2;
+    const int cy = height / 2;
+    const int ox = (size.Width - width) / 2;
+    const int oy = (size.Height - height) / 2;
+
+    TXBitmap work = workPicture(size.Width, size.Height);
+    const std::vector<std::uint8_t*> in = rowStarts(*this);
+    const std::vector<std::uint8_t*> out = rowStarts(work);
+    // u depends on the column only, so its two products are formed once per column.
+    std::vector<double> ucs(static_cast<std::size_t>(size.Width));
+    std::vector<double> usn(static_cast<std::size_t>(size.Width));
+    for (int x = 0; x < size.Width; ++x) {
+        const double u = 2 * (x - ox - cx) + 1;
+        ucs[static_cast<std::size_t>(x)] = u * cs;
+        usn[static_cast<std::size_t>(x)] = u * sn;
+    }
+    std::uint8_t fill[3];
+    StorePixel(fill, background);
+    RunRowBands(
+        size.Height, 3LL * size.Width,
+        [&](int first, int last) {
+            for (int y = first; y < last; ++y) {
+                const double v = 2 * (y - oy - cy) + 1;
+                const double vsn = v * sn;
+                const double vcs = v * cs;
+                std::uint8_t* o = out[static_cast<std::size_t>(y)];
+                for (int x = 0; x < size.Width; ++x, o += 3) {
+                    const int p = static_cast<int>(ucs[static_cast<std::size_t>(x)] - vsn);
+                    const int t = static_cast<int>(usn[static_cast<std::size_t>(x)] + vcs);
+                    const int sx = (p - 1) / 2 + cx;
+                    const int sy = (t - 1) / 2 + cy;
+                    if (sx >= 0 && sx < width && sy >= 0 && sy < height)
+                        std::memcpy(o, in[static_cast<std::size_t>(sy)] + 3 * static_cast<std::size_t>(sx), 3);
+                    else
+                        std::memcpy(o, fill, 3);
+                }
+            }
+        },
+        [this] { step(); });
+    AssignOpaque(std::move(work));
+}
+
+// --- resize and resample -------------------------------------------------------------------------
+
+void TEffectsBitmap::Resize(int newWidth, int newHeight)
+{
+    // An empty picture has no pixel to repeat.
+    if (newWidth <= 0 || newHeight <= 0 || Empty())
+        return;
+    wrapErrors(QStringLiteral("Resizing Error. "), [&] {
+        CheckPictureSize(newWidth, newHeight);
+        SetPixelFormat(TPixelFormat::pf24bit);
+        ProgressScope progress(*this, newHeight);
+        const int width = Width();
+        const double rx = static_cast<double>(newWidth) / width;
+        const double ry = static_cast<double>(newHeight) / Height();
+        std::vector<int> columns(static_cast<std::size_t>(newWidth));
+        for (int x = 0; x < newWidth; ++x)
+            columns[static_cast<std::size_t>(x)] = std::min(width - 1, static_cast<int>(x / rx));
+        // Columns before this one read a source pixel with at least one more pixel after it,
+        // so they may copy four bytes (the fourth is overwritten by the next pixel).
+        const int wide = static_cast<int>(std::lower_bound(columns.begin(), columns.end(), width - 1) - columns.begin());
+        auto sourceRow = [&](int y) { return std::min(Height() - 1, static_cast<int>(y / ry)); };
+
+        TXBitmap work = workPicture(newWidth, newHeight);
+        const std::vector<std::uint8_t*> in = rowStarts(*this);
+        const std::vector<std::uint8_t*> out = rowStarts(work);
+        const std::size_t bytes = 3 * static_cast<std::size_t>(newWidth);
+        RunRowBands(
+            newHeight, static_cast<std::int64_t>(bytes),
+            [&](int first, int last) {
+                for (int y = first; y < last; ++y) {
+                    std::uint8_t* o = out[static_cast<std::size_t>(y)];
+                    const int sy = sourceRow(y);
+                    if (y > first && sourceRow(y - 1) == sy) {
+                        std::memcpy(o, out[static_cast<std::size_t>(y - 1)], bytes);
+                        continue;
+                    }
+                    const std::uint8_t* i = in[static_cast<std::size_t>(sy)];
+                    const int* c = columns.data();
+                    int x = 0;
+                    for (; x < wide && x + 1 < newWidth; ++x)
+                        std::memcpy(o + 3 * static_cast<std::size_t>(x), i + 3 * static_cast<std::size_t>(c[x]), 4);
+                    for (; x < newWidth; ++x)
+                        std::memcpy(o + 3 * static_cast<std::size_t>(x), i + 3 * static_cast<std::size_t>(c[x]), 3);
+                }
+            },
+            [this] { step(); });
+        AssignOpaque(std::move(work));
+    });
+}
+
+void TEffectsBitmap::Resample(int newWidth, int newHeight)
+{
+    if ((newWidth == Width() && newHeight == Height()) || Empty())
+        return;
+    wrapErrors(QStringLiteral("Resampling Error. "), [&] {
+        if (newWidth <= 0 || newHeight <= 0)
+            throw EInvalidGraphic(QStringLiteral("Invalid picture size %1 x %2").arg(newWidth).arg(newHeight));
+        CheckPictureSize(newWidth, newHeight);
+        CheckPictureSize(newWidth, Height());
+        SetPixelFormat(TPixelFormat::pf24bit);
+        ProgressScope progress(*this, 2 * newWidth + newHeight + Height());
+        const std::function<void()> stepOnce = [this] { step(); };
+        const TResampleContributors columns = ResampleContributors(Width(), newWidth, stepOnce);
+        TXBitmap work = workPicture(newWidth, Height());
+        ResampleRows(*this, work, columns, stepOnce);
+        const TResampleContributors rows = ResampleContributors(Height(), newHeight, stepOnce);
+        TXBitmap result = workPicture(newWidth, newHeight);
+        ResampleColumns(work, result, rows, stepOnce, newWidth);
+        AssignOpaque(std::move(result));
+    });
+}
+
+// --- enlarge canvas ------------------------------------------------------------------------------
+
+void TEffectsBitmap::EnlargeCanvas(int newWidth, int newHeight, bool centre, TColor fill)
+{
+    if (newWidth == Width() && newHeight == Height())
+        return;
+    SetPixelFormat(TPixelFormat::pf24bit);
+    ProgressScope progress(*this, 2);
+    TXBitmap work = workPicture(newWidth, newHeight);
+    if (!work.Empty()) {
+        std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(newWidth));
+        for (int x = 0; x < newWidth; ++x)
+            StorePixel(row.data() + 3 * static_cast<std::size_t>(x), fill);
+        for (int y = 0; y < newHeight; ++y)
+            std::memcpy(work.ScanLine(y), row.data(), row.size());
+    }
+    step();
+    const int left = centre ? (newWidth - Width()) / 2 : 0;
+    const int top = centre ? (newHeight - Height()) / 2 : 0;
+    // The old picture, clipped to the new canvas (callers never shrink it, but may).
+    const int firstX = std::max(0, -left);
+    const int lastX = std::min(Width(), newWidth - left);
+    for (int y = std::max(0, -top); y < std::min(Height(), newHeight - top) && firstX < lastX; ++y)
+        std::memcpy(work.ScanLine(y + top) + 3 * static_cast<std::size_t>(left + firstX),
+                    ScanLine(y) + 3 * static_cast<std::size_t>(firstX), 3 * static_cast<std::size_t>(lastX - firstX));
+    AssignOpaque(std::move(work));
+    step();
+}
+
+} // namespace vellum

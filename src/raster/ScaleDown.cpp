@@ -1,0 +1,179 @@
+#include "raster/ScaleDown.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "raster/ArrayObjects.h"
+#include "raster/RowBands.h"
+#include "raster/XBitmap.h"
+
+namespace vellum {
+
+namespace {
+
+void checkSizes(const TXBitmap& source, int newWidth, int newHeight)
+{
+    if (newWidth < 0 || newHeight < 0 || newWidth > source.Width() || newHeight > source.Height())
+        throw EXBitmapError(QStringLiteral("Can not scale a %1 x %2 picture down to %3 x %4")
+                                .arg(source.Width())
+                                .arg(source.Height())
+                                .arg(newWidth)
+                                .arg(newHeight));
+}
+
+// source itself when it is 24-bit, else a 24-bit copy kept in holder.
+const TXBitmap& as24Bit(const TXBitmap& source, TXBitmap& holder)
+{
+    if (source.PixelFormat() == TPixelFormat::pf24bit)
+        return source;
+    holder = source;
+    holder.SetPixelFormat(TPixelFormat::pf24bit);
+    return holder;
+}
+
+TXBitmap reduce(const TXBitmap& source, int newWidth, int newHeight)
+{
+    const TBoxRanges columns = BoxRanges(source.Width(), newWidth);
+    const TBoxRanges rows = BoxRanges(source.Height(), newHeight);
+    TXBitmap result;
+    result.AllocateUninitialised(newWidth, newHeight, TPixelFormat::pf24bit);
+    if (result.Empty())
+        return result;
+    const std::size_t sourceBytes = 3 * static_cast<std::size_t>(source.Width());
+    std::atomic<bool> failed{false};
+    // Each destination row first adds its block of source rows into one row of per-channel
+    // sums, then adds those sums across each block of columns.
+    RunRowBands(
+        newHeight, static_cast<std::int64_t>(sourceBytes) * (source.Height() / newHeight),
+        [&](int first, int last) {
+            thread_local std::vector<std::uint32_t> sums;
+            try {
+                sums.resize(sourceBytes);
+            } catch (const std::bad_alloc&) {
+                failed = true;
+                return;
+            }
+            for (int y = first; y < last; ++y) {
+                const int top = rows.First[static_cast<std::size_t>(y)];
+                const int bottom = rows.Last[static_cast<std::size_t>(y)];
+                std::uint32_t* s = sums.data();
+                const std::uint8_t* in = source.ScanLine(top);
+                for (std::size_t i = 0; i < sourceBytes; ++i)
+                    s[i] = in[i];
+                for (int sy = top + 1; sy <= bottom; ++sy) {
+                    in = source.ScanLine(sy);
+                    for (std::size_t i = 0; i < sourceBytes; ++i)
+                        s[i] += in[i];
+                }
+                const std::uint64_t height = static_cast<std::uint64_t>(bottom - top + 1);
+                std::uint8_t* out = result.ScanLine(y);
+                for (int x = 0; x < newWidth; ++x, out += 3) {
+                    const int left = columns.First[static_cast<std::size_t>(x)];
+                    const int right = columns.Last[static_cast<std::size_t>(x)];
+                    std::uint64_t total[3] = {0, 0, 0};
+                    for (int sx = left; sx <= right; ++sx)
+                        for (int c = 0; c < 3; ++c)
+                            total[c] += s[3 * static_cast<std::size_t>(sx) + c];
+                    const std::uint64_t count = height * static_cast<std::uint64_t>(right - left + 1);
+                    for (int c = 0; c < 3; ++c)
+                        out[c] = static_cast<std::uint8_t>(total[c] / count);
+                }
+            }
+        },
+        {});
+    if (failed)
+        throw EOutOfMemory();
+    return result;
+}
+
+} // namespace
+
+TBoxRanges BoxRanges(int oldSize, int newSize)
+{
+    TBoxRanges ranges;
+    if (newSize <= 0)
+        return ranges;
+    ranges.First.resize(static_cast<std::size_t>(newSize));
+    ranges.Last.resize(static_cast<std::size_t>(newSize));
+    const double ratio = static_cast<double>(oldSize) / newSize;
+    int start = 0;
+    for (int k = 0; k < newSize; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        ranges.First[i] = start;
+        ranges.Last[i] = std::max(start, static_cast<int>(ratio * (k + 1)) - 1);
+        start = ranges.Last[i] + 1;
+    }
+    ranges.Last.back() = oldSize - 1;
+    return ranges;
+}
+
+void ScaleDown(TXBitmap& picture, int newWidth, int newHeight)
+{
+    ScaleDownTo(picture, picture, newWidth, newHeight);
+}
+
+void ScaleDownTo(const TXBitmap& source, TXBitmap& destination, int newWidth, int newHeight)
+{
+    checkSizes(source, newWidth, newHeight);
+    if (newWidth == source.Width() && newHeight == source.Height()) {
+        destination.AssignOpaque(source);
+        return;
+    }
+    TXBitmap holder;
+    destination.AssignOpaque(reduce(as24Bit(source, holder), newWidth, newHeight));
+}
+
+void ScaleDownMasked(const TXBitmap& source, TXBitmap& destination, int newWidth, int newHeight,
+                     const TBool2DArray& sourceMask, TBool2DArray& destinationMask, TColor fill)
+{
+    checkSizes(source, newWidth, newHeight);
+    sourceMask.CheckCovers(source.Width(), source.Height());
+    if (newWidth == source.Width() && newHeight == source.Height()) {
+        destination.AssignOpaque(source);
+        destinationMask.Assign(&sourceMask);
+        return;
+    }
+    TXBitmap holder;
+    const TXBitmap& from = as24Bit(source, holder);
+    const TBoxRanges columns = BoxRanges(source.Width(), newWidth);
+    const TBoxRanges rows = BoxRanges(source.Height(), newHeight);
+    TXBitmap result;
+    result.AllocateUninitialised(newWidth, newHeight, TPixelFormat::pf24bit);
+    TBool2DArray mask(newWidth, newHeight);
+    std::uint8_t fillPixel[3];
+    StorePixel(fillPixel, fill);
+    for (int y = 0; y < newHeight; ++y) {
+        const int top = rows.First[static_cast<std::size_t>(y)];
+        const int bottom = rows.Last[static_cast<std::size_t>(y)];
+        std::uint8_t* out = result.ScanLine(y);
+        for (int x = 0; x < newWidth; ++x, out += 3) {
+            std::uint64_t total[3] = {0, 0, 0};
+            std::uint64_t count = 0;
+            for (int sx = columns.First[static_cast<std::size_t>(x)]; sx <= columns.Last[static_cast<std::size_t>(x)]; ++sx) {
+                const auto* skip = sourceMask.Column(sx);
+                for (int sy = top; sy <= bottom; ++sy) {
+                    if (skip[sy] != 0)
+                        continue;
+                    const std::uint8_t* p = from.ScanLine(sy) + 3 * static_cast<std::size_t>(sx);
+                    for (int c = 0; c < 3; ++c)
+                        total[c] += p[c];
+                    ++count;
+                }
+            }
+            if (count == 0) {
+                std::memcpy(out, fillPixel, 3);
+                mask.Column(x)[y] = 1;
+                continue;
+            }
+            for (int c = 0; c < 3; ++c)
+                out[c] = static_cast<std::uint8_t>(total[c] / count);
+        }
+    }
+    destination.AssignOpaque(std::move(result));
+    destinationMask.Assign(&mask);
+}
+
+} // namespace vellum

@@ -1,0 +1,398 @@
+#include <cmath>
+#include <functional>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "PictureTestSupport.h"
+#include "raster/EffectsBitmap.h"
+#include "raster/Resample.h"
+
+namespace vellum {
+namespace {
+
+using test::GradientPicture;
+using test::SamePixels;
+
+TEffectsBitmap effects(const TXBitmap& picture)
+{
+    return TEffectsBitmap(TXBitmap(picture));
+}
+
+TEffectsBitmap randomPicture(int width, int height, unsigned seed)
+{
+    std::mt19937 random(seed);
+    TEffectsBitmap picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < 3 * width; ++i)
+            picture.ScanLine(y)[i] = static_cast<std::uint8_t>(random() & 0xFF);
+    return picture;
+}
+
+// What the progress notifications of one operation said.
+struct Progress {
+    int begins = 0;
+    int announced = -1;
+    int steps = 0;
+    int ends = 0;
+
+    void attach(TEffectsBitmap& picture)
+    {
+        picture.OnProgressBegin = [this](TEffectsBitmap*, int count) {
+            ++begins;
+            announced = count;
+        };
+        picture.OnProgressStep = [this](TEffectsBitmap*) { ++steps; };
+        picture.OnProgressEnd = [this](TEffectsBitmap*) { ++ends; };
+    }
+};
+
+TEST(Geometry, FlipAndMirrorTwiceRestoreThePicture)
+{
+    for (const auto& [width, height] : {std::pair{7, 5}, std::pair{6, 4}, std::pair{1, 1}, std::pair{300, 3000}}) {
+        const TXBitmap original = GradientPicture(width, height);
+        TEffectsBitmap picture = effects(original);
+        picture.Flip();
+        EXPECT_EQ(height == 1 || SamePixels(picture, original), height == 1) << width << " x " << height;
+        EXPECT_EQ(picture.PixelColour(0, 0), original.PixelColour(0, height - 1));
+        picture.Flip();
+        EXPECT_TRUE(SamePixels(picture, original));
+        picture.Mirror();
+        EXPECT_EQ(picture.PixelColour(0, height - 1), original.PixelColour(width - 1, height - 1));
+        picture.Mirror();
+        EXPECT_TRUE(SamePixels(picture, original));
+    }
+}
+
+TEST(Geometry, QuarterTurnsOfAThreeByTwoPicture)
+{
+    const TXBitmap original = GradientPicture(3, 2);
+    TEffectsBitmap clockwise = effects(original);
+    clockwise.Rotate(90, clWhite);
+    ASSERT_EQ(clockwise.Width(), 2);
+    ASSERT_EQ(clockwise.Height(), 3);
+    // Destination (height - 1 - y, x) is source (x, y).
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(clockwise.PixelColour(1 - y, x), original.PixelColour(x, y)) << x << "," << y;
+    EXPECT_EQ(clockwise.PixelColour(1, 0), original.PixelColour(0, 0)); // top-right
+
+    TEffectsBitmap anticlockwise = effects(original);
+    anticlockwise.Rotate(270, clWhite);
+    ASSERT_EQ(anticlockwise.Width(), 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(anticlockwise.PixelColour(y, 2 - x), original.PixelColour(x, y));
+    EXPECT_EQ(anticlockwise.PixelColour(0, 2), original.PixelColour(0, 0)); // bottom-left
+
+    anticlockwise.Rotate(90, clWhite);
+    EXPECT_TRUE(SamePixels(anticlockwise, original));
+}
+
+TEST(Geometry, QuarterTurnsOfLargePicturesMatchThePixelRule)
+{
+    // Larger than the tiles and the threading threshold, with ragged edges.
+    const TEffectsBitmap original = randomPicture(1000, 523, 3);
+    for (const int angle : {90, 270}) {
+        TEffectsBitmap picture = effects(original);
+        picture.Rotate(angle, clWhite);
+        ASSERT_EQ(picture.Width(), 523);
+        ASSERT_EQ(picture.Height(), 1000);
+        bool same = true;
+        for (int y = 0; y < 523 && same; ++y)
+            for (int x = 0; x < 1000 && same; ++x) {
+                const TColor want = original.PixelColour(x, y);
+                same = angle == 90 ? picture.PixelColour(522 - y, x) == want : picture.PixelColour(y, 999 - x) == want;
+            }
+        EXPECT_TRUE(same) << angle;
+    }
+}
+
+TEST(Geometry, HalfTurnMirrorsTheOddMiddleRow)
+{
+    for (const int height : {3, 4, 1}) {
+        const TXBitmap original = GradientPicture(5, height);
+        TEffectsBitmap turned = effects(original);
+        turned.Rotate(180, clWhite);
+        TEffectsBitmap flipped = effects(original);
+        flipped.Flip();
+        flipped.Mirror();
+        EXPECT_TRUE(SamePixels(turned, flipped)) << height;
+        if (height % 2 == 1) {
+            EXPECT_EQ(turned.PixelColour(0, height / 2), original.PixelColour(4, height / 2));
+        }
+    }
+}
+
+TEST(Geometry, FineRotationSizesAndCorners)
+{
+    struct Case {
+        int width, height, angle, newWidth, newHeight;
+    };
+    for (const Case& c : std::vector<Case>{{100, 100, 45, 142, 142}, {200, 100, 30, 223, 187}, {100, 200, 120, 223, 187},
+                                           {1000, 1, 5, 996, 88}}) {
+        TEffectsBitmap picture = effects(GradientPicture(c.width, c.height));
+        picture.Rotate(c.angle, RGBColor(1, 2, 3));
+        EXPECT_EQ(picture.Width(), c.newWidth) << c.angle;
+        EXPECT_EQ(picture.Height(), c.newHeight) << c.angle;
+    }
+    const TXBitmap square = GradientPicture(100, 100);
+    TEffectsBitmap picture = effects(square);
+    picture.Rotate(45, RGBColor(1, 2, 3));
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{141, 0}, std::pair{0, 141}, std::pair{141, 141}})
+        EXPECT_EQ(picture.PixelColour(x, y), RGBColor(1, 2, 3));
+    // The doubled centre (1, 1) of destination (71, 71) lands on source p = 1, t = 0.
+    EXPECT_EQ(picture.PixelColour(71, 71), square.PixelColour(50, 50));
+}
+
+TEST(Geometry, RotationTurnsAQuarterFirstAndNormalisesAngles)
+{
+    const TXBitmap original = GradientPicture(40, 25);
+    TEffectsBitmap stepwise = effects(original);
+    stepwise.Rotate(90, clBlack);
+    stepwise.Rotate(30, clBlack);
+    for (const int angle : {120, 480, -240}) {
+        TEffectsBitmap picture = effects(original);
+        picture.Rotate(angle, clBlack);
+        EXPECT_TRUE(SamePixels(picture, stepwise)) << angle;
+    }
+    for (const int angle : {0, 360, -720}) {
+        TEffectsBitmap picture = effects(original);
+        Progress progress;
+        progress.attach(picture);
+        picture.Rotate(angle, clBlack);
+        EXPECT_TRUE(SamePixels(picture, original)) << angle;
+        EXPECT_EQ(progress.begins, 0) << angle;
+    }
+}
+
+TEST(Geometry, ResizePicksColumnsAndRowsByTheRatio)
+{
+    const TXBitmap original = GradientPicture(4, 3);
+    TEffectsBitmap half = effects(original);
+    half.Resize(2, 3);
+    EXPECT_EQ(half.PixelColour(0, 1), original.PixelColour(0, 1));
+    EXPECT_EQ(half.PixelColour(1, 1), original.PixelColour(2, 1));
+    TEffectsBitmap twice = effects(original);
+    twice.Resize(8, 6);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(twice.PixelColour(x, y), original.PixelColour(x / 2, y / 2));
+    // 3 rows to 2: y / (2 / 3) gives rows 0 and 1.
+    TEffectsBitmap rows = effects(original);
+    rows.Resize(4, 2);
+    EXPECT_EQ(rows.PixelColour(3, 1), original.PixelColour(3, 1));
+
+    for (const auto& [w, h] : {std::pair{0, 3}, std::pair{3, -1}}) {
+        TEffectsBitmap unchanged = effects(original);
+        unchanged.Resize(w, h);
+        EXPECT_TRUE(SamePixels(unchanged, original));
+    }
+    TEffectsBitmap empty;
+    empty.Resize(5, 5);
+    EXPECT_TRUE(empty.Empty());
+}
+
+// The resample's formula written out plainly, one pixel at a time, as the oracle for the vector
+// kernels.
+TXBitmap referenceResample(const TXBitmap& source, int newWidth, int newHeight)
+{
+    const TResampleContributors columns = ResampleContributors(source.Width(), newWidth);
+    const TResampleContributors rows = ResampleContributors(source.Height(), newHeight);
+    auto channel = [](float sum) {
+        return sum > 255.0f ? 255 : sum < 0.0f ? 0 : static_cast<int>(std::nearbyint(sum));
+    };
+    TXBitmap work(newWidth, source.Height());
+    for (int y = 0; y < source.Height(); ++y)
+        for (int x = 0; x < newWidth; ++x)
+            for (int c = 0; c < 3; ++c) {
+                float sum = 0.0f;
+                for (int k = columns.Start[x]; k < columns.Start[x + 1]; ++k)
+                    sum = sum + columns.Weight[k] * static_cast<float>(source.ScanLine(y)[3 * columns.Index[k] + c]);
+                work.ScanLine(y)[3 * x + c] = static_cast<std::uint8_t>(channel(sum));
+            }
+    TXBitmap result(newWidth, newHeight);
+    for (int y = 0; y < newHeight; ++y)
+        for (int x = 0; x < newWidth; ++x)
+            for (int c = 0; c < 3; ++c) {
+                float sum = 0.0f;
+                for (int k = rows.Start[y]; k < rows.Start[y + 1]; ++k)
+                    sum = sum + rows.Weight[k] * static_cast<float>(work.ScanLine(rows.Index[k])[3 * x + c]);
+                result.ScanLine(y)[3 * x + c] = static_cast<std::uint8_t>(channel(sum));
+            }
+    return result;
+}
+
+TEST(Geometry, ResampleKernelsGiveTheFormulasBitForBit)
+{
+    struct Case {
+        int width, height, newWidth, newHeight;
+    };
+    for (const Case& c : std::vector<Case>{{40, 19, 30, 45}, {33, 17, 61, 8}, {9, 9, 1, 4}, {2, 3, 50, 2}, {300, 200, 150, 300}}) {
+        const TEffectsBitmap source = randomPicture(c.width, c.height, static_cast<unsigned>(c.width));
+        TEffectsBitmap picture = effects(source);
+        picture.Resample(c.newWidth, c.newHeight);
+        EXPECT_TRUE(SamePixels(picture, referenceResample(source, c.newWidth, c.newHeight)))
+            << c.width << " x " << c.height << " to " << c.newWidth << " x " << c.newHeight;
+    }
+}
+
+TEST(Geometry, ResampleContributorsStayInsideShortSources)
+{
+    for (int source = 1; source <= 6; ++source)
+        for (int dest = 1; dest <= 8; ++dest) {
+            const TResampleContributors c = ResampleContributors(source, dest);
+            for (int i = 0; i < dest; ++i) {
+                ASSERT_GT(c.Count(i), 0) << source << " to " << dest;
+                for (int k = c.Start[i]; k < c.Start[i + 1]; ++k) {
+                    EXPECT_GE(c.Index[k], 0) << source << " to " << dest;
+                    EXPECT_LT(c.Index[k], source) << source << " to " << dest;
+                    EXPECT_TRUE(std::isfinite(c.Weight[k]));
+                }
+            }
+        }
+    // A 1-pixel-wide source uses scale factor 3 when it becomes 3 wide: the middle column's
+    // centre is 1 / 3.
+    const TResampleContributors c = ResampleContributors(1, 3);
+    EXPECT_EQ(c.Count(1), 10); // j = -4 to 5; -5 and 6 lie 5 or more away
+    EXPECT_FLOAT_EQ(c.Weight[c.Start[1] + 4], ResampleFilter(1.0f / 3.0f));
+}
+
+TEST(Geometry, ResampleOfOnePixelWideAndToOnePixel)
+{
+    TEffectsBitmap narrow(1, 2);
+    StorePixel(narrow.ScanLine(0), RGBColor(200, 100, 50));
+    StorePixel(narrow.ScanLine(1), RGBColor(200, 100, 50));
+    narrow.Resample(3, 2);
+    ASSERT_EQ(narrow.Width(), 3);
+    EXPECT_EQ(narrow.PixelColour(0, 0), RGBColor(200, 100, 50));
+    for (int x = 1; x < 3; ++x)
+        EXPECT_NEAR(GetRValue(narrow.PixelColour(x, 1)), 200, 3);
+
+    // One destination pixel from five: the source's middle, a sum of weights near 1.
+    TEffectsBitmap wide(5, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            StorePixel(wide.ScanLine(y) + 3 * x, RGBColor(100, 100, 100));
+    wide.Resample(1, 3);
+    ASSERT_EQ(wide.Width(), 1);
+    for (int y = 0; y < 3; ++y)
+        EXPECT_NEAR(GetGValue(wide.PixelColour(0, y)), 100, 3);
+}
+
+TEST(Geometry, ResampleClampsOvershootAtHardEdges)
+{
+    TEffectsBitmap edge(8, 1);
+    for (int x = 0; x < 8; ++x)
+        StorePixel(edge.ScanLine(0) + 3 * x, x < 4 ? clBlack : clWhite);
+    edge.Resample(29, 1);
+    bool sawBlack = false;
+    bool sawWhite = false;
+    for (int x = 0; x < 29; ++x) {
+        const int value = GetRValue(edge.PixelColour(x, 0));
+        // A wrapped overshoot would put a bright value on the dark side or the other way round.
+        if (x < 12) {
+            EXPECT_LT(value, 128) << x;
+        }
+        if (x > 16) {
+            EXPECT_GT(value, 128) << x;
+        }
+        sawBlack |= value == 0;
+        sawWhite |= value == 255;
+    }
+    EXPECT_TRUE(sawBlack);
+    EXPECT_TRUE(sawWhite);
+}
+
+TEST(Geometry, EnlargeCanvasPlacesThePicture)
+{
+    const TXBitmap original = GradientPicture(3, 3);
+    for (const bool centre : {true, false}) {
+        TEffectsBitmap picture = effects(original);
+        picture.EnlargeCanvas(6, 6, centre, RGBColor(9, 8, 7));
+        ASSERT_EQ(picture.Width(), 6);
+        const int at = centre ? 1 : 0;
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 6; ++x) {
+                const bool inside = x >= at && x < at + 3 && y >= at && y < at + 3;
+                EXPECT_EQ(picture.PixelColour(x, y), inside ? original.PixelColour(x - at, y - at) : RGBColor(9, 8, 7));
+            }
+    }
+}
+
+TEST(Geometry, ProgressCountsAnnouncedAndSent)
+{
+    struct Case {
+        const char* name;
+        std::function<void(TEffectsBitmap&)> apply;
+        int steps; // for a 20 x 7 picture
+    };
+    const int turned30 = [] {
+        TEffectsBitmap p = effects(GradientPicture(7, 20));
+        p.Rotate(30, clBlack);
+        return p.Height();
+    }();
+    const std::vector<Case> cases{
+        {"flip", [](TEffectsBitmap& p) { p.Flip(); }, 3},
+        {"mirror", [](TEffectsBitmap& p) { p.Mirror(); }, 7},
+        {"rotate 180", [](TEffectsBitmap& p) { p.Rotate(180, clBlack); }, 3},
+        {"rotate 90", [](TEffectsBitmap& p) { p.Rotate(90, clBlack); }, 7},
+        {"rotate 120", [](TEffectsBitmap& p) { p.Rotate(120, clBlack); }, 7 + turned30},
+        {"rotate 210", [](TEffectsBitmap& p) { p.Rotate(210, clBlack); }, 3 + 16},
+        {"resize", [](TEffectsBitmap& p) { p.Resize(11, 13); }, 13},
+        {"resample", [](TEffectsBitmap& p) { p.Resample(11, 13); }, 2 * 11 + 13 + 7},
+        {"enlarge", [](TEffectsBitmap& p) { p.EnlargeCanvas(30, 9, true, clBlack); }, 2},
+    };
+    for (const Case& c : cases) {
+        TEffectsBitmap picture = effects(GradientPicture(20, 7));
+        Progress progress;
+        progress.attach(picture);
+        c.apply(picture);
+        EXPECT_EQ(progress.begins, 1) << c.name;
+        EXPECT_EQ(progress.announced, c.steps) << c.name;
+        EXPECT_EQ(progress.steps, c.steps) << c.name;
+        EXPECT_EQ(progress.ends, 1) << c.name;
+    }
+    for (const auto& quiet : std::vector<std::function<void(TEffectsBitmap&)>>{
+             [](TEffectsBitmap& p) { p.Resample(20, 7); }, [](TEffectsBitmap& p) { p.Resize(0, 7); },
+             [](TEffectsBitmap& p) { p.EnlargeCanvas(20, 7, false, clBlack); }}) {
+        TEffectsBitmap picture = effects(GradientPicture(20, 7));
+        Progress progress;
+        progress.attach(picture);
+        quiet(picture);
+        EXPECT_EQ(progress.begins + progress.steps + progress.ends, 0);
+    }
+}
+
+TEST(Geometry, FailuresAreWrappedAndKeepThePicture)
+{
+    struct Case {
+        std::function<void(TEffectsBitmap&)> apply;
+        const char* prefix;
+    };
+    const std::vector<Case> cases{
+        {[](TEffectsBitmap& p) { p.Resize(40000, 40000); }, "Resizing Error. "},
+        {[](TEffectsBitmap& p) { p.Resample(30000, 30000); }, "Resampling Error. "},
+        {[](TEffectsBitmap& p) { p.Resample(0, 3); }, "Resampling Error. "},
+        {[](TEffectsBitmap& p) { p.Rotate(45, clBlack); }, "Rotate Error. "},
+    };
+    // Rotating a 32768 x 8 strip by 45 degrees needs 23176 x 23176 pixels, beyond the limit.
+    const TXBitmap strip = GradientPicture(32768, 8);
+    for (const Case& c : cases) {
+        TEffectsBitmap picture = effects(strip);
+        Progress progress;
+        progress.attach(picture);
+        try {
+            c.apply(picture);
+            ADD_FAILURE() << c.prefix << "raised nothing";
+        } catch (const EXBitmapError& e) {
+            EXPECT_TRUE(e.message().startsWith(QString::fromLatin1(c.prefix))) << e.message().toStdString();
+            EXPECT_GT(e.message().size(), qsizetype(strlen(c.prefix))) << "the cause follows the prefix";
+        }
+        EXPECT_TRUE(SamePixels(picture, strip)) << c.prefix;
+        EXPECT_EQ(progress.begins, progress.ends) << c.prefix;
+    }
+}
+
+} // namespace
+} // namespace vellum
