@@ -5,7 +5,10 @@
 #include <cmath>
 #include <limits>
 
+#include "raster/Canvas.h"
 #include "raster/EffectsBitmap.h"
+#include "raster/PenMask.h"
+#include "raster/ScaleDown.h"
 #include "raster/XBitmap.h"
 
 namespace vellum::batch {
@@ -40,6 +43,29 @@ void withEffects(TXBitmap& picture, Effect&& effect)
         throw;
     }
     picture = std::move(effects);
+}
+
+int parseCoordinate(const QString& text)
+{
+    return ParseInteger(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+}
+
+int parseSide(const QString& text)
+{
+    return ParseInteger(text, 1, kMaxPictureSide);
+}
+
+// Readies the picture's pen as the painting tools do: shape built with BuildPenShape (shape
+// 0 to 4), canvas pen width, pen mask and colour.
+void preparePen(TEffectsBitmap& e, const QString& shapeText, const QString& widthText, TColor colour)
+{
+    const int shapeKind = ParseInteger(shapeText, PenShapeRound, PenShapeRightSlash);
+    const int width = ParseInteger(widthText, 1, 4096);
+    TXBitmap shape;
+    BuildPenShape(shape, shapeKind, width);
+    e.Canvas().Pen.Width = width;
+    e.SetPenShape(&shape);
+    e.SetPenColour(colour);
 }
 
 } // namespace
@@ -97,6 +123,87 @@ const std::vector<TBatchOperation>& Operations()
                                            .arg(p.Width())
                                            .arg(p.Height()));
              withEffects(p, [&](TEffectsBitmap& e) { e.FloodFill(x, y, tolerance, colour); });
+         }},
+        {QStringLiteral("flip"), QString(), QStringLiteral("upside down"), 0, 0,
+         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.Flip(); }); }},
+        {QStringLiteral("mirror"), QString(), QStringLiteral("left to right"), 0, 0,
+         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.Mirror(); }); }},
+        {QStringLiteral("rotate"), QStringLiteral("A,BG"),
+         QStringLiteral("clockwise by A degrees, corners in colour BG"), 2, 2,
+         [](TXBitmap& p, const QStringList& a) {
+             const int angle = parseCoordinate(a[0]);
+             const TColor background = ParseColour(a[1]);
+             withEffects(p, [&](TEffectsBitmap& e) { e.Rotate(angle, background); });
+         }},
+        {QStringLiteral("resize"), QStringLiteral("W,H"), QStringLiteral("nearest-neighbour scaling to W x H"), 2, 2,
+         [](TXBitmap& p, const QStringList& a) {
+             const int width = parseSide(a[0]);
+             const int height = parseSide(a[1]);
+             withEffects(p, [&](TEffectsBitmap& e) { e.Resize(width, height); });
+         }},
+        {QStringLiteral("resample"), QStringLiteral("W,H"), QStringLiteral("windowed-sinc scaling to W x H"), 2, 2,
+         [](TXBitmap& p, const QStringList& a) {
+             const int width = parseSide(a[0]);
+             const int height = parseSide(a[1]);
+             withEffects(p, [&](TEffectsBitmap& e) { e.Resample(width, height); });
+         }},
+        {QStringLiteral("enlarge"), QStringLiteral("W,H,CENTRE,FILL"),
+         QStringLiteral("canvas of W x H in colour FILL, picture centred when CENTRE is 1"), 4, 4,
+         [](TXBitmap& p, const QStringList& a) {
+             const int width = parseSide(a[0]);
+             const int height = parseSide(a[1]);
+             const bool centre = ParseInteger(a[2], 0, 1) == 1;
+             const TColor fill = ParseColour(a[3]);
+             withEffects(p, [&](TEffectsBitmap& e) { e.EnlargeCanvas(width, height, centre, fill); });
+         }},
+        {QStringLiteral("scaledown"), QStringLiteral("W,H"),
+         QStringLiteral("box-average reduction to W x H (no larger than the picture)"), 2, 2,
+         [](TXBitmap& p, const QStringList& a) {
+             const int width = ParseInteger(a[0], 0, kMaxPictureSide);
+             const int height = ParseInteger(a[1], 0, kMaxPictureSide);
+             ScaleDown(p, width, height);
+         }},
+        {QStringLiteral("pen"), QStringLiteral("SHAPE,WIDTH,COLOUR,X0,Y0,X1,Y1"),
+         QStringLiteral("pen stroke (shape 0 round, 1 square, 2 triangle, 3 left slash, 4 right slash)"), 7, 7,
+         [](TXBitmap& p, const QStringList& a) {
+             const TColor colour = ParseColour(a[2]);
+             const int x0 = parseCoordinate(a[3]);
+             const int y0 = parseCoordinate(a[4]);
+             const int x1 = parseCoordinate(a[5]);
+             const int y1 = parseCoordinate(a[6]);
+             withEffects(p, [&](TEffectsBitmap& e) {
+                 preparePen(e, a[0], a[1], colour);
+                 e.PenStroke(x0, y0, x1, y1);
+             });
+         }},
+        {QStringLiteral("replacepen"), QStringLiteral("SHAPE,WIDTH,COLOUR,SECOND,TOL,X0,Y0,X1,Y1"),
+         QStringLiteral("stroke turning colours within TOL of COLOUR into SECOND"), 9, 9,
+         [](TXBitmap& p, const QStringList& a) {
+             const TColor colour = ParseColour(a[2]);
+             const TColor second = ParseColour(a[3]);
+             const int tolerance = ParseInteger(a[4], 0, 255);
+             const int x0 = parseCoordinate(a[5]);
+             const int y0 = parseCoordinate(a[6]);
+             const int x1 = parseCoordinate(a[7]);
+             const int y1 = parseCoordinate(a[8]);
+             withEffects(p, [&](TEffectsBitmap& e) {
+                 preparePen(e, a[0], a[1], colour);
+                 e.SetSecondColour(second);
+                 e.ReplaceStroke(x0, y0, x1, y1, tolerance);
+             });
+         }},
+        {QStringLiteral("smudge"), QStringLiteral("SHAPE,WIDTH,OPACITY,X0,Y0,X1,Y1"),
+         QStringLiteral("smudge stroke of OPACITY percent (0 to 100)"), 7, 7,
+         [](TXBitmap& p, const QStringList& a) {
+             const int opacity = ParseInteger(a[2], 0, 100);
+             const int x0 = parseCoordinate(a[3]);
+             const int y0 = parseCoordinate(a[4]);
+             const int x1 = parseCoordinate(a[5]);
+             const int y1 = parseCoordinate(a[6]);
+             withEffects(p, [&](TEffectsBitmap& e) {
+                 preparePen(e, a[0], a[1], clBlack);
+                 e.SmudgeStroke(x0, y0, x1, y1, opacity);
+             });
          }},
     };
     return operations;
