@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+#include <immintrin.h>
+
 #include "raster/RowBands.h"
 #include "raster/XBitmap.h"
 
@@ -38,69 +40,120 @@ inline std::uint8_t toChannel(float sum)
     return static_cast<std::uint8_t>(std::nearbyint(sum));
 }
 
-using v8f = float __attribute__((vector_size(32)));
-using v8i = std::int32_t __attribute__((vector_size(32)));
-using v8b = std::uint8_t __attribute__((vector_size(8)));
+// --- portable kernels, one value at a time ---
 
-// The rule of toChannel for eight sums; adding and taking away 1.5 * 2^23 rounds halves to even.
-inline void storeChannels(std::uint8_t* out, const v8f& sums)
+// Horizontal pass over rows [0, count) of a block: out[r][3i + c] from in[r].
+void horizontalRowsPortable(const std::uint8_t* const* in, std::uint8_t* const* out, int count,
+                            const TResampleContributors& c, int destWidth)
 {
-    constexpr float Magic = 12582912.0f;
-    const v8f zero = {0, 0, 0, 0, 0, 0, 0, 0};
-    const v8f top = zero + 255.0f;
-    v8f r = sums < zero ? zero : sums;
-    r = r > top ? top : r;
-    r = (r + Magic) - Magic;
-    const v8b bytes = __builtin_convertvector(__builtin_convertvector(r, v8i), v8b);
-    std::memcpy(out, &bytes, 8);
+    for (int r = 0; r < count; ++r)
+        for (int i = 0; i < destWidth; ++i)
+            for (int channel = 0; channel < 3; ++channel) {
+                float sum = 0.0f;
+                for (int k = c.Start[static_cast<std::size_t>(i)]; k < c.Start[static_cast<std::size_t>(i) + 1]; ++k)
+                    sum += c.Weight[static_cast<std::size_t>(k)]
+                           * static_cast<float>(in[r][3 * static_cast<std::size_t>(c.Index[static_cast<std::size_t>(k)]) + channel]);
+                out[r][3 * static_cast<std::size_t>(i) + channel] = toChannel(sum);
+            }
+}
+
+// Vertical pass over bytes [from, bytes) of one destination row: out[x] = sum over k of
+// weights[k] * taps[k][x].
+void verticalRowPortable(const std::uint8_t* const* taps, const float* weights, int count, std::uint8_t* out,
+                         std::size_t from, std::size_t bytes)
+{
+    for (std::size_t x = from; x < bytes; ++x) {
+        float sum = 0.0f;
+        for (int k = 0; k < count; ++k)
+            sum += weights[k] * static_cast<float>(taps[k][x]);
+        out[x] = toChannel(sum);
+    }
+}
+
+// --- AVX2 kernels: eight sums side by side, each in the portable kernels' order ---
+
+// Eight sums limited to 0 to 255 and rounded, halves to even, as bytes.
+__attribute__((target("avx2"))) inline __m128i channelsAvx2(__m256 sums)
+{
+    sums = _mm256_min_ps(_mm256_max_ps(sums, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+    const __m256i whole = _mm256_cvttps_epi32(_mm256_round_ps(sums, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+    const __m128i words = _mm_packus_epi32(_mm256_castsi256_si128(whole), _mm256_extracti128_si256(whole, 1));
+    return _mm_packus_epi16(words, words);
+}
+
+__attribute__((target("avx2"))) inline __m256 bytesToFloatsAvx2(const std::uint8_t* p)
+{
+    return _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
 }
 
 // Lanes of a block of eight rows: lanes[8 * k + r] is byte k of row r (rows beyond count
-// repeat the last one; their results are never stored).
-void fillLanes(float* lanes, const std::uint8_t* const* rows, int count, std::size_t bytes)
+// repeat the last one; their results are never stored). Eight bytes of each row become eight
+// vectors at a time through an 8 x 8 transposition.
+__attribute__((target("avx2"))) void fillLanesAvx2(float* lanes, const std::uint8_t* const* rows, int count,
+                                                   std::size_t bytes)
 {
     const std::uint8_t* in[8];
     for (int r = 0; r < 8; ++r)
         in[r] = rows[std::min(r, count - 1)];
-    for (std::size_t k = 0; k < bytes; ++k) {
-        float* out = lanes + 8 * k;
+    std::size_t k = 0;
+    for (; k + 8 <= bytes; k += 8) {
+        __m256 v[8];
         for (int r = 0; r < 8; ++r)
-            out[r] = in[r][k];
+            v[r] = bytesToFloatsAvx2(in[r] + k);
+        const __m256 t0 = _mm256_unpacklo_ps(v[0], v[1]);
+        const __m256 t1 = _mm256_unpackhi_ps(v[0], v[1]);
+        const __m256 t2 = _mm256_unpacklo_ps(v[2], v[3]);
+        const __m256 t3 = _mm256_unpackhi_ps(v[2], v[3]);
+        const __m256 t4 = _mm256_unpacklo_ps(v[4], v[5]);
+        const __m256 t5 = _mm256_unpackhi_ps(v[4], v[5]);
+        const __m256 t6 = _mm256_unpacklo_ps(v[6], v[7]);
+        const __m256 t7 = _mm256_unpackhi_ps(v[6], v[7]);
+        const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44);
+        const __m256 u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
+        const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44);
+        const __m256 u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
+        const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44);
+        const __m256 u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
+        const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44);
+        const __m256 u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
+        float* out = lanes + 8 * k;
+        _mm256_storeu_ps(out + 0, _mm256_permute2f128_ps(u0, u4, 0x20));
+        _mm256_storeu_ps(out + 8, _mm256_permute2f128_ps(u1, u5, 0x20));
+        _mm256_storeu_ps(out + 16, _mm256_permute2f128_ps(u2, u6, 0x20));
+        _mm256_storeu_ps(out + 24, _mm256_permute2f128_ps(u3, u7, 0x20));
+        _mm256_storeu_ps(out + 32, _mm256_permute2f128_ps(u0, u4, 0x31));
+        _mm256_storeu_ps(out + 40, _mm256_permute2f128_ps(u1, u5, 0x31));
+        _mm256_storeu_ps(out + 48, _mm256_permute2f128_ps(u2, u6, 0x31));
+        _mm256_storeu_ps(out + 56, _mm256_permute2f128_ps(u3, u7, 0x31));
     }
+    for (; k < bytes; ++k)
+        for (int r = 0; r < 8; ++r)
+            lanes[8 * k + static_cast<std::size_t>(r)] = in[r][k];
 }
 
 // One block of eight rows through the horizontal pass: for each destination column, the three
 // channels of the eight rows are summed side by side.
-__attribute__((target_clones("avx2", "default"))) void horizontalBlock(const float* lanes,
-                                                                        const TResampleContributors& c,
-                                                                        std::uint8_t* const* out, int count,
-                                                                        int destWidth)
+__attribute__((target("avx2"))) void horizontalBlockAvx2(const float* lanes, const TResampleContributors& c,
+                                                         std::uint8_t* const* out, int count, int destWidth)
 {
     const int* start = c.Start.data();
     const int* index = c.Index.data();
     const float* weight = c.Weight.data();
-    alignas(32) std::uint8_t bytes[3][8];
+    alignas(16) std::uint8_t bytes[3][16];
     for (int i = 0; i < destWidth; ++i) {
-        v8f a0 = {0, 0, 0, 0, 0, 0, 0, 0};
-        v8f a1 = a0;
-        v8f a2 = a0;
+        __m256 a0 = _mm256_setzero_ps();
+        __m256 a1 = a0;
+        __m256 a2 = a0;
         for (int k = start[i]; k < start[i + 1]; ++k) {
             const float* p = lanes + 24 * static_cast<std::size_t>(index[k]);
-            const float s = weight[k];
-            const v8f w = {s, s, s, s, s, s, s, s};
-            v8f x0;
-            v8f x1;
-            v8f x2;
-            std::memcpy(&x0, p, sizeof x0);
-            std::memcpy(&x1, p + 8, sizeof x1);
-            std::memcpy(&x2, p + 16, sizeof x2);
-            a0 += w * x0;
-            a1 += w * x1;
-            a2 += w * x2;
+            const __m256 w = _mm256_set1_ps(weight[k]);
+            a0 = _mm256_add_ps(a0, _mm256_mul_ps(w, _mm256_loadu_ps(p)));
+            a1 = _mm256_add_ps(a1, _mm256_mul_ps(w, _mm256_loadu_ps(p + 8)));
+            a2 = _mm256_add_ps(a2, _mm256_mul_ps(w, _mm256_loadu_ps(p + 16)));
         }
-        storeChannels(bytes[0], a0);
-        storeChannels(bytes[1], a1);
-        storeChannels(bytes[2], a2);
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes[0]), channelsAvx2(a0));
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes[1]), channelsAvx2(a1));
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes[2]), channelsAvx2(a2));
         for (int r = 0; r < count; ++r) {
             std::uint8_t* o = out[r] + 3 * static_cast<std::size_t>(i);
             o[0] = bytes[0][r];
@@ -110,39 +163,32 @@ __attribute__((target_clones("avx2", "default"))) void horizontalBlock(const flo
     }
 }
 
-// One destination row of the vertical pass: out[x] = sum over k of weights[k] * taps[k][x].
-__attribute__((target_clones("avx2", "default"))) void verticalRow(const std::uint8_t* const* taps,
-                                                                    const float* weights, int count,
-                                                                    std::uint8_t* out, std::size_t bytes)
+__attribute__((target("avx2"))) void verticalRowAvx2(const std::uint8_t* const* taps, const float* weights, int count,
+                                                     std::uint8_t* out, std::size_t bytes)
 {
     constexpr std::size_t Chunk = 64;
     std::size_t x = 0;
     for (; x + Chunk <= bytes; x += Chunk) {
-        v8f acc[8];
-#pragma GCC unroll 8
-        for (int v = 0; v < 8; ++v)
-            acc[v] = v8f{0, 0, 0, 0, 0, 0, 0, 0};
+        __m256 acc[8];
+        for (auto& a : acc)
+            a = _mm256_setzero_ps();
         for (int k = 0; k < count; ++k) {
-            const float ws = weights[k];
-            const v8f w = {ws, ws, ws, ws, ws, ws, ws, ws};
+            const __m256 w = _mm256_set1_ps(weights[k]);
             const std::uint8_t* s = taps[k] + x;
 #pragma GCC unroll 8
-            for (int v = 0; v < 8; ++v) {
-                v8b b;
-                std::memcpy(&b, s + 8 * v, sizeof b);
-                acc[v] += w * __builtin_convertvector(b, v8f);
-            }
+            for (int v = 0; v < 8; ++v)
+                acc[v] = _mm256_add_ps(acc[v], _mm256_mul_ps(w, bytesToFloatsAvx2(s + 8 * v)));
         }
-#pragma GCC unroll 8
         for (int v = 0; v < 8; ++v)
-            storeChannels(out + x + 8 * v, acc[v]);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x + 8 * v), channelsAvx2(acc[v]));
     }
-    for (; x < bytes; ++x) {
-        float sum = 0.0f;
-        for (int k = 0; k < count; ++k)
-            sum += weights[k] * static_cast<float>(taps[k][x]);
-        out[x] = toChannel(sum);
-    }
+    verticalRowPortable(taps, weights, count, out, x, bytes);
+}
+
+bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
 }
 
 } // namespace
@@ -214,13 +260,14 @@ void ResampleRows(const TXBitmap& source, TXBitmap& work, const TResampleContrib
     const int destWidth = work.Width();
     const std::size_t bytes = 3 * static_cast<std::size_t>(source.Width());
     const int blocks = (height + 7) / 8;
+    const bool avx2 = hasAvx2();
     std::atomic<bool> failed{false};
     RunRowBands(
         blocks, 8 * static_cast<std::int64_t>(bytes),
         [&](int firstBlock, int lastBlock) {
             thread_local std::vector<float> lanes;
             try {
-                lanes.resize(8 * bytes);
+                lanes.resize(avx2 ? 8 * bytes : 0);
             } catch (const std::bad_alloc&) {
                 failed = true;
                 return;
@@ -234,8 +281,12 @@ void ResampleRows(const TXBitmap& source, TXBitmap& work, const TResampleContrib
                     in[r] = source.ScanLine(top + r);
                     out[r] = work.ScanLine(top + r);
                 }
-                fillLanes(lanes.data(), in, count, bytes);
-                horizontalBlock(lanes.data(), columns, out, count, destWidth);
+                if (avx2) {
+                    fillLanesAvx2(lanes.data(), in, count, bytes);
+                    horizontalBlockAvx2(lanes.data(), columns, out, count, destWidth);
+                } else {
+                    horizontalRowsPortable(in, out, count, columns, destWidth);
+                }
             }
         },
         step, height);
@@ -254,6 +305,7 @@ void ResampleColumns(const TXBitmap& work, TXBitmap& result, const TResampleCont
     std::vector<std::uint8_t*> resultRows(static_cast<std::size_t>(destHeight));
     for (int y = 0; y < destHeight; ++y)
         resultRows[static_cast<std::size_t>(y)] = result.ScanLine(y);
+    const bool avx2 = hasAvx2();
     std::atomic<bool> failed{false};
     RunRowBands(
         destHeight, static_cast<std::int64_t>(bytes),
@@ -270,7 +322,12 @@ void ResampleColumns(const TXBitmap& work, TXBitmap& result, const TResampleCont
                 }
                 for (int k = 0; k < count; ++k)
                     taps[static_cast<std::size_t>(k)] = workRows[static_cast<std::size_t>(rows.Index[static_cast<std::size_t>(begin + k)])];
-                verticalRow(taps.data(), rows.Weight.data() + begin, count, resultRows[static_cast<std::size_t>(y)], bytes);
+                const float* weights = rows.Weight.data() + begin;
+                std::uint8_t* out = resultRows[static_cast<std::size_t>(y)];
+                if (avx2)
+                    verticalRowAvx2(taps.data(), weights, count, out, bytes);
+                else
+                    verticalRowPortable(taps.data(), weights, count, out, 0, bytes);
             }
         },
         step, steps);
