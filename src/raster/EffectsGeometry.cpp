@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+#include <immintrin.h>
+
 #include "raster/EffectsProgress.h"
 #include "raster/Resample.h"
 #include "raster/RowBands.h"
@@ -81,6 +83,45 @@ void mirrorRow(std::uint8_t* row, int width)
         std::swap(a[1], b[1]);
         std::swap(a[2], b[2]);
     }
+}
+
+// Four columns of a tile's source rows (source[i] + at, i < count, in the order of the runs)
+// become four runs of count pixels at out[0] to out[3]: 4 x 4 pixel blocks are widened to
+// 32-bit lanes, transposed and narrowed again. Each 16-byte store spills four bytes that the
+// next block overwrites; a run's last block stores exactly twelve, and rows beyond the last
+// whole block move one pixel at a time.
+__attribute__((target("avx2"))) void transposeRunsAvx2(const std::uint8_t* const* source, int count, std::size_t at,
+                                                       std::uint8_t* const* out)
+{
+    const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        __m128i r[4];
+        for (int k = 0; k < 4; ++k)
+            r[k] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source[i + k] + at)), widen);
+        const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]);
+        const __m128i t1 = _mm_unpackhi_epi32(r[0], r[1]);
+        const __m128i t2 = _mm_unpacklo_epi32(r[2], r[3]);
+        const __m128i t3 = _mm_unpackhi_epi32(r[2], r[3]);
+        const __m128i c[4] = {_mm_unpacklo_epi64(t0, t2), _mm_unpackhi_epi64(t0, t2), _mm_unpacklo_epi64(t1, t3),
+                              _mm_unpackhi_epi64(t1, t3)};
+        const std::size_t offset = 3 * static_cast<std::size_t>(i);
+        const bool lastBlock = i + 4 >= count;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i packed = _mm_shuffle_epi8(c[k], narrow);
+            if (!lastBlock) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[k] + offset), packed);
+            } else {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out[k] + offset), packed);
+                const int high = _mm_extract_epi32(packed, 2);
+                std::memcpy(out[k] + offset + 8, &high, 4);
+            }
+        }
+    }
+    for (; i < count; ++i)
+        for (int k = 0; k < 4; ++k)
+            std::memcpy(out[k] + 3 * static_cast<std::size_t>(i), source[i] + at + 3 * static_cast<std::size_t>(k), 3);
 }
 
 struct TSize {
@@ -200,32 +241,60 @@ void TEffectsBitmap::quarterTurn(int quarter)
     }
 
     // A clockwise quarter turn sends source (x, y) to (height - 1 - y, x); the anticlockwise
-    // one to (y, width - 1 - x). Done in square tiles, so both the source rows read and the
-    // destination rows written stay in the cache; bands of tile rows run side by side.
+    // one to (y, width - 1 - x). Done in square tiles, so that the source rows read and the
+    // destination rows written stay in the cache. Each column of a tile becomes a run of pixels
+    // in one destination row, written towards higher addresses so that each pixel can be moved
+    // as four bytes, the fourth being overwritten by the next pixel (the last pixel of a run,
+    // and reads of a row's last pixel, move three).
     const bool clockwise = quarter == 90;
     TXBitmap work = workPicture(height, width);
     const std::vector<std::uint8_t*> in = rowStarts(*this);
     const std::vector<std::uint8_t*> out = rowStarts(work);
-    constexpr int Tile = 32;
-    const int bands = (height + Tile - 1) / Tile;
+    constexpr int Tile = 64;
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    // Strips of Tile source columns are whole destination rows, so each thread writes its own
+    // rows from start to end (reads of partial cache lines cost less than partial writes).
+    const int strips = (width + Tile - 1) / Tile;
     RunRowBands(
-        bands, Tile * static_cast<std::int64_t>(bytes),
-        [&](int firstBand, int lastBand) {
-            for (int band = firstBand; band < lastBand; ++band) {
-                const int top = band * Tile;
-                const int bottom = std::min(height, top + Tile);
-                for (int left = 0; left < width; left += Tile) {
-                    const int right = std::min(width, left + Tile);
-                    for (int x = left; x < right; ++x) {
-                        if (clockwise) {
-                            std::uint8_t* o = out[static_cast<std::size_t>(x)] + 3 * static_cast<std::size_t>(height - 1 - top);
-                            for (int y = top; y < bottom; ++y, o -= 3)
-                                std::memcpy(o, in[static_cast<std::size_t>(y)] + 3 * static_cast<std::size_t>(x), 3);
-                        } else {
-                            std::uint8_t* o = out[static_cast<std::size_t>(width - 1 - x)] + 3 * static_cast<std::size_t>(top);
-                            for (int y = top; y < bottom; ++y, o += 3)
-                                std::memcpy(o, in[static_cast<std::size_t>(y)] + 3 * static_cast<std::size_t>(x), 3);
+        strips, Tile * 3LL * height,
+        [&](int firstStrip, int lastStrip) {
+            const std::uint8_t* source[Tile];
+            for (int strip = firstStrip; strip < lastStrip; ++strip) {
+                const int left = strip * Tile;
+                const int right = std::min(width, left + Tile);
+                for (int top = 0; top < height; top += Tile) {
+                    const int count = std::min(height, top + Tile) - top;
+                    // The tile's source rows in the order a run visits them.
+                    for (int i = 0; i < count; ++i)
+                        source[i] = in[static_cast<std::size_t>(clockwise ? top + count - 1 - i : top + i)];
+                    const std::size_t column = 3 * static_cast<std::size_t>(clockwise ? height - top - count : top);
+                    // The rows of the next tile lie too far apart for the processor to foresee.
+                    for (int y = top + Tile; y < std::min(height, top + 2 * Tile); ++y)
+                        for (int b = 0; b < 3 * (right - left) + 64; b += 64)
+                            __builtin_prefetch(in[static_cast<std::size_t>(y)] + 3 * static_cast<std::size_t>(left) + b);
+                    int x = left;
+                    if (avx2) {
+                        // Four columns at a time while their 16-byte reads stay inside the rows.
+                        for (; x + 4 <= right && x + 6 <= width; x += 4) {
+                            std::uint8_t* o[4];
+                            for (int c = 0; c < 4; ++c)
+                                o[c] = out[static_cast<std::size_t>(clockwise ? x + c : width - 1 - x - c)] + column;
+                            transposeRunsAvx2(source, count, 3 * static_cast<std::size_t>(x), o);
                         }
+                    }
+                    for (; x < right; ++x) {
+                        std::uint8_t* o = out[static_cast<std::size_t>(clockwise ? x : width - 1 - x)] + column;
+                        const std::size_t at = 3 * static_cast<std::size_t>(x);
+                        int i = 0;
+                        if (x + 1 < width) {
+                            for (; i + 1 < count; ++i, o += 3) {
+                                std::uint32_t pixel;
+                                std::memcpy(&pixel, source[i] + at, 4);
+                                std::memcpy(o, &pixel, 4);
+                            }
+                        }
+                        for (; i < count; ++i, o += 3)
+                            std::memcpy(o, source[i] + at, 3);
                     }
                 }
             }
