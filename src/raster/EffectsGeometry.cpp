@@ -73,6 +73,26 @@ void reversePixels(std::uint8_t* __restrict out, const std::uint8_t* __restrict 
     }
 }
 
+// out = in with its pixels in reverse order, five pixels per shuffle; out has room for 16
+// bytes more than the row (each 16-byte store spills one byte that the next overwrites).
+__attribute__((target("avx2"))) void reversePixelsAvx2(std::uint8_t* __restrict out, const std::uint8_t* __restrict in,
+                                                       int width)
+{
+    const __m128i reverse = _mm_setr_epi8(12, 13, 14, 9, 10, 11, 6, 7, 8, 3, 4, 5, 0, 1, 2, 15);
+    int x = width; // pixels [0, x) of in remain, landing at out from pixel width - x on
+    // The last pixel alone, so that every 16-byte read ends inside the row.
+    if (x > 0) {
+        std::memcpy(out, in + 3 * static_cast<std::size_t>(x - 1), 3);
+        --x;
+    }
+    for (; x >= 5; x -= 5) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * static_cast<std::size_t>(x - 5)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * static_cast<std::size_t>(width - x)), _mm_shuffle_epi8(v, reverse));
+    }
+    for (; x > 0; --x)
+        std::memcpy(out + 3 * static_cast<std::size_t>(width - x), in + 3 * static_cast<std::size_t>(x - 1), 3);
+}
+
 // Reverses the pixels of a row in place, pixel x swapping with pixel width - 1 - x.
 void mirrorRow(std::uint8_t* row, int width)
 {
@@ -163,14 +183,35 @@ void TEffectsBitmap::Mirror()
     SetPixelFormat(TPixelFormat::pf24bit);
     const int width = Width();
     const std::vector<std::uint8_t*> rows = rowStarts(*this);
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    const std::size_t bytes = 3 * static_cast<std::size_t>(width);
+    std::atomic<bool> failed{false};
     ProgressScope progress(*this, Height());
     RunRowBands(
         Height(), 3LL * width,
         [&](int first, int last) {
-            for (int y = first; y < last; ++y)
-                mirrorRow(rows[static_cast<std::size_t>(y)], width);
+            thread_local std::vector<std::uint8_t> buffer;
+            if (avx2) {
+                try {
+                    buffer.resize(bytes + 16);
+                } catch (const std::bad_alloc&) {
+                    failed = true;
+                    return;
+                }
+            }
+            for (int y = first; y < last; ++y) {
+                std::uint8_t* row = rows[static_cast<std::size_t>(y)];
+                if (avx2) {
+                    reversePixelsAvx2(buffer.data(), row, width);
+                    std::memcpy(row, buffer.data(), bytes);
+                } else {
+                    mirrorRow(row, width);
+                }
+            }
         },
         [this] { step(); });
+    if (failed)
+        throw EOutOfMemory();
 }
 
 // --- rotate --------------------------------------------------------------------------------------

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include <immintrin.h>
+
 #include "raster/ArrayObjects.h"
 #include "raster/RowBands.h"
 #include "raster/XBitmap.h"
@@ -34,6 +36,38 @@ const TXBitmap& as24Bit(const TXBitmap& source, TXBitmap& holder)
     return holder;
 }
 
+// sums[i] += row[i] for i < bytes, sixteen at a time. Sums of up to 257 rows fit 16 bits.
+__attribute__((target("avx2"))) void addRowAvx2(std::uint16_t* sums, const std::uint8_t* row, std::size_t bytes)
+{
+    std::size_t i = 0;
+    for (; i + 16 <= bytes; i += 16) {
+        auto* at = reinterpret_cast<__m256i*>(sums + i);
+        const __m256i wide = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i)));
+        _mm256_storeu_si256(at, _mm256_add_epi16(_mm256_loadu_si256(at), wide));
+    }
+    for (; i < bytes; ++i)
+        sums[i] = static_cast<std::uint16_t>(sums[i] + row[i]);
+}
+
+// Each destination pixel of a row: the channel sums of its block of columns (s holds the
+// row block's per-byte sums over height rows) divided by the block's pixel count.
+template <typename Sum>
+void averageColumns(const Sum* s, const TBoxRanges& columns, std::uint64_t height, std::uint8_t* out)
+{
+    const auto newWidth = static_cast<int>(columns.First.size());
+    for (int x = 0; x < newWidth; ++x, out += 3) {
+        const int left = columns.First[static_cast<std::size_t>(x)];
+        const int right = columns.Last[static_cast<std::size_t>(x)];
+        std::uint64_t total[3] = {0, 0, 0};
+        for (int sx = left; sx <= right; ++sx)
+            for (int c = 0; c < 3; ++c)
+                total[c] += s[3 * static_cast<std::size_t>(sx) + c];
+        const std::uint64_t count = height * static_cast<std::uint64_t>(right - left + 1);
+        for (int c = 0; c < 3; ++c)
+            out[c] = static_cast<std::uint8_t>(total[c] / count);
+    }
+}
+
 TXBitmap reduce(const TXBitmap& source, int newWidth, int newHeight)
 {
     const TBoxRanges columns = BoxRanges(source.Width(), newWidth);
@@ -43,6 +77,7 @@ TXBitmap reduce(const TXBitmap& source, int newWidth, int newHeight)
     if (result.Empty())
         return result;
     const std::size_t sourceBytes = 3 * static_cast<std::size_t>(source.Width());
+    const bool avx2 = __builtin_cpu_supports("avx2");
     std::atomic<bool> failed{false};
     // Each destination row first adds its block of source rows into one row of per-channel
     // sums, then adds those sums across each block of columns.
@@ -50,8 +85,10 @@ TXBitmap reduce(const TXBitmap& source, int newWidth, int newHeight)
         newHeight, static_cast<std::int64_t>(sourceBytes) * (source.Height() / newHeight),
         [&](int first, int last) {
             thread_local std::vector<std::uint32_t> sums;
+            thread_local std::vector<std::uint16_t> shortSums;
             try {
                 sums.resize(sourceBytes);
+                shortSums.resize(avx2 ? sourceBytes : 0);
             } catch (const std::bad_alloc&) {
                 failed = true;
                 return;
@@ -59,6 +96,15 @@ TXBitmap reduce(const TXBitmap& source, int newWidth, int newHeight)
             for (int y = first; y < last; ++y) {
                 const int top = rows.First[static_cast<std::size_t>(y)];
                 const int bottom = rows.Last[static_cast<std::size_t>(y)];
+                const auto height = static_cast<std::uint64_t>(bottom - top + 1);
+                std::uint8_t* out = result.ScanLine(y);
+                if (avx2 && height <= 257) {
+                    std::fill(shortSums.begin(), shortSums.end(), std::uint16_t{0});
+                    for (int sy = top; sy <= bottom; ++sy)
+                        addRowAvx2(shortSums.data(), source.ScanLine(sy), sourceBytes);
+                    averageColumns(shortSums.data(), columns, height, out);
+                    continue;
+                }
                 std::uint32_t* s = sums.data();
                 const std::uint8_t* in = source.ScanLine(top);
                 for (std::size_t i = 0; i < sourceBytes; ++i)
@@ -68,19 +114,7 @@ TXBitmap reduce(const TXBitmap& source, int newWidth, int newHeight)
                     for (std::size_t i = 0; i < sourceBytes; ++i)
                         s[i] += in[i];
                 }
-                const std::uint64_t height = static_cast<std::uint64_t>(bottom - top + 1);
-                std::uint8_t* out = result.ScanLine(y);
-                for (int x = 0; x < newWidth; ++x, out += 3) {
-                    const int left = columns.First[static_cast<std::size_t>(x)];
-                    const int right = columns.Last[static_cast<std::size_t>(x)];
-                    std::uint64_t total[3] = {0, 0, 0};
-                    for (int sx = left; sx <= right; ++sx)
-                        for (int c = 0; c < 3; ++c)
-                            total[c] += s[3 * static_cast<std::size_t>(sx) + c];
-                    const std::uint64_t count = height * static_cast<std::uint64_t>(right - left + 1);
-                    for (int c = 0; c < 3; ++c)
-                        out[c] = static_cast<std::uint8_t>(total[c] / count);
-                }
+                averageColumns(s, columns, height, out);
             }
         },
         {});

@@ -62,6 +62,18 @@ TEST(ScaleDown, AveragesEachBlockTruncating)
         green += GetGValue(big.PixelColour(0, y));
     EXPECT_EQ(GetGValue(picture.PixelColour(3, 4)), green / (rows.Last[4] - rows.First[4] + 1));
     EXPECT_EQ(columns.Last.back(), 599);
+
+    // Blocks taller than 257 rows, whose sums outgrow 16 bits.
+    const TXBitmap tall = GradientPicture(3, 600);
+    TXBitmap reduced;
+    ScaleDownTo(tall, reduced, 1, 2);
+    for (int k = 0; k < 2; ++k) {
+        std::uint64_t sum = 0;
+        for (int y = 300 * k; y < 300 * (k + 1); ++y)
+            for (int x = 0; x < 3; ++x)
+                sum += GetGValue(tall.PixelColour(x, y));
+        EXPECT_EQ(GetGValue(reduced.PixelColour(0, k)), static_cast<int>(sum / 900)) << k;
+    }
 }
 
 TEST(ScaleDown, EqualSizeCopiesAndLargerIsRefused)
