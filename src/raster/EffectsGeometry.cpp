@@ -370,24 +370,55 @@ void TEffectsBitmap::fineRotation(int degrees, TColor background)
     }
     std::uint8_t fill[3];
     StorePixel(fill, background);
+    // Along a destination row the source column never decreases (cs > 0) and the source row
+    // never increases (sn < 0), so the pixels that land inside the source form one run: found
+    // by bisection, copied without bounds tests, with background on either side.
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(size.Width);
     RunRowBands(
-        size.Height, 3LL * size.Width,
+        size.Height, static_cast<std::int64_t>(rowBytes),
         [&](int first, int last) {
             for (int y = first; y < last; ++y) {
                 const double v = 2 * (y - oy - cy) + 1;
                 const double vsn = v * sn;
                 const double vcs = v * cs;
+                auto sourceX = [&](int x) { return (static_cast<int>(ucs[static_cast<std::size_t>(x)] - vsn) - 1) / 2 + cx; };
+                auto sourceY = [&](int x) { return (static_cast<int>(usn[static_cast<std::size_t>(x)] + vcs) - 1) / 2 + cy; };
+                // The first column at which the (monotone) test turns true, or size.Width.
+                auto firstWhere = [&](auto&& test) {
+                    int lo = 0;
+                    int hi = size.Width;
+                    while (lo < hi) {
+                        const int mid = lo + (hi - lo) / 2;
+                        if (test(mid))
+                            hi = mid;
+                        else
+                            lo = mid + 1;
+                    }
+                    return lo;
+                };
+                const int begin = std::max(firstWhere([&](int x) { return sourceX(x) >= 0; }),
+                                           firstWhere([&](int x) { return sourceY(x) <= height - 1; }));
+                const int end = std::max(begin, std::min(firstWhere([&](int x) { return sourceX(x) > width - 1; }),
+                                                         firstWhere([&](int x) { return sourceY(x) < 0; })));
                 std::uint8_t* o = out[static_cast<std::size_t>(y)];
-                for (int x = 0; x < size.Width; ++x, o += 3) {
-                    const int p = static_cast<int>(ucs[static_cast<std::size_t>(x)] - vsn);
-                    const int t = static_cast<int>(usn[static_cast<std::size_t>(x)] + vcs);
-                    const int sx = (p - 1) / 2 + cx;
-                    const int sy = (t - 1) / 2 + cy;
-                    if (sx >= 0 && sx < width && sy >= 0 && sy < height)
-                        std::memcpy(o, in[static_cast<std::size_t>(sy)] + 3 * static_cast<std::size_t>(sx), 3);
-                    else
-                        std::memcpy(o, fill, 3);
+                for (int x = 0; x < begin; ++x)
+                    std::memcpy(o + 3 * static_cast<std::size_t>(x), fill, 3);
+                for (int x = begin; x < end; ++x) {
+                    const int sx = sourceX(x);
+                    const std::uint8_t* p = in[static_cast<std::size_t>(sourceY(x))] + 3 * static_cast<std::size_t>(sx);
+                    std::uint8_t* d = o + 3 * static_cast<std::size_t>(x);
+                    // Four bytes where both the read and the spill stay inside their rows; the
+                    // spilled byte belongs to the next pixel, written after.
+                    if (sx + 1 < width && x + 1 < end) {
+                        std::uint32_t pixel;
+                        std::memcpy(&pixel, p, 4);
+                        std::memcpy(d, &pixel, 4);
+                    } else {
+                        std::memcpy(d, p, 3);
+                    }
                 }
+                for (int x = end; x < size.Width; ++x)
+                    std::memcpy(o + 3 * static_cast<std::size_t>(x), fill, 3);
             }
         },
         [this] { step(); });

@@ -149,6 +149,46 @@ TEST(Geometry, FineRotationSizesAndCorners)
     EXPECT_EQ(picture.PixelColour(71, 71), square.PixelColour(50, 50));
 }
 
+// The fine rotation's doubled-coordinate rule, one destination pixel at a time.
+TXBitmap referenceFineRotation(const TXBitmap& source, int degrees, TColor background)
+{
+    const double sn = std::sin(-degrees * M_PI / 180.0);
+    const double cs = std::cos(-degrees * M_PI / 180.0);
+    const int w = source.Width();
+    const int h = source.Height();
+    const int newWidth = static_cast<int>(std::fabs(std::nearbyint(h * sn)) + std::fabs(std::nearbyint(w * cs)));
+    const int newHeight = static_cast<int>(std::fabs(std::nearbyint(w * sn)) + std::fabs(std::nearbyint(h * cs)));
+    const int ox = (newWidth - w) / 2;
+    const int oy = (newHeight - h) / 2;
+    TXBitmap result(newWidth, newHeight);
+    for (int y = newHeight - 1; y >= 0; --y)
+        for (int x = newWidth - 1; x >= 0; --x) {
+            const double u = 2 * (x - ox - w / 2) + 1;
+            const double v = 2 * (y - oy - h / 2) + 1;
+            const double a = u * cs;
+            const double b = v * sn;
+            const double c = u * sn;
+            const double d = v * cs;
+            const int sx = (static_cast<int>(a - b) - 1) / 2 + w / 2;
+            const int sy = (static_cast<int>(c + d) - 1) / 2 + h / 2;
+            const bool inside = sx >= 0 && sx < w && sy >= 0 && sy < h;
+            StorePixel(result.ScanLine(y) + 3 * x, inside ? source.PixelColour(sx, sy) : background);
+        }
+    return result;
+}
+
+TEST(Geometry, FineRotationFollowsTheDoubledCoordinateRule)
+{
+    for (const auto& [width, height] : {std::pair{37, 23}, std::pair{8, 61}, std::pair{1, 1}, std::pair{640, 480}})
+        for (const int degrees : {1, 17, 30, 45, 60, 89}) {
+            const TEffectsBitmap source = randomPicture(width, height, static_cast<unsigned>(degrees));
+            TEffectsBitmap picture = effects(source);
+            picture.Rotate(degrees, RGBColor(1, 2, 3));
+            EXPECT_TRUE(SamePixels(picture, referenceFineRotation(source, degrees, RGBColor(1, 2, 3))))
+                << width << " x " << height << " by " << degrees;
+        }
+}
+
 TEST(Geometry, RotationTurnsAQuarterFirstAndNormalisesAngles)
 {
     const TXBitmap original = GradientPicture(40, 25);
