@@ -205,12 +205,12 @@ for case in "50 3000 2000 0.5" "200 12000 8000 2"; do
     GraphicsMagick 0.5 gm convert "$src_bmp" -sample "$pct%" OUTPUT ";;" \
     ImageMagick - "$IM" "$src_bmp" -sample "$pct%" OUTPUT
 done
+# (ImageMagick's Lanczos enlargement takes minutes on this picture, so it is left out here.)
 for case in "50 3000 2000 0.5 1.5" "150 9000 6000 1.5 1.0"; do
   read -r pct w h scale vips_target <<<"$case"
   compare_peers "Resample to $pct % (Lanczos)" -- "resample=$w,$h" -- \
     vips "$vips_target" vips resize "$src_v" OUTPUT "$scale" --kernel lanczos3 ";;" \
-    GraphicsMagick 0.5 gm convert "$src_bmp" -filter Lanczos -resize "$pct%" OUTPUT ";;" \
-    ImageMagick - "$IM" "$src_bmp" -filter Lanczos -resize "$pct%" OUTPUT
+    GraphicsMagick 0.5 gm convert "$src_bmp" -filter Lanczos -resize "$pct%" OUTPUT
 done
 compare_peers "Enlarge canvas to 6400 x 4300, centred" -- enlarge=6400,4300,1,16777215 -- \
   vips - vips embed "$src_v" OUTPUT 200 150 6400 4300 --extend background --background "255 255 255" ";;" \
