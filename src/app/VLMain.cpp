@@ -25,6 +25,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/NewPicFrm.h"
+#include "app/ResizePicFrm.h"
 #include "app/SettingsKeys.h"
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
@@ -148,6 +149,8 @@ void TVellumMain::createCommands()
     viewMenu->addSeparator();
     m_toolbarsMenu = viewMenu->addMenu(QStringLiteral("Toolbars"));
 
+    createImageCommands();
+
     m_colourMenu = menuBar()->addMenu(QStringLiteral("Colour"));
     m_actGreyScalePic = command(QStringLiteral("Grey Scale"), QStringLiteral("Grey Scale|Set the picture to greyscale"),
                                 QStringLiteral("ActGreyScalePic"));
@@ -197,6 +200,77 @@ void TVellumMain::createCommands()
     helpMenu->addAction(m_actAbout);
 }
 
+void TVellumMain::onActivePicture(const std::function<void(TVLPicChildWin&)>& edit)
+{
+    TVLPicChildWin* doc = ActivePicture();
+    if (doc == nullptr)
+        return;
+    try {
+        edit(*doc);
+    } catch (const std::exception& e) {
+        errorBox(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TVellumMain::createImageCommands()
+{
+    m_imageMenu = menuBar()->addMenu(QStringLiteral("Image"));
+    m_actFlipPic = command(QStringLiteral("Flip"), QStringLiteral("Flip Picture|Flip Picture Vertically"),
+                           QStringLiteral("ActFlipPic"));
+    connect(m_actFlipPic, &QAction::triggered, this, [this] { onActivePicture([](TVLPicChildWin& d) { d.Flip(); }); });
+    m_actMirrorPic = command(QStringLiteral("Mirror"), QStringLiteral("Mirror Picture|Flip Picture Horizontally"),
+                             QStringLiteral("ActMirrorPic"));
+    connect(m_actMirrorPic, &QAction::triggered, this,
+            [this] { onActivePicture([](TVLPicChildWin& d) { d.Mirror(); }); });
+    m_actClearPic = command(QStringLiteral("Clear"),
+                            QStringLiteral("Clear|Clear current selection or whole picture canvas"),
+                            QStringLiteral("ActClearPic"));
+    m_actClearPic->setShortcut(QKeySequence(Qt::Key_Delete));
+    connect(m_actClearPic, &QAction::triggered, this, [this] { onActivePicture([](TVLPicChildWin& d) { d.Clear(); }); });
+    m_actEnlargePicCanvas = command(QStringLiteral("Enlarge canvas"),
+                                    QStringLiteral("Enlarge canvas|Increase the size of the picture canvas"),
+                                    QStringLiteral("ActEnlargePicCanvas"));
+    connect(m_actEnlargePicCanvas, &QAction::triggered, this, &TVellumMain::enlargeCanvasExecute);
+    m_actResizePic = command(QStringLiteral("Resize"), QStringLiteral("Resize|Resize picture"), QStringLiteral("ActResizePic"));
+    connect(m_actResizePic, &QAction::triggered, this, [this] { resizeExecute(false); });
+    m_actResamplePic = command(QStringLiteral("Resample"), QStringLiteral("Resample|Resample picture"),
+                               QStringLiteral("ActResamplePic"));
+    connect(m_actResamplePic, &QAction::triggered, this, [this] { resizeExecute(true); });
+    m_imageMenu->addActions({m_actFlipPic, m_actMirrorPic});
+    m_imageMenu->addSeparator();
+    m_imageMenu->addActions({m_actClearPic, m_actEnlargePicCanvas, m_actResizePic, m_actResamplePic});
+}
+
+void TVellumMain::resizeExecute(bool resample)
+{
+    TVLPicChildWin* doc = ActivePicture();
+    if (doc == nullptr)
+        return;
+    TResizePicForm form(doc->Picture().Width(), doc->Picture().Height(), this);
+    form.setWindowTitle(resample ? QStringLiteral("Resample Picture") : QStringLiteral("Resize Picture"));
+    if (form.exec() != QDialog::Accepted)
+        return;
+    onActivePicture([&](TVLPicChildWin& d) {
+        if (resample)
+            d.Resample(form.PicWidth(), form.PicHeight());
+        else
+            d.Resize(form.PicWidth(), form.PicHeight());
+    });
+}
+
+void TVellumMain::enlargeCanvasExecute()
+{
+    TVLPicChildWin* doc = ActivePicture();
+    if (doc == nullptr)
+        return;
+    TEnlargeCanvasForm form(doc->Picture().Height(), doc->Picture().Width(), this);
+    if (form.exec() != QDialog::Accepted)
+        return;
+    onActivePicture([&](TVLPicChildWin& d) {
+        d.EnlargeCanvas(form.NewWidth(), form.NewHeight(), form.CentrePicture(), ToolSettings().BackColour());
+    });
+}
+
 void TVellumMain::createToolBars()
 {
     auto iconFor = [](QAction* action, const char* name) {
@@ -209,6 +283,12 @@ void TVellumMain::createToolBars()
     iconFor(m_actGreyScalePic, "grey");
     iconFor(m_actNegativePic, "negative");
     iconFor(m_actShowHideZoomGrid, "grid");
+    iconFor(m_actFlipPic, "flip");
+    iconFor(m_actMirrorPic, "mirror");
+    iconFor(m_actClearPic, "clear");
+    iconFor(m_actEnlargePicCanvas, "enlarge");
+    iconFor(m_actResizePic, "resize");
+    iconFor(m_actResamplePic, "resample");
 
     // Each bar has its switch in View > Toolbars; the tick follows the bar however it is hidden.
     auto bar = [this](const QString& title, const QString& name, const QList<QAction*>& actions) {
@@ -222,6 +302,8 @@ void TVellumMain::createToolBars()
     bar(QStringLiteral("File"), QStringLiteral("FileToolbar"), {m_actNewPic, m_actOpenPic, m_actPicSave});
     bar(QStringLiteral("Edit"), QStringLiteral("EditToolbar"), {m_actUndo});
     bar(QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actShowHideZoomGrid});
+    bar(QStringLiteral("Image"), QStringLiteral("ImageToolbar"),
+        {m_actFlipPic, m_actMirrorPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic, m_actResamplePic});
     bar(QStringLiteral("Colour"), QStringLiteral("ColourToolbar"), {m_actGreyScalePic, m_actNegativePic});
 }
 
@@ -288,6 +370,10 @@ void TVellumMain::updateCommandStates()
     m_actPicSave->setEnabled(picture != nullptr);
     m_actPicSaveAs->setEnabled(picture != nullptr);
     m_colourMenu->menuAction()->setVisible(picture != nullptr);
+    m_imageMenu->menuAction()->setVisible(picture != nullptr);
+    for (QAction* action : {m_actFlipPic, m_actMirrorPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic,
+                            m_actResamplePic})
+        action->setEnabled(picture != nullptr);
     m_actGreyScalePic->setEnabled(picture != nullptr);
     m_actNegativePic->setEnabled(picture != nullptr);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include <QMainWindow>
 #include <QSize>
@@ -46,6 +47,10 @@ public:
     [[nodiscard]] QAction* ActNegativePic() const { return m_actNegativePic; }
     [[nodiscard]] QAction* ActShowHideZoomGrid() const { return m_actShowHideZoomGrid; }
     [[nodiscard]] QMenu* ColourMenu() const { return m_colourMenu; }
+    [[nodiscard]] QMenu* ImageMenu() const { return m_imageMenu; }
+    [[nodiscard]] QAction* ActFlipPic() const { return m_actFlipPic; }
+    [[nodiscard]] QAction* ActMirrorPic() const { return m_actMirrorPic; }
+    [[nodiscard]] QAction* ActClearPic() const { return m_actClearPic; }
     [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
     [[nodiscard]] QTextBrowser* HelpWindow() const { return m_helpWindow; }
 
@@ -79,6 +84,11 @@ private:
     void createCommands();
     void createStatusBar();
     void createToolBars();
+    void createImageCommands();
+    // Runs an edit of the active picture document, showing its failure in an error box.
+    void onActivePicture(const std::function<void(TVLPicChildWin&)>& edit);
+    void resizeExecute(bool resample);
+    void enlargeCanvasExecute();
     QAction* command(const QString& caption, const QString& hint, const QString& name);
     // Reads the placement and the main settings (before the first show).
     void loadSettings();
@@ -115,6 +125,13 @@ private:
     QAction* m_actAbout = nullptr;
     QTextBrowser* m_helpWindow = nullptr;
     QMenu* m_colourMenu = nullptr;
+    QMenu* m_imageMenu = nullptr;
+    QAction* m_actFlipPic = nullptr;
+    QAction* m_actMirrorPic = nullptr;
+    QAction* m_actClearPic = nullptr;
+    QAction* m_actEnlargePicCanvas = nullptr;
+    QAction* m_actResizePic = nullptr;
+    QAction* m_actResamplePic = nullptr;
     QMenu* m_toolbarsMenu = nullptr;
     std::array<QLabel*, 4> m_panels{};
     QProgressBar* m_progress = nullptr;

@@ -293,6 +293,72 @@ void TVLPicChildWin::Negative()
     NotifyChange(chgPicture, true);
 }
 
+void TVLPicChildWin::Flip()
+{
+    WaitScope wait(*this);
+    AddUndoAction<TVLPicFlipUndoAction>().Target = TVLPicRevUndoAction::rtPicture;
+    Picture().Flip();
+    m_view->Repaint();
+    NotifyChange(chgPicture, true);
+}
+
+void TVLPicChildWin::Mirror()
+{
+    WaitScope wait(*this);
+    AddUndoAction<TVLPicMirrorUndoAction>().Target = TVLPicRevUndoAction::rtPicture;
+    Picture().Mirror();
+    m_view->Repaint();
+    NotifyChange(chgPicture, true);
+}
+
+void TVLPicChildWin::Clear()
+{
+    WaitScope wait(*this);
+    AddUndoAction<TVLPicGenUndoAction>().StoreBitmap(&Picture());
+    Picture().ClearToColour(ToolSettings().BackColour());
+    m_view->Repaint();
+    NotifyChange(chgPicture, true);
+}
+
+template <typename Change>
+void TVLPicChildWin::changeSize(Change&& change)
+{
+    WaitScope wait(*this);
+    AddUndoAction<TVLPicGenUndoAction>().StoreBitmap(&Picture());
+    m_view->BeginUpdate();
+    TChangeSet changes = 0;
+    try {
+        change(Picture());
+        changes = chgPicture | chgViewSize | chgPicSize;
+        BestFit();
+    } catch (...) {
+        m_view->EndUpdate();
+        NotifyChange(changes, true);
+        throw;
+    }
+    m_view->EndUpdate();
+    NotifyChange(changes, true);
+}
+
+void TVLPicChildWin::Resize(int width, int height)
+{
+    changeSize([&](TEffectsBitmap& picture) { picture.Resize(width, height); });
+}
+
+void TVLPicChildWin::Resample(int width, int height)
+{
+    if (width == Picture().Width() && height == Picture().Height())
+        return;
+    changeSize([&](TEffectsBitmap& picture) { picture.Resample(width, height); });
+}
+
+void TVLPicChildWin::EnlargeCanvas(int width, int height, bool centre, TColor fill)
+{
+    if (width == Picture().Width() && height == Picture().Height())
+        return;
+    changeSize([&](TEffectsBitmap& picture) { picture.EnlargeCanvas(width, height, centre, fill); });
+}
+
 bool TVLPicChildWin::UndoLast()
 {
     const bool undone = m_undoStack.Undo();
@@ -394,6 +460,22 @@ void TVLPicNegUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
 {
     if (Target == rtPicture) {
         window.Picture().Negative();
+        changes |= chgPicture;
+    }
+}
+
+void TVLPicFlipUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
+{
+    if (Target == rtPicture) {
+        window.Picture().Flip();
+        changes |= chgPicture;
+    }
+}
+
+void TVLPicMirrorUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
+{
+    if (Target == rtPicture) {
+        window.Picture().Mirror();
         changes |= chgPicture;
     }
 }

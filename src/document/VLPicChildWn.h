@@ -74,6 +74,15 @@ public:
 
     void GreyScale();
     void Negative();
+    void Flip();
+    void Mirror();
+    // The whole picture in the background colour.
+    void Clear();
+    // New sizes; Resample and EnlargeCanvas do nothing at all when the size is unchanged. A
+    // failure still ends the update and reports what changed, then reaches the caller.
+    void Resize(int width, int height);
+    void Resample(int width, int height);
+    void EnlargeCanvas(int width, int height, bool centre, TColor fill);
 
     // Records an action just before an edit: it notes the modified flag to restore.
     template <typename Action, typename... Args>
@@ -98,6 +107,10 @@ protected:
     void setFileName(const QString& fileName);
 
 private:
+    // Records the picture, runs the size change inside a wait and a view update, fits the
+    // window and reports 25 (picture, view size, picture size).
+    template <typename Change>
+    void changeSize(Change&& change);
     void refreshCaption();
     void refreshStatus();
     void viewMouseDown(Qt::MouseButton button, int x, int y);
@@ -184,6 +197,22 @@ public:
 };
 
 class TVLPicNegUndoAction : public TVLPicRevUndoAction {
+public:
+    using TVLPicRevUndoAction::TVLPicRevUndoAction;
+
+protected:
+    void DoUndo(TVLPicChildWin& window, TChangeSet& changes) override;
+};
+
+class TVLPicFlipUndoAction : public TVLPicRevUndoAction {
+public:
+    using TVLPicRevUndoAction::TVLPicRevUndoAction;
+
+protected:
+    void DoUndo(TVLPicChildWin& window, TChangeSet& changes) override;
+};
+
+class TVLPicMirrorUndoAction : public TVLPicRevUndoAction {
 public:
     using TVLPicRevUndoAction::TVLPicRevUndoAction;
 

@@ -101,10 +101,14 @@ TEST_F(MainDocumentsTest, CommandsFollowTheActiveDocument)
     EXPECT_FALSE(m_main->ActPicSave()->isEnabled());
     EXPECT_FALSE(m_main->ActUndo()->isEnabled());
     EXPECT_FALSE(m_main->ColourMenu()->menuAction()->isVisible());
+    EXPECT_FALSE(m_main->ImageMenu()->menuAction()->isVisible());
+    EXPECT_FALSE(m_main->ActFlipPic()->isEnabled());
     TVLPicChildWin* doc = m_main->NewPicture(20, 10, clWhite);
     ASSERT_NE(doc, nullptr);
     EXPECT_TRUE(m_main->ActPicSave()->isEnabled());
     EXPECT_TRUE(m_main->ColourMenu()->menuAction()->isVisible());
+    EXPECT_TRUE(m_main->ImageMenu()->menuAction()->isVisible());
+    EXPECT_TRUE(m_main->ActFlipPic()->isEnabled());
     EXPECT_FALSE(m_main->ActUndo()->isEnabled());
     EXPECT_EQ(m_main->PanelText(1), QStringLiteral("20w x 10h"));
     m_main->ActGreyScalePic()->trigger();

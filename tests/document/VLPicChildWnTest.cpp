@@ -250,6 +250,57 @@ TEST_F(PicChildTest, DragAndZoomToolsActOnTheView)
     ResetToolSettings();
 }
 
+TEST_F(PicChildTest, GeometryEditsAndTheirUndo)
+{
+    TVLPicChildWin* doc = newDocument(6, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            StorePixel(doc->Picture().ScanLine(y) + 3 * x, RGBColor(40 * x, 60 * y, 7));
+    const TXBitmap original = doc->Picture();
+
+    struct Case {
+        const char* name;
+        std::function<void(TVLPicChildWin&)> edit;
+        QSize size;
+        TChangeSet changes;
+    };
+    const std::vector<Case> cases{
+        {"flip", [](TVLPicChildWin& d) { d.Flip(); }, QSize(6, 4), chgPicture},
+        {"mirror", [](TVLPicChildWin& d) { d.Mirror(); }, QSize(6, 4), chgPicture},
+        {"clear", [](TVLPicChildWin& d) { d.Clear(); }, QSize(6, 4), chgPicture},
+        {"resize", [](TVLPicChildWin& d) { d.Resize(3, 2); }, QSize(3, 2), 25},
+        {"resample", [](TVLPicChildWin& d) { d.Resample(12, 8); }, QSize(12, 8), 25},
+        {"enlarge", [](TVLPicChildWin& d) { d.EnlargeCanvas(10, 9, true, clBlack); }, QSize(10, 9), 25},
+    };
+    for (const Case& c : cases) {
+        m_changes.clear();
+        c.edit(*doc);
+        EXPECT_EQ(QSize(doc->Picture().Width(), doc->Picture().Height()), c.size) << c.name;
+        EXPECT_FALSE(samePixels(doc->Picture(), original)) << c.name;
+        EXPECT_EQ(m_changes, std::vector<TChangeSet>{c.changes}) << c.name;
+        EXPECT_TRUE(doc->Modified()) << c.name;
+        ASSERT_TRUE(doc->UndoLast()) << c.name;
+        EXPECT_TRUE(samePixels(doc->Picture(), original)) << c.name;
+        EXPECT_FALSE(doc->Modified()) << c.name;
+        EXPECT_EQ(m_panels.texts[1], QStringLiteral("6w x 4h")) << c.name;
+    }
+    EXPECT_EQ(doc->Picture().PixelColour(0, 0), RGBColor(0, 0, 7));
+
+    // The same size changes nothing and records nothing.
+    doc->Resample(6, 4);
+    doc->EnlargeCanvas(6, 4, false, clBlack);
+    EXPECT_FALSE(doc->CanUndo());
+}
+
+TEST_F(PicChildTest, ClearFillsWithTheBackgroundColour)
+{
+    TVLPicChildWin* doc = newDocument(4, 3, clBlack);
+    ToolSettings().SetBackColour(RGBColor(1, 2, 3));
+    doc->Clear();
+    EXPECT_EQ(doc->Picture().PixelColour(3, 2), RGBColor(1, 2, 3));
+    ResetToolSettings();
+}
+
 TEST(PicUndoAction, NeedsAPictureDocument)
 {
     QObject notADocument;
