@@ -72,6 +72,7 @@ TVellumMain::TVellumMain(QWidget* parent)
     m_clientArea = new QMdiArea(this);
     setCentralWidget(m_clientArea);
     connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });
+    BuildToolShapes(ToolSettings());
     createCommands();
     createToolBars();
     createStatusBar();

@@ -1,5 +1,7 @@
 #include "document/VLToolVars.h"
 
+#include "raster/PenMask.h"
+
 namespace vellum {
 
 TToolSettings::TToolSettings()
@@ -29,6 +31,13 @@ TToolSettings& ToolSettings()
 void ResetToolSettings()
 {
     ToolSettings() = TToolSettings();
+}
+
+void BuildToolShapes(TToolSettings& settings)
+{
+    BuildPenShape(settings.PenShape, PenShapeRound, settings.PenWidth);
+    BuildPenShape(settings.SpecialPen.Shape, PenShapeRound, settings.SpecialPen.Width);
+    BuildPenShape(settings.SprayCan.Shape, PenShapeRound, settings.SprayCan.Width);
 }
 
 } // namespace vellum

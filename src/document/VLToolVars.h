@@ -103,4 +103,8 @@ private:
 // Puts the defaults back (a fresh start).
 void ResetToolSettings();
 
+// Builds the three pen-shape pictures from the current widths: the pen's and the special pen's
+// round, the spray can's always round. The main window does this when it is created.
+void BuildToolShapes(TToolSettings& settings);
+
 } // namespace vellum

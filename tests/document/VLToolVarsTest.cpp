@@ -26,6 +26,18 @@ TEST(ToolSettings, AFreshStartHasTheDefaults)
     EXPECT_FALSE(s.ShapeFilled);
 }
 
+TEST(ToolSettings, TheShapesAreBuiltRoundAtTheirWidths)
+{
+    TToolSettings s;
+    BuildToolShapes(s);
+    EXPECT_EQ(s.PenShape.Width(), 1);
+    EXPECT_EQ(s.PenShape.PixelColour(0, 0), clBlack); // a 1 x 1 pen touches its pixel
+    EXPECT_EQ(s.SpecialPen.Shape.Width(), 1);
+    ASSERT_EQ(s.SprayCan.Shape.Width(), 60);
+    EXPECT_EQ(s.SprayCan.Shape.PixelColour(30, 30), clBlack);
+    EXPECT_EQ(s.SprayCan.Shape.PixelColour(0, 0), clWhite); // round: the corner is outside
+}
+
 TEST(ToolSettings, TriplesFollowTheColours)
 {
     TToolSettings s;
