@@ -81,7 +81,11 @@ TVellumMain::TVellumMain(QWidget* parent)
     updateCommandStates();
 }
 
-TVellumMain::~TVellumMain() = default;
+TVellumMain::~TVellumMain()
+{
+    // The documents go away after this object's own members: no command states then.
+    disconnect(m_clientArea, nullptr, this, nullptr);
+}
 
 QAction* TVellumMain::command(const QString& caption, const QString& hint, const QString& name)
 {
@@ -169,18 +173,31 @@ void TVellumMain::createCommands()
     m_colourMenu->addActions({m_actGreyScalePic, m_actNegativePic});
 
     QMenu* windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
-    windowMenu->addAction(QStringLiteral("&Cascade"), m_clientArea, &QMdiArea::cascadeSubWindows);
-    windowMenu->addAction(QStringLiteral("&Tile"), m_clientArea, &QMdiArea::tileSubWindows);
-    windowMenu->addAction(QStringLiteral("&Minimize All"), this, [this] {
+    auto windowCommand = [this, windowMenu](const QString& caption, const QString& name, auto slot) {
+        QAction* action = command(caption, QString(caption).remove(QLatin1Char('&')), name);
+        connect(action, &QAction::triggered, this, slot);
+        windowMenu->addAction(action);
+        m_windowCommands << action;
+    };
+    windowCommand(QStringLiteral("&Cascade"), QStringLiteral("ActWindowCascade"), [this] { m_clientArea->cascadeSubWindows(); });
+    windowCommand(QStringLiteral("Tile &Horizontally"), QStringLiteral("ActWindowTileHorizontal"),
+                  [this] { tileDocuments(Qt::Horizontal); });
+    windowCommand(QStringLiteral("Tile &Vertically"), QStringLiteral("ActWindowTileVertical"),
+                  [this] { tileDocuments(Qt::Vertical); });
+    windowCommand(QStringLiteral("&Minimize All"), QStringLiteral("ActWindowMinimizeAll"), [this] {
         for (QMdiSubWindow* window : m_clientArea->subWindowList())
             window->showMinimized();
     });
+    windowCommand(QStringLiteral("&Arrange All"), QStringLiteral("ActWindowArrangeAll"), [this] { arrangeMinimized(); });
     windowMenu->addSeparator();
-    connect(windowMenu, &QMenu::aboutToShow, this, [this, windowMenu] {
+    const int fixedEntries = static_cast<int>(windowMenu->actions().size());
+    connect(windowMenu, &QMenu::aboutToShow, this, [this, windowMenu, fixedEntries] {
         // The window list after the fixed entries.
         const QList<QAction*> actions = windowMenu->actions();
-        for (qsizetype i = 4; i < actions.size(); ++i)
-            windowMenu->removeAction(actions[i]), actions[i]->deleteLater();
+        for (qsizetype i = fixedEntries; i < actions.size(); ++i) {
+            windowMenu->removeAction(actions[i]);
+            actions[i]->deleteLater();
+        }
         for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
             QAction* entry = windowMenu->addAction(window->windowTitle(), this, [this, window] {
                 m_clientArea->setActiveSubWindow(window);
@@ -270,6 +287,43 @@ void TVellumMain::enlargeCanvasExecute()
     onActivePicture([&](TVLPicChildWin& d) {
         d.EnlargeCanvas(form.NewWidth(), form.NewHeight(), form.CentrePicture(), ToolSettings().BackColour());
     });
+}
+
+// Side by side: horizontally one above the other (full width), vertically one beside the
+// other (full height), the minimised ones left alone.
+void TVellumMain::tileDocuments(Qt::Orientation orientation)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_clientArea->subWindowList())
+        if (!window->isMinimized())
+            windows << window;
+    if (windows.isEmpty())
+        return;
+    const QSize area = m_clientArea->viewport()->size();
+    const int count = static_cast<int>(windows.size());
+    for (int i = 0; i < count; ++i) {
+        windows[i]->showNormal();
+        if (orientation == Qt::Horizontal) {
+            const int h = area.height() / count;
+            windows[i]->setGeometry(0, i * h, area.width(), h);
+        } else {
+            const int w = area.width() / count;
+            windows[i]->setGeometry(i * w, 0, w, area.height());
+        }
+    }
+}
+
+// Lines the minimised windows up along the bottom of the client area.
+void TVellumMain::arrangeMinimized()
+{
+    int x = 0;
+    const int bottom = m_clientArea->viewport()->height();
+    for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
+        if (!window->isMinimized())
+            continue;
+        window->move(x, bottom - window->height());
+        x += window->width();
+    }
 }
 
 void TVellumMain::createToolBars()
@@ -372,6 +426,8 @@ void TVellumMain::updateCommandStates()
     m_actPicSaveAs->setEnabled(picture != nullptr);
     m_colourMenu->menuAction()->setVisible(picture != nullptr);
     m_imageMenu->menuAction()->setVisible(picture != nullptr);
+    for (QAction* action : m_windowCommands)
+        action->setEnabled(any);
     for (QAction* action : {m_actFlipPic, m_actMirrorPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic,
                             m_actResamplePic})
         action->setEnabled(picture != nullptr);

@@ -89,6 +89,8 @@ private:
     void onActivePicture(const std::function<void(TVLPicChildWin&)>& edit);
     void resizeExecute(bool resample);
     void enlargeCanvasExecute();
+    void tileDocuments(Qt::Orientation orientation);
+    void arrangeMinimized();
     QAction* command(const QString& caption, const QString& hint, const QString& name);
     // Reads the placement and the main settings (before the first show).
     void loadSettings();
@@ -133,6 +135,7 @@ private:
     QAction* m_actResizePic = nullptr;
     QAction* m_actResamplePic = nullptr;
     QMenu* m_toolbarsMenu = nullptr;
+    QList<QAction*> m_windowCommands;
     std::array<QLabel*, 4> m_panels{};
     QProgressBar* m_progress = nullptr;
     int m_newPictureCounter = 0;

@@ -180,6 +180,27 @@ TEST_F(MainDocumentsTest, ExitStopsAtTheFirstCancelAndKeepsTheWindowsOpen)
     EXPECT_EQ(titles().size(), 1); // the first answered No and closed; the second stays
 }
 
+TEST_F(MainDocumentsTest, TilingPutsTheWindowsSideBySide)
+{
+    auto* tileVertically = m_main->findChild<QAction*>(QStringLiteral("ActWindowTileVertical"));
+    auto* tileHorizontally = m_main->findChild<QAction*>(QStringLiteral("ActWindowTileHorizontal"));
+    ASSERT_NE(tileVertically, nullptr);
+    ASSERT_NE(tileHorizontally, nullptr);
+    EXPECT_FALSE(tileVertically->isEnabled());
+    TVLPicChildWin* a = m_main->NewPicture(30, 30, clWhite);
+    TVLPicChildWin* b = m_main->NewPicture(30, 30, clWhite);
+    EXPECT_TRUE(tileVertically->isEnabled());
+    const QSize area = m_main->AvailableDocumentArea();
+    tileVertically->trigger();
+    EXPECT_EQ(a->geometry().top(), 0);
+    EXPECT_EQ(b->geometry().top(), 0);
+    EXPECT_EQ(a->width(), area.width() / 2);
+    EXPECT_EQ(std::abs(a->x() - b->x()), area.width() / 2);
+    tileHorizontally->trigger();
+    EXPECT_EQ(a->width(), area.width());
+    EXPECT_EQ(std::abs(a->y() - b->y()), area.height() / 2);
+}
+
 TEST_F(MainDocumentsTest, HelpShowsOurOwnDocument)
 {
     m_main->ActHelp()->trigger();
