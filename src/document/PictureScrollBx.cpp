@@ -335,10 +335,12 @@ void TPictureScrollBox::Refit()
     paintAll();
 }
 
+// The screen covers at least the surface; after a full paint it may be the rendered part itself,
+// up to one zoomed pixel larger than the surface.
 void TPictureScrollBox::ensureScreen()
 {
     const QSize size = viewport()->size();
-    if (m_screen.Width() != size.width() || m_screen.Height() != size.height())
+    if (m_screen.Width() < size.width() || m_screen.Height() < size.height())
         m_screen = TXBitmap(std::max(size.width(), 0), std::max(size.height(), 0));
 }
 
@@ -365,13 +367,25 @@ const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image
         return image;
     }
 
-    // Each picture pixel becomes a Z x Z block: one zoomed row is built, then repeated.
+    // Each picture pixel becomes a Z x Z block: one zoomed row is built, then repeated. With the
+    // grid (one-pixel inverting lines on the first column and row of every block, inverted
+    // twice and so unchanged where they cross) a block's first row is the built row inverted
+    // but at the crossings, and its other rows are the built row inverted on the grid columns.
     const int z = m_zoom;
     reuse(zoomed, rect.width() * z, rect.height() * z);
     const std::size_t zoomedBytes = 3 * static_cast<std::size_t>(zoomed.Width());
+    const bool grid = m_showZoomGrid && z >= GridZoom;
+    auto invertColumns = [&](std::uint8_t* row) {
+        for (std::size_t i = 0; i < zoomedBytes; i += 3 * static_cast<std::size_t>(z)) {
+            row[i] = static_cast<std::uint8_t>(~row[i]);
+            row[i + 1] = static_cast<std::uint8_t>(~row[i + 1]);
+            row[i + 2] = static_cast<std::uint8_t>(~row[i + 2]);
+        }
+    };
     for (int y = 0; y < rect.height(); ++y) {
         const std::uint8_t* src = image.ScanLine(y);
-        std::uint8_t* out = zoomed.ScanLine(y * z);
+        std::uint8_t* first = zoomed.ScanLine(y * z);
+        std::uint8_t* out = first;
         for (int x = 0; x < rect.width(); ++x, src += 3) {
             for (int k = 0; k < z; ++k, out += 3) {
                 out[0] = src[0];
@@ -379,39 +393,28 @@ const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image
                 out[2] = src[2];
             }
         }
-        const std::uint8_t* first = zoomed.ScanLine(y * z);
-        for (int k = 1; k < z; ++k)
-            std::memcpy(zoomed.ScanLine(y * z + k), first, zoomedBytes);
+        std::uint8_t* second = zoomed.ScanLine(y * z + 1);
+        std::memcpy(second, first, zoomedBytes);
+        if (grid)
+            invertColumns(second);
+        for (int k = 2; k < z; ++k)
+            std::memcpy(zoomed.ScanLine(y * z + k), second, zoomedBytes);
+        if (grid) {
+            std::size_t i = 0;
+            for (; i + 8 <= zoomedBytes; i += 8) {
+                std::uint64_t v;
+                std::memcpy(&v, first + i, 8);
+                v = ~v;
+                std::memcpy(first + i, &v, 8);
+            }
+            for (; i < zoomedBytes; ++i)
+                first[i] = static_cast<std::uint8_t>(~first[i]);
+            invertColumns(first);
+        }
     }
-    if (m_showZoomGrid && z >= GridZoom)
-        drawGrid(zoomed);
     if (OnPainting)
         OnPainting(this, zoomed, rect);
     return zoomed;
-}
-
-// One-pixel lines with the inverting pen on the first column and row of every zoomed pixel:
-// where a vertical and a horizontal line cross, the pixel is inverted twice and keeps its
-// colour. So a pixel is inverted when exactly one of its column and its row is a grid line.
-void TPictureScrollBox::drawGrid(TXBitmap& zoomed) const
-{
-    const int z = m_zoom;
-    const int width = zoomed.Width();
-    auto invert = [](std::uint8_t* p, int pixels) {
-        for (int i = 0; i < 3 * pixels; ++i)
-            p[i] = static_cast<std::uint8_t>(~p[i]);
-    };
-    for (int y = 0; y < zoomed.Height(); ++y) {
-        std::uint8_t* row = zoomed.ScanLine(y);
-        if (y % z == 0) {
-            // A horizontal line: every pixel but the crossings.
-            for (int x = 0; x < width; x += z)
-                invert(row + 3 * (x + 1), std::min(z - 1, width - x - 1));
-        } else {
-            for (int x = 0; x < width; x += z)
-                invert(row + 3 * x, 1);
-        }
-    }
 }
 
 // Copies the image into the screen at the view point, clipped to the screen.
@@ -439,20 +442,26 @@ void TPictureScrollBox::paintAll()
     try {
         const int left = std::max(HorzPosition() / m_zoom, 0);
         const int top = std::max(VertPosition() / m_zoom, 0);
-        const int right = std::min(m_screen.Width() / m_zoom + left + 1, m_bitmap.Width());
-        const int bottom = std::min(m_screen.Height() / m_zoom + top + 1, m_bitmap.Height());
+        const QSize surface = viewport()->size();
+        const int right = std::min(surface.width() / m_zoom + left + 1, m_bitmap.Width());
+        const int bottom = std::min(surface.height() / m_zoom + top + 1, m_bitmap.Height());
         m_visibleRect = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
         if (!m_visibleRect.isEmpty()) {
             // The render buffers are kept between full paints: no allocation per paint.
             const TXBitmap& part = renderPart(m_visibleRect, m_partBuffer, m_zoomedBuffer);
-            // The pattern right of and below the picture; the picture at the top-left.
-            if (part.Width() < screen.width() || part.Height() < screen.height()) {
+            if (part.Width() >= surface.width() && part.Height() >= surface.height()) {
+                // The part covers the surface: it becomes the screen, and the old screen the
+                // next render buffer. No copy.
+                std::swap(m_screen, &part == &m_partBuffer ? m_partBuffer : m_zoomedBuffer);
+            } else {
+                // The pattern right of and below the picture; the picture at the top-left.
                 QPainter painter(&screen);
                 painter.fillRect(QRect(part.Width(), 0, screen.width() - part.Width(), part.Height()), QBrush(m_pattern));
                 painter.fillRect(QRect(0, part.Height(), screen.width(), screen.height() - part.Height()),
                                  QBrush(m_pattern));
+                painter.end();
+                blit(part, QPoint(0, 0));
             }
-            blit(part, QPoint(0, 0));
         }
     } catch (const std::exception&) {
         // What could be drawn stays; the owner still hears of the paint.

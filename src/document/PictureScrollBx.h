@@ -155,7 +155,6 @@ private:
     // The picture's pixels of rect, zoomed, with the hooks run and the grid drawn: image (at
     // zoom 1) or zoomed, whichever holds the result.
     [[nodiscard]] const TXBitmap& renderPart(const QRect& rect, TXBitmap& image, TXBitmap& zoomed);
-    void drawGrid(TXBitmap& zoomed) const;
     void blit(const TXBitmap& image, const QPoint& at);
     void ensureScreen();
 
