@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QFile>
 
 #include "BenchPhoto.h"
 #include "document/PictureScrollBx.h"
@@ -83,6 +84,37 @@ void OpenJpegDocument(benchmark::State& state)
     }
 }
 BENCHMARK(OpenJpegDocument)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+long residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/statm"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = status.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * 4 : 0; // resident pages of 4 KB
+}
+
+// Five undo steps of the photograph: the memory the document then holds, in pictures (the
+// picture itself and what the five steps added).
+void FiveUndoSteps(benchmark::State& state)
+{
+    if (!QFileInfo::exists(photoJpeg())) {
+        state.SkipWithError("the photograph is not built (bench/compare.sh builds it)");
+        return;
+    }
+    Area area;
+    double pictures = 0;
+    for (auto _ : state) {
+        TVLFilePicChildWin document(photoJpeg(), &area);
+        const long before = residentKilobytes();
+        for (int i = 0; i < 5; ++i)
+            document.GreyScale();
+        const double pictureKb = 3.0 * document.Picture().Width() * document.Picture().Height() / 1024;
+        pictures = 1 + (residentKilobytes() - before) / pictureKb;
+    }
+    state.counters["held_in_pictures"] = pictures;
+}
+BENCHMARK(FiveUndoSteps)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 } // namespace
 

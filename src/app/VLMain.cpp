@@ -702,12 +702,14 @@ void TVellumMain::dragEnterEvent(QDragEnterEvent* event)
 
 void TVellumMain::dropEvent(QDropEvent* event)
 {
-    // Only the first of several dropped files is opened.
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (!urls.isEmpty() && urls.first().isLocalFile()) {
-        event->acceptProposedAction();
+    event->acceptProposedAction();
+    OpenDroppedFiles(event->mimeData()->urls());
+}
+
+void TVellumMain::OpenDroppedFiles(const QList<QUrl>& urls)
+{
+    if (!urls.isEmpty() && urls.first().isLocalFile())
         OpenPictureFile(urls.first().toLocalFile());
-    }
 }
 
 } // namespace vellum

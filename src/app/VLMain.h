@@ -15,6 +15,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QProgressBar;
+class QUrl;
 class QTextBrowser;
 class QToolBar;
 
@@ -66,6 +67,8 @@ public:
     // failures. False when nothing was saved.
     bool SavePicture(TVLPicChildWin& document);
     [[nodiscard]] int NewPictureCounter() const { return m_newPictureCounter; }
+    // Files dropped from a file manager: only the first is opened.
+    void OpenDroppedFiles(const QList<QUrl>& urls);
 
     // TDocumentArea: the client area's size.
     [[nodiscard]] QSize AvailableDocumentArea() const override;

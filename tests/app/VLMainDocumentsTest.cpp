@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
+#include <QUrl>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -199,6 +200,13 @@ TEST_F(MainDocumentsTest, TilingPutsTheWindowsSideBySide)
     tileHorizontally->trigger();
     EXPECT_EQ(a->width(), area.width());
     EXPECT_EQ(std::abs(a->y() - b->y()), area.height() / 2);
+}
+
+TEST_F(MainDocumentsTest, OfSeveralDroppedFilesOnlyTheFirstOpens)
+{
+    m_main->OpenDroppedFiles({QUrl::fromLocalFile(picture("first.bmp")), QUrl::fromLocalFile(picture("second.bmp")),
+                              QUrl::fromLocalFile(picture("third.bmp"))});
+    EXPECT_EQ(titles(), QStringList{QStringLiteral("first.bmp [1:1]")});
 }
 
 TEST_F(MainDocumentsTest, HelpShowsOurOwnDocument)
