@@ -3,12 +3,18 @@
 // The 6000 x 4000 picture the benchmarks work on: the photograph bench/compare.sh uses when
 // VELLUM_BENCH_PHOTO names it (or it lies in the default cache folder); otherwise a synthetic
 // one with smooth areas, edges and noise.
+#include <cstring>
+#include <functional>
 #include <random>
+#include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QString>
 
+#include "raster/EffectsBitmap.h"
 #include "raster/XBitmap.h"
 
 namespace vellum::bench {
@@ -47,4 +53,41 @@ inline const TXBitmap& Photo()
     return photo;
 }
 
+inline std::size_t PhotoBytes()
+{
+    return 3 * static_cast<std::size_t>(Photo().Width()) * Photo().Height();
+}
+
+// One read-and-write pass over as many bytes as the picture holds: the memory floor that
+// whole-picture operations are measured against.
+inline void ReadWritePass(benchmark::State& state)
+{
+    const std::size_t bytes = PhotoBytes();
+    std::vector<std::uint8_t> from(bytes, 1);
+    std::vector<std::uint8_t> to(bytes, 2);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+// Times the operation on a fresh copy of the picture each time; the copy is not timed.
+inline void RunOnPhoto(benchmark::State& state, const std::function<void(TEffectsBitmap&)>& operation)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        TEffectsBitmap picture{TXBitmap(Photo())};
+        state.ResumeTiming();
+        operation(picture);
+        benchmark::DoNotOptimize(picture.ScanLine(0));
+    }
+}
+
 } // namespace vellum::bench
+
+// A benchmark of an operation on a fresh copy of the picture p.
+#define VELLUM_PHOTO_BENCHMARK(name, body)                                                                             \
+    void name(benchmark::State& state) { vellum::bench::RunOnPhoto(state, [](vellum::TEffectsBitmap& p) { body; }); } \
+    BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()

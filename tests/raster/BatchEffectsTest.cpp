@@ -1,10 +1,9 @@
 #include <functional>
 
-#include <QTextStream>
-
 #include <gtest/gtest.h>
 
 #include "BatchCommand.h"
+#include "EffectsTestSupport.h"
 #include "PictureTestSupport.h"
 #include "raster/EffectsBitmap.h"
 
@@ -12,24 +11,9 @@ namespace vellum {
 namespace {
 
 using test::GradientPicture;
+using test::RunBatchInProcess;
 using test::SamePixels;
 using test::TempPath;
-
-struct BatchRun {
-    int status;
-    QString err;
-};
-
-BatchRun runBatch(const QStringList& arguments)
-{
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    const int status = batch::RunBatch(arguments, outStream, errStream);
-    errStream.flush();
-    return {status, err};
-}
 
 TEST(BatchEffects, EachOperationDoesWhatTheEffectDoes)
 {
@@ -52,8 +36,9 @@ TEST(BatchEffects, EachOperationDoesWhatTheEffectDoes)
     };
     const QString output = TempPath(QStringLiteral("effects-out.bmp"));
     for (const Case& c : cases) {
-        const BatchRun run = runBatch({input, output, QString::fromLatin1(c.operation)});
-        ASSERT_EQ(run.status, 0) << c.operation << ": " << run.err.toStdString();
+        QString errors;
+        ASSERT_EQ(RunBatchInProcess({input, output, QString::fromLatin1(c.operation)}, &errors), 0)
+            << c.operation << ": " << errors.toStdString();
         TXBitmap result;
         result.LoadPicture(output);
         TEffectsBitmap expected{TXBitmap(original)};
@@ -69,13 +54,14 @@ TEST(BatchEffects, BadArgumentsAreUsageErrorsAndBadSeedsFailures)
     const QString output = TempPath(QStringLiteral("effects-bad-out.bmp"));
     for (const char* bad : {"brighten", "brighten=x", "rgb=1,2", "gamma=abc", "blur=nan", "replace=1,2,256",
                             "fill=1,1,10", "fill=a,1,10,0", "grey=1"}) {
-        const BatchRun run = runBatch({input, output, QString::fromLatin1(bad)});
-        EXPECT_EQ(run.status, 2) << bad << ": " << run.err.toStdString();
+        QString errors;
+        EXPECT_EQ(RunBatchInProcess({input, output, QString::fromLatin1(bad)}, &errors), 2)
+            << bad << ": " << errors.toStdString();
     }
     for (const char* outside : {"fill=5,0,0,0", "fill=0,-1,0,0"}) {
-        const BatchRun run = runBatch({input, output, QString::fromLatin1(outside)});
-        EXPECT_EQ(run.status, 1) << outside;
-        EXPECT_TRUE(run.err.contains(QStringLiteral("outside the 5 x 4 picture"))) << run.err.toStdString();
+        QString errors;
+        EXPECT_EQ(RunBatchInProcess({input, output, QString::fromLatin1(outside)}, &errors), 1) << outside;
+        EXPECT_TRUE(errors.contains(QStringLiteral("outside the 5 x 4 picture"))) << errors.toStdString();
     }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "BatchCommand.h"
+#include "EffectsTestSupport.h"
 #include "PictureTestSupport.h"
 #include "raster/Canvas.h"
 #include "raster/EffectsBitmap.h"
@@ -14,21 +15,9 @@ namespace vellum {
 namespace {
 
 using test::GradientPicture;
+using test::RunBatchInProcess;
 using test::SamePixels;
 using test::TempPath;
-
-int runBatch(const QStringList& arguments, QString* errors = nullptr)
-{
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    const int status = batch::RunBatch(arguments, outStream, errStream);
-    errStream.flush();
-    if (errors)
-        *errors = err;
-    return status;
-}
 
 // The picture's pen readied as the batch operations ready it.
 void pen(TEffectsBitmap& e, int shapeKind, int width, TColor colour)
@@ -77,7 +66,7 @@ TEST(BatchGeometry, EachOperationDoesWhatTheCallDoes)
     const QString output = TempPath(QStringLiteral("geometry-out.bmp"));
     for (const Case& c : cases) {
         QString err;
-        ASSERT_EQ(runBatch({input, output, QString::fromLatin1(c.operation)}, &err), 0)
+        ASSERT_EQ(RunBatchInProcess({input, output, QString::fromLatin1(c.operation)}, &err), 0)
             << c.operation << ": " << err.toStdString();
         TXBitmap result;
         result.LoadPicture(output);
@@ -96,12 +85,12 @@ TEST(BatchGeometry, BadArgumentsAreUsageErrorsAndRefusalsFailures)
     for (const char* bad : {"flip=1", "rotate=90", "rotate=x,0", "resize=0,4", "resample=5,40000", "enlarge=9,9,2,0",
                             "scaledown=-1,2", "pen=5,3,0,0,0,1,1", "pen=0,0,0,0,0,1,1", "replacepen=0,3,0,0,256,0,0,1,1",
                             "smudge=0,3,101,0,0,1,1", "smudge=0,3,50,0,0,1"}) {
-        EXPECT_EQ(runBatch({input, output, QString::fromLatin1(bad)}), 2) << bad;
+        EXPECT_EQ(RunBatchInProcess({input, output, QString::fromLatin1(bad)}), 2) << bad;
     }
     QString err;
-    EXPECT_EQ(runBatch({input, output, QStringLiteral("scaledown=6,4")}, &err), 1);
+    EXPECT_EQ(RunBatchInProcess({input, output, QStringLiteral("scaledown=6,4")}, &err), 1);
     EXPECT_TRUE(err.contains(QStringLiteral("down to 6 x 4"))) << err.toStdString();
-    EXPECT_EQ(runBatch({input, output, QStringLiteral("resize=30000,30000")}, &err), 1);
+    EXPECT_EQ(RunBatchInProcess({input, output, QStringLiteral("resize=30000,30000")}, &err), 1);
     EXPECT_TRUE(err.contains(QStringLiteral("Resizing Error. "))) << err.toStdString();
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EffectsTestSupport.h"
 #include "PictureTestSupport.h"
 #include "raster/ArrayObjects.h"
 #include "raster/ColourMatch.h"
@@ -12,6 +13,8 @@ namespace vellum {
 namespace {
 
 using test::GradientPicture;
+using test::ProgressLog;
+using test::RandomPicture;
 using test::SamePixels;
 
 TEffectsBitmap effects(const TXBitmap& picture)
@@ -25,17 +28,6 @@ TEffectsBitmap solid(int width, int height, TColor colour)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             StorePixel(picture.ScanLine(y) + 3 * x, colour);
-    return picture;
-}
-
-TEffectsBitmap randomPicture(int width, int height, unsigned seed, int levels = 256)
-{
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> channel(0, levels - 1);
-    TEffectsBitmap picture(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int i = 0; i < 3 * width; ++i)
-            picture.ScanLine(y)[i] = static_cast<std::uint8_t>(channel(random) * 255 / std::max(1, levels - 1));
     return picture;
 }
 
@@ -84,23 +76,6 @@ TEST(Effects, NegativeTwiceRestoresEveryByte)
     EXPECT_TRUE(SamePixels(picture, original));
 }
 
-// Progress as seen by a document: begin's count, the steps, the ends.
-struct ProgressLog {
-    int begins = 0;
-    int count = -1;
-    int steps = 0;
-    int ends = 0;
-    void attach(TEffectsBitmap& picture)
-    {
-        picture.OnProgressBegin = [this](TEffectsBitmap*, int n) {
-            ++begins;
-            count = n;
-        };
-        picture.OnProgressStep = [this](TEffectsBitmap*) { ++steps; };
-        picture.OnProgressEnd = [this](TEffectsBitmap*) { ++ends; };
-    }
-};
-
 TEST(Effects, ProgressCountsAndEarlyReturns)
 {
     struct Case {
@@ -148,7 +123,7 @@ TEST(Effects, ProgressCountsAndEarlyReturns)
 TEST(Effects, ProgressStepsStayCompleteOnBothCores)
 {
     // Large enough for the second thread; every step still arrives, between begin and end.
-    TEffectsBitmap picture = randomPicture(800, 600, 3);
+    TEffectsBitmap picture = RandomPicture(800, 600, 3);
     ProgressLog log;
     log.attach(picture);
     picture.Blur(1.5);
@@ -205,7 +180,7 @@ TEST(Effects, WholeRowsGiveWhatPixelByPixelGives)
 {
     // Without a mask the effects work on whole rows (several channels at a time); an all-false
     // mask takes the pixel-by-pixel way. Both must agree, also on the row's last channels.
-    const TEffectsBitmap original = randomPicture(53, 7, 11);
+    const TEffectsBitmap original = RandomPicture(53, 7, 11);
     const TBool2DArray none(53, 7);
     for (const auto& [name, apply] : maskedEffects()) {
         TEffectsBitmap rows = original;
@@ -308,7 +283,7 @@ TEST(Blur, FastPathEqualsThePixelByPixelRule)
     // all-false mask the pixel-by-pixel rule runs instead. Both must agree to the last bit.
     for (const auto& [width, height, radius] : std::vector<std::tuple<int, int, double>>{
              {17, 11, 0.5}, {17, 11, 2.5}, {30, 3, 13.7}, {5, 40, 20.0}, {700, 520, 5.0}}) {
-        TEffectsBitmap fast = randomPicture(width, height, static_cast<unsigned>(width * height));
+        TEffectsBitmap fast = RandomPicture(width, height, static_cast<unsigned>(width * height));
         TEffectsBitmap exact = fast;
         const TBool2DArray none(width, height);
         fast.Blur(radius);
@@ -370,7 +345,7 @@ TEST(FloodFill, PaintsTheFourConnectedRegionWithinToleranceOfTheSeed)
 {
     // Pictures of few colours make large, twisted regions.
     for (unsigned seed = 1; seed <= 40; ++seed) {
-        const TEffectsBitmap original = randomPicture(23, 17, seed, 3);
+        const TEffectsBitmap original = RandomPicture(23, 17, seed, 3);
         const int tolerance = static_cast<int>(seed % 4) * 60;
         const int sx = static_cast<int>(seed * 7 % 23);
         const int sy = static_cast<int>(seed * 5 % 17);
@@ -418,7 +393,7 @@ TEST(FloodFill, CornersDoNotJoinAndWholePictureAtFullTolerance)
     EXPECT_EQ(diagonal.PixelColour(0, 0), RGBColor(255, 0, 0));
     EXPECT_EQ(diagonal.PixelColour(1, 1), clBlack);
 
-    TEffectsBitmap any = randomPicture(12, 9, 99);
+    TEffectsBitmap any = RandomPicture(12, 9, 99);
     any.FloodFill(5, 5, 255, RGBColor(9, 9, 9));
     EXPECT_TRUE(SamePixels(any, solid(12, 9, RGBColor(9, 9, 9))));
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EffectsTestSupport.h"
 #include "PictureTestSupport.h"
 #include "raster/EffectsBitmap.h"
 #include "raster/Resample.h"
@@ -12,40 +13,14 @@ namespace vellum {
 namespace {
 
 using test::GradientPicture;
+using test::ProgressLog;
+using test::RandomPicture;
 using test::SamePixels;
 
 TEffectsBitmap effects(const TXBitmap& picture)
 {
     return TEffectsBitmap(TXBitmap(picture));
 }
-
-TEffectsBitmap randomPicture(int width, int height, unsigned seed)
-{
-    std::mt19937 random(seed);
-    TEffectsBitmap picture(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int i = 0; i < 3 * width; ++i)
-            picture.ScanLine(y)[i] = static_cast<std::uint8_t>(random() & 0xFF);
-    return picture;
-}
-
-// What the progress notifications of one operation said.
-struct Progress {
-    int begins = 0;
-    int announced = -1;
-    int steps = 0;
-    int ends = 0;
-
-    void attach(TEffectsBitmap& picture)
-    {
-        picture.OnProgressBegin = [this](TEffectsBitmap*, int count) {
-            ++begins;
-            announced = count;
-        };
-        picture.OnProgressStep = [this](TEffectsBitmap*) { ++steps; };
-        picture.OnProgressEnd = [this](TEffectsBitmap*) { ++ends; };
-    }
-};
 
 TEST(Geometry, FlipAndMirrorTwiceRestoreThePicture)
 {
@@ -96,7 +71,7 @@ TEST(Geometry, QuarterTurnsOfAThreeByTwoPicture)
 TEST(Geometry, QuarterTurnsOfLargePicturesMatchThePixelRule)
 {
     // Larger than the tiles and the threading threshold, with ragged edges.
-    const TEffectsBitmap original = randomPicture(1000, 523, 3);
+    const TEffectsBitmap original = RandomPicture(1000, 523, 3);
     for (const int angle : {90, 270}) {
         TEffectsBitmap picture = effects(original);
         picture.Rotate(angle, clWhite);
@@ -181,7 +156,7 @@ TEST(Geometry, FineRotationFollowsTheDoubledCoordinateRule)
 {
     for (const auto& [width, height] : {std::pair{37, 23}, std::pair{8, 61}, std::pair{1, 1}, std::pair{640, 480}})
         for (const int degrees : {1, 17, 30, 45, 60, 89}) {
-            const TEffectsBitmap source = randomPicture(width, height, static_cast<unsigned>(degrees));
+            const TEffectsBitmap source = RandomPicture(width, height, static_cast<unsigned>(degrees));
             TEffectsBitmap picture = effects(source);
             picture.Rotate(degrees, RGBColor(1, 2, 3));
             EXPECT_TRUE(SamePixels(picture, referenceFineRotation(source, degrees, RGBColor(1, 2, 3))))
@@ -202,7 +177,7 @@ TEST(Geometry, RotationTurnsAQuarterFirstAndNormalisesAngles)
     }
     for (const int angle : {0, 360, -720}) {
         TEffectsBitmap picture = effects(original);
-        Progress progress;
+        ProgressLog progress;
         progress.attach(picture);
         picture.Rotate(angle, clBlack);
         EXPECT_TRUE(SamePixels(picture, original)) << angle;
@@ -273,7 +248,7 @@ TEST(Geometry, ResampleKernelsGiveTheFormulasBitForBit)
         int width, height, newWidth, newHeight;
     };
     for (const Case& c : std::vector<Case>{{40, 19, 30, 45}, {33, 17, 61, 8}, {9, 9, 1, 4}, {2, 3, 50, 2}, {300, 200, 150, 300}}) {
-        const TEffectsBitmap source = randomPicture(c.width, c.height, static_cast<unsigned>(c.width));
+        const TEffectsBitmap source = RandomPicture(c.width, c.height, static_cast<unsigned>(c.width));
         TEffectsBitmap picture = effects(source);
         picture.Resample(c.newWidth, c.newHeight);
         EXPECT_TRUE(SamePixels(picture, referenceResample(source, c.newWidth, c.newHeight)))
@@ -389,11 +364,11 @@ TEST(Geometry, ProgressCountsAnnouncedAndSent)
     };
     for (const Case& c : cases) {
         TEffectsBitmap picture = effects(GradientPicture(20, 7));
-        Progress progress;
+        ProgressLog progress;
         progress.attach(picture);
         c.apply(picture);
         EXPECT_EQ(progress.begins, 1) << c.name;
-        EXPECT_EQ(progress.announced, c.steps) << c.name;
+        EXPECT_EQ(progress.count, c.steps) << c.name;
         EXPECT_EQ(progress.steps, c.steps) << c.name;
         EXPECT_EQ(progress.ends, 1) << c.name;
     }
@@ -401,7 +376,7 @@ TEST(Geometry, ProgressCountsAnnouncedAndSent)
              [](TEffectsBitmap& p) { p.Resample(20, 7); }, [](TEffectsBitmap& p) { p.Resize(0, 7); },
              [](TEffectsBitmap& p) { p.EnlargeCanvas(20, 7, false, clBlack); }}) {
         TEffectsBitmap picture = effects(GradientPicture(20, 7));
-        Progress progress;
+        ProgressLog progress;
         progress.attach(picture);
         quiet(picture);
         EXPECT_EQ(progress.begins + progress.steps + progress.ends, 0);
@@ -424,7 +399,7 @@ TEST(Geometry, FailuresAreWrappedAndKeepThePicture)
     const TXBitmap strip = GradientPicture(32768, 8);
     for (const Case& c : cases) {
         TEffectsBitmap picture = effects(strip);
-        Progress progress;
+        ProgressLog progress;
         progress.attach(picture);
         try {
             c.apply(picture);
