@@ -1,6 +1,7 @@
 #include "document/VLPicChildWn.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <QEvent>
 #include <QFileInfo>
@@ -433,22 +434,37 @@ void TVLPicUndoAction::Undo()
 
 void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
 {
-    if (picture == nullptr) {
-        m_bitmap.reset();
+    if (picture == nullptr || picture->Empty()) {
+        m_pixels = std::vector<std::uint8_t>();
+        m_width = m_height = 0;
         return;
     }
-    if (!m_bitmap)
-        m_bitmap = std::make_unique<TXBitmap>();
-    m_bitmap->Assign(*picture);
+    TXBitmap converted;
+    const TXBitmap* source = picture;
+    if (picture->PixelFormat() != TPixelFormat::pf24bit) {
+        converted = *picture;
+        converted.SetPixelFormat(TPixelFormat::pf24bit);
+        source = &converted;
+    }
+    m_width = source->Width();
+    m_height = source->Height();
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
+    m_pixels.resize(rowBytes * static_cast<std::size_t>(m_height));
+    for (int y = 0; y < m_height; ++y)
+        std::memcpy(m_pixels.data() + rowBytes * static_cast<std::size_t>(y), source->ScanLine(y), rowBytes);
 }
 
 void TVLPicGenUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
 {
-    if (!m_bitmap)
+    if (!HasBitmap())
         return;
     TEffectsBitmap& picture = window.Picture();
-    const bool resized = picture.Width() != m_bitmap->Width() || picture.Height() != m_bitmap->Height();
-    picture.Assign(*m_bitmap);
+    const bool resized = picture.Width() != m_width || picture.Height() != m_height;
+    if (resized || picture.PixelFormat() != TPixelFormat::pf24bit)
+        picture.AllocateUninitialised(m_width, m_height, TPixelFormat::pf24bit);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
+    for (int y = 0; y < m_height; ++y)
+        std::memcpy(picture.ScanLine(y), m_pixels.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
     changes |= chgPicture;
     if (resized) {
         window.BestFit(picture.Width(), picture.Height());

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QString>
 
@@ -177,15 +178,19 @@ class TVLPicGenUndoAction : public TVLPicUndoAction {
 public:
     using TVLPicUndoAction::TVLPicUndoAction;
 
-    // Keeps a copy of the picture; none frees a kept one.
+    // Keeps a copy of the (24-bit) picture; none frees a kept one.
     void StoreBitmap(const TXBitmap* picture);
-    [[nodiscard]] const TXBitmap* Bitmap() const { return m_bitmap.get(); }
+    [[nodiscard]] bool HasBitmap() const { return m_width > 0; }
 
 protected:
     void DoUndo(TVLPicChildWin& window, TChangeSet& changes) override;
 
 private:
-    std::unique_ptr<TXBitmap> m_bitmap;
+    // The pixels row after row without padding: a history of five steps holds exactly five
+    // pictures' bytes.
+    std::vector<std::uint8_t> m_pixels;
+    int m_width = 0;
+    int m_height = 0;
 };
 
 // The base of the actions undone by doing the edit again; they keep no pixels.
