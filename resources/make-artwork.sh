@@ -72,3 +72,30 @@ icon resample -fill '#27ae60' -stroke "$ink" -strokewidth 5 -draw 'rectangle 10,
   -stroke '#2e86c1' -strokewidth 8 -draw 'line 46,50 84,12' -fill '#2e86c1' -stroke none -draw 'polygon 88,8 60,12 84,36'
 icon enlarge -fill "$paper" -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,8 88,88' \
   -fill '#27ae60' -draw 'rectangle 30,30 66,66'
+
+# Tool cursors, 32 x 32, black with a white outline so that they show on any picture. The
+# hot spot of each is given in src/document/ToolCursors.cpp.
+mkdir -p cursors
+cursor() { # NAME DRAW...
+  local name=$1; shift
+  convert -size 32x32 xc:none -fill none -stroke white -strokewidth 3 "$@" \
+    -stroke black -strokewidth 1 "$@" -strip "cursors/$name.png"
+}
+cursor pen -draw 'line 1,30 20,11' -draw 'line 20,11 26,5' -draw 'polygon 1,30 5,24 7,26'
+cursor fill -draw 'polygon 8,14 18,4 28,14 18,24' -draw 'line 8,14 4,24'
+cursor dropper -draw 'line 1,30 18,13' -draw 'rectangle 18,6 25,13'
+cursor circle_fill -draw 'line 7,0 7,14' -draw 'line 0,7 14,7' -fill black -draw 'circle 22,22 22,16'
+cursor circle_line -draw 'line 7,0 7,14' -draw 'line 0,7 14,7' -draw 'circle 22,22 22,16'
+cursor rect_fill -draw 'line 7,0 7,14' -draw 'line 0,7 14,7' -fill black -draw 'rectangle 16,16 28,28'
+cursor rect_line -draw 'line 7,0 7,14' -draw 'line 0,7 14,7' -draw 'rectangle 16,16 28,28'
+cursor line -draw 'line 7,0 7,14' -draw 'line 0,7 14,7' -draw 'line 16,28 28,16'
+cursor zoom -draw 'circle 12,12 12,4' -draw 'line 18,18 29,29' -draw 'line 8,12 16,12' -draw 'line 12,8 12,16'
+cursor selectrect -draw 'line 7,0 7,14' -draw 'line 0,7 14,7' -draw 'stroke-dasharray 2 2 rectangle 16,16 29,29'
+cursor selectfreehand -draw 'line 7,0 7,14' -draw 'line 0,7 14,7' -draw 'bezier 16,28 16,14 30,18 28,28'
+cursor magicwand -draw 'line 4,28 20,12' -draw 'line 22,2 22,8' -draw 'line 26,6 30,6' -draw 'line 24,10 28,14'
+cursor move -draw 'line 16,2 16,30' -draw 'line 2,16 30,16' -draw 'polygon 16,0 12,5 20,5' -draw 'polygon 16,31 12,26 20,26' \
+  -draw 'polygon 0,16 5,12 5,20' -draw 'polygon 31,16 26,12 26,20'
+cursor text -draw 'line 12,4 20,4' -draw 'line 16,4 16,28' -draw 'line 12,28 20,28'
+cursor sml_dropper -draw 'line 1,20 12,9' -draw 'rectangle 12,4 17,9'
+cursor spraycan -draw 'rectangle 14,12 24,30' -draw 'line 16,8 22,8' -draw 'point 8,4' -draw 'point 4,8' -draw 'point 6,12'
+cursor drag -draw 'roundrectangle 8,10 24,28 4,4' -draw 'line 11,10 11,4' -draw 'line 15,10 15,2' -draw 'line 19,10 19,3' -draw 'line 23,12 23,6'

@@ -32,6 +32,7 @@
 #include "app/WindowPlacement.h"
 #include "app/XMLRegFile.h"
 #include "document/VLPicChildWn.h"
+#include "document/ToolCursors.h"
 #include "document/VLToolVars.h"
 
 namespace vellum {
@@ -460,6 +461,7 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     };
     document->SetStatusBar(this);
     document->PictureScrollBox().SetShowZoomGrid(m_actShowHideZoomGrid->isChecked());
+    document->PictureScrollBox().viewport()->setCursor(ToolCursor(ToolSettings().ToolCursor));
     document->show();
     document->BestFit();
     updateCommandStates();

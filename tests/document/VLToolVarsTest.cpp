@@ -50,3 +50,39 @@ TEST(ToolSettings, TriplesFollowTheColours)
 
 } // namespace
 } // namespace vellum
+
+#include "document/ToolCursors.h"
+
+namespace vellum {
+namespace {
+
+TEST(ToolCursors, EachToolHasItsCursorFromOurArtwork)
+{
+    struct Case {
+        TTool tool;
+        TShapeKind kind;
+        bool filled;
+        int number;
+    };
+    for (const Case& c : {Case{TTool::Pen, TShapeKind::Line, false, 10}, Case{TTool::SpecialPen, TShapeKind::Line, false, 10},
+                          Case{TTool::Fill, TShapeKind::Line, false, 11}, Case{TTool::SprayCan, TShapeKind::Line, false, 25},
+                          Case{TTool::Shapes, TShapeKind::Line, true, 17}, Case{TTool::Shapes, TShapeKind::Square, true, 15},
+                          Case{TTool::Shapes, TShapeKind::Rectangle, false, 16}, Case{TTool::Shapes, TShapeKind::Circle, true, 13},
+                          Case{TTool::Shapes, TShapeKind::Ellipse, false, 14}, Case{TTool::Text, TShapeKind::Line, false, 23},
+                          Case{TTool::Dropper, TShapeKind::Line, false, 12}, Case{TTool::Drag, TShapeKind::Line, false, 26},
+                          Case{TTool::Zoom, TShapeKind::Line, false, 18}, Case{TTool::SelectRect, TShapeKind::Line, false, 19},
+                          Case{TTool::SelectFreehand, TShapeKind::Line, false, 20},
+                          Case{TTool::MagicWand, TShapeKind::Line, false, 21}}) {
+        TToolSettings s;
+        s.Tool = c.tool;
+        s.ShapeKind = c.kind;
+        s.ShapeFilled = c.filled;
+        EXPECT_EQ(CursorNumberForTool(s), c.number) << static_cast<int>(c.tool);
+    }
+    for (int number = 10; number <= 26; ++number)
+        EXPECT_FALSE(ToolCursor(number).pixmap().isNull()) << number;
+    EXPECT_EQ(ToolCursor(99).shape(), Qt::ArrowCursor);
+}
+
+} // namespace
+} // namespace vellum
