@@ -12,6 +12,8 @@
 
 namespace vellum {
 
+namespace {
+
 // Runs BeginWait/EndWait around a scope, also when it is left by an exception.
 class WaitScope {
 public:
@@ -23,6 +25,8 @@ public:
 private:
     TBasicVLChild& m_window;
 };
+
+} // namespace
 
 TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
     : TExtraBtnForm(ckPicture, parent)
