@@ -15,10 +15,10 @@ runs=${RUNS:-3}
 export OUT=${VELLUM_PHOTOS:-${HOME:-/root}/.cache/vellum-photos}
 [ -x "$batch" ] && [ -x "$build/bin/vellum_effects_bench" ] || { echo "compare-effects: build first (scripts/build.sh)" >&2; exit 1; }
 bash "$root/../shared/corpora/make-photos.sh" >/dev/null
-src=$OUT/big/photo-6000x4000.bmp
+src_bmp=$OUT/big/photo-6000x4000.bmp
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-vips copy "$src" "$work/photo.v"
+vips copy "$src_bmp" "$work/photo.v"
 IM=/usr/bin/convert
 
 # best_ms COMMAND...: the best wall time of $runs runs, in ms ("fail" when it fails).
@@ -34,16 +34,7 @@ best_ms() {
   echo "$best"
 }
 
-# ops_ms OPERATION: vellum-batch's best time for the operation alone.
-ops_ms() {
-  local best="" i ms
-  for ((i = 0; i < runs; i++)); do
-    ms=$("$batch" --timing "$src" "$work/ours.bmp" "$1" 2>&1 >/dev/null | sed -n 's/.*ops_ms=\([0-9.]*\).*/\1/p')
-    [ -n "$ms" ] || { echo fail; return; }
-    if [ -z "$best" ] || awk -v a="$ms" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$ms; fi
-  done
-  echo "$best"
-}
+source "$root/bench/ops-ms.sh"
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", a/b}'; }
 status=0
@@ -63,7 +54,7 @@ point() {
   ms=$(ops_ms "$op")
   r=$(ratio "$ms" "$memcpy_ms")
   printf '\n%s (%s): ops_ms %s = %s x the pass (target at most %s: %s)\n' "$label" "$op" "$ms" "$r" "$target" "$(verdict "$r" "$target")"
-  printf '  %-16s %6s ms whole process\n' vellum-batch "$(best_ms "$batch" "$src" "$work/ours.bmp" "$op")"
+  printf '  %-16s %6s ms whole process\n' vellum-batch "$(best_ms "$batch" "$src_bmp" "$work/ours.bmp" "$op")"
   local peer
   for peer in "$@"; do
     local name=${peer%%;*} cmd=${peer#*;}
@@ -72,22 +63,22 @@ point() {
 }
 
 point negative 2 "negative" -- \
-  "ImageMagick;$IM '$src' -negate OUTPUT.bmp" "GraphicsMagick;gm convert '$src' -negate OUTPUT.bmp" \
+  "ImageMagick;$IM '$src_bmp' -negate OUTPUT.bmp" "GraphicsMagick;gm convert '$src_bmp' -negate OUTPUT.bmp" \
   "vips (.v);vips invert '$work/photo.v' OUTPUT.v"
 point brighten=30 2 "brightness +30 % (offset 77)" -- \
-  "ImageMagick;$IM '$src' -evaluate Add 30% OUTPUT.bmp" "GraphicsMagick;gm convert '$src' -operator All Add 30% OUTPUT.bmp" \
+  "ImageMagick;$IM '$src_bmp' -evaluate Add 30% OUTPUT.bmp" "GraphicsMagick;gm convert '$src_bmp' -operator All Add 30% OUTPUT.bmp" \
   "vips (.v);vips linear '$work/photo.v' OUTPUT.v 1 77 --uchar"
 point rgb=20,-10,5 2 "RGB balance" -- \
   "vips (.v);vips linear '$work/photo.v' OUTPUT.v '1 1 1' '51 -25 13' --uchar"
 point grey 3 "grey scale" -- \
-  "ImageMagick;$IM '$src' -colorspace Gray OUTPUT.bmp" "GraphicsMagick;gm convert '$src' -colorspace Gray OUTPUT.bmp" \
+  "ImageMagick;$IM '$src_bmp' -colorspace Gray OUTPUT.bmp" "GraphicsMagick;gm convert '$src_bmp' -colorspace Gray OUTPUT.bmp" \
   "vips (.v);vips colourspace '$work/photo.v' OUTPUT.v b-w"
 point gamma=1.6 3 "gamma 1.6" -- \
-  "ImageMagick;$IM '$src' -gamma 1.6 OUTPUT.bmp" "GraphicsMagick;gm convert '$src' -gamma 1.6 OUTPUT.bmp" \
+  "ImageMagick;$IM '$src_bmp' -gamma 1.6 OUTPUT.bmp" "GraphicsMagick;gm convert '$src_bmp' -gamma 1.6 OUTPUT.bmp" \
   "vips (.v);vips gamma '$work/photo.v' OUTPUT.v --exponent 1.6"
 point "replace=#3C3C3C,#FFFFFF,20" 3 "colour replace" -- \
-  "ImageMagick;$IM '$src' -fuzz 8% -fill white -opaque '#3C3C3C' OUTPUT.bmp" \
-  "GraphicsMagick;gm convert '$src' -fuzz 8% -fill white -opaque '#3C3C3C' OUTPUT.bmp"
+  "ImageMagick;$IM '$src_bmp' -fuzz 8% -fill white -opaque '#3C3C3C' OUTPUT.bmp" \
+  "GraphicsMagick;gm convert '$src_bmp' -fuzz 8% -fill white -opaque '#3C3C3C' OUTPUT.bmp"
 
 # blur RADIUS VIPS_TARGET GM_TARGET: whole processes. Our kernel keeps taps while the tails
 # hold more than 1/510 of the weight; vips keeps them while the curve is above min-ampl of its
@@ -100,7 +91,7 @@ r=$radius; w=[math.exp(-(j/r)**2/2) for j in range(-40,41)]; s=sum(w); w=[x/s fo
 size=40; tail=0.0
 while tail < 1/510 and size > 1: tail += 2*w[40+size]; size -= 1
 print(size, '%.3f' % max(0.001, math.exp(-(size/r)**2/2)))")
-  ours=$(best_ms "$batch" "$src" "$work/ours.bmp" "blur=$radius")
+  ours=$(best_ms "$batch" "$src_bmp" "$work/ours.bmp" "blur=$radius")
   v=$(best_ms vips gaussblur "$work/photo.v" "$work/peer.v" "$radius" --min-ampl "$amp")
   printf '\nGaussian blur radius %s (our kernel: %s taps each side)\n' "$radius" "$taps"
   printf '  %-16s %6s ms (BMP in and out)\n' vellum-batch "$ours"
@@ -108,7 +99,7 @@ print(size, '%.3f' % max(0.001, math.exp(-(size/r)**2/2)))")
     "$(ratio "$ours" "$v")" "$vips_target" "$(verdict "$(ratio "$ours" "$v")" "$vips_target")"
   if [ -n "$gm_target" ]; then
     # GraphicsMagick takes tens of seconds: one run.
-    g=$(runs=1 best_ms gm convert "$src" -gaussian "${taps}x${radius}" "$work/peer.bmp")
+    g=$(runs=1 best_ms gm convert "$src_bmp" -gaussian "${taps}x${radius}" "$work/peer.bmp")
     printf '  %-16s %6s ms: ratio %s (target at most %s: %s)\n' GraphicsMagick "$g" "$(ratio "$ours" "$g")" \
       "$gm_target" "$(verdict "$(ratio "$ours" "$g")" "$gm_target")"
   fi
@@ -117,10 +108,10 @@ blur 5 1.5 0.2
 blur 20 1.0 ""
 
 printf '\nflood fill from (3000, 2000), tolerance 40 per channel (peers: fuzz 16 %%)\n'
-printf '  %-16s %6s ms whole process (ops_ms %s)\n' vellum-batch "$(best_ms "$batch" "$src" "$work/ours.bmp" fill=3000,2000,40,#FF00FF)" \
+printf '  %-16s %6s ms whole process (ops_ms %s)\n' vellum-batch "$(best_ms "$batch" "$src_bmp" "$work/ours.bmp" fill=3000,2000,40,#FF00FF)" \
   "$(ops_ms fill=3000,2000,40,#FF00FF)"
 printf '  %-16s %6s ms whole process\n' ImageMagick \
-  "$(best_ms "$IM" "$src" -fuzz 16% -fill '#FF00FF' -draw 'color 3000,2000 floodfill' "$work/peer.bmp")"
+  "$(best_ms "$IM" "$src_bmp" -fuzz 16% -fill '#FF00FF' -draw 'color 3000,2000 floodfill' "$work/peer.bmp")"
 printf '  %-16s %6s ms whole process\n' GraphicsMagick \
-  "$(best_ms gm convert "$src" -fuzz 16% -fill '#FF00FF' -draw 'color 3000,2000 floodfill' "$work/peer.bmp")"
+  "$(best_ms gm convert "$src_bmp" -fuzz 16% -fill '#FF00FF' -draw 'color 3000,2000 floodfill' "$work/peer.bmp")"
 exit $status

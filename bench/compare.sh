@@ -125,16 +125,7 @@ bench_ms() {
       if (best == "" || ms < best) best = ms } END { printf "%.2f", best }'
 }
 
-# ops_ms OPERATION...: best ops_ms of vellum-batch --timing over $runs runs.
-ops_ms() {
-  local best="" i ms
-  for ((i = 0; i < runs; i++)); do
-    ms=$("$batch" --timing "$src_bmp" "$work/ops.bmp" "$@" 2>&1 >/dev/null | sed -n 's/.*ops_ms=\([0-9.]*\).*/\1/p')
-    [ -n "$ms" ] || { echo fail; return; }
-    if [ -z "$best" ] || awk -v a="$ms" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$ms; fi
-  done
-  echo "$best"
-}
+source "$root/bench/ops-ms.sh"
 
 # compare_pass NAME TARGET FLOOR_NAME FLOOR_MS OPERATION...
 compare_pass() {

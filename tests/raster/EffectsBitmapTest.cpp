@@ -12,15 +12,11 @@
 namespace vellum {
 namespace {
 
+using test::Effects;
 using test::GradientPicture;
 using test::ProgressLog;
 using test::RandomPicture;
 using test::SamePixels;
-
-TEffectsBitmap effects(const TXBitmap& picture)
-{
-    return TEffectsBitmap(TXBitmap(picture));
-}
 
 TEffectsBitmap solid(int width, int height, TColor colour)
 {
@@ -69,7 +65,7 @@ TEST(Effects, PointEffectsOnKnownPixels)
 TEST(Effects, NegativeTwiceRestoresEveryByte)
 {
     const TXBitmap original = GradientPicture(13, 5);
-    TEffectsBitmap picture = effects(original);
+    TEffectsBitmap picture = Effects(original);
     picture.Negative();
     EXPECT_FALSE(SamePixels(picture, original));
     picture.Negative();
@@ -102,7 +98,7 @@ TEST(Effects, ProgressCountsAndEarlyReturns)
     };
     const TXBitmap original = GradientPicture(W, H);
     for (const Case& c : cases) {
-        TEffectsBitmap picture = effects(original);
+        TEffectsBitmap picture = Effects(original);
         ProgressLog log;
         log.attach(picture);
         c.apply(picture);
@@ -155,7 +151,7 @@ TEST(Effects, MaskedPixelsAreLeftAlone)
         for (int x = 0; x < 9; ++x)
             mask.SetItem(x, y, (x + y) % 3 == 0);
     for (const auto& [name, apply] : maskedEffects()) {
-        TEffectsBitmap picture = effects(original);
+        TEffectsBitmap picture = Effects(original);
         apply(picture, &mask);
         bool someChanged = false;
         for (int y = 0; y < 6; ++y)
@@ -170,7 +166,7 @@ TEST(Effects, MaskedPixelsAreLeftAlone)
 
         TBool2DArray all(9, 6);
         all.Fill(true);
-        TEffectsBitmap untouched = effects(original);
+        TEffectsBitmap untouched = Effects(original);
         apply(untouched, &all);
         EXPECT_TRUE(SamePixels(untouched, original)) << name;
     }
@@ -210,7 +206,7 @@ TEST(Effects, ASmallMaskIsRefusedBeforeAnythingChanges)
     const TXBitmap original = GradientPicture(9, 6);
     const TBool2DArray small(9, 5);
     for (const auto& [name, apply] : maskedEffects()) {
-        TEffectsBitmap picture = effects(original);
+        TEffectsBitmap picture = Effects(original);
         ProgressLog log;
         log.attach(picture);
         EXPECT_THROW(apply(picture, &small), EBool2DArrayError) << name;
@@ -235,7 +231,7 @@ TEST(Blur, KernelTrimming)
         for (int n = 1; n <= k.Size; ++n)
             EXPECT_EQ(k.Weights[k.Size + n], k.Weights[k.Size - n]);
     }
-    TEffectsBitmap picture = effects(GradientPicture(6, 5));
+    TEffectsBitmap picture = Effects(GradientPicture(6, 5));
     const TXBitmap before = picture;
     picture.Blur(0.1);
     EXPECT_TRUE(SamePixels(picture, before));
@@ -271,7 +267,7 @@ TEST(Blur, EdgesRepeatAndMaskedPixelsLendNothing)
     EXPECT_TRUE(SamePixels(kept, dot));
 
     // A one-pixel-high picture blurred down its columns repeats its only row: unchanged there.
-    TEffectsBitmap edge = effects(GradientPicture(1, 1));
+    TEffectsBitmap edge = Effects(GradientPicture(1, 1));
     const TXBitmap single = edge;
     edge.Blur(7.0);
     EXPECT_TRUE(SamePixels(edge, single));

@@ -11,6 +11,12 @@
 
 namespace vellum::test {
 
+// A copy of the picture with the effects' operations.
+inline TEffectsBitmap Effects(const TXBitmap& picture)
+{
+    return TEffectsBitmap(TXBitmap(picture));
+}
+
 // A picture of random channels (levels of them, spread over 0 to 255): few levels make large
 // regions of one colour.
 inline TEffectsBitmap RandomPicture(int width, int height, unsigned seed, int levels = 256)

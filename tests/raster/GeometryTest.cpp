@@ -12,21 +12,17 @@
 namespace vellum {
 namespace {
 
+using test::Effects;
 using test::GradientPicture;
 using test::ProgressLog;
 using test::RandomPicture;
 using test::SamePixels;
 
-TEffectsBitmap effects(const TXBitmap& picture)
-{
-    return TEffectsBitmap(TXBitmap(picture));
-}
-
 TEST(Geometry, FlipAndMirrorTwiceRestoreThePicture)
 {
     for (const auto& [width, height] : {std::pair{7, 5}, std::pair{6, 4}, std::pair{1, 1}, std::pair{4, 2}, std::pair{303, 3000}}) {
         const TXBitmap original = GradientPicture(width, height);
-        TEffectsBitmap picture = effects(original);
+        TEffectsBitmap picture = Effects(original);
         picture.Flip();
         EXPECT_EQ(height == 1 || SamePixels(picture, original), height == 1) << width << " x " << height;
         EXPECT_EQ(picture.PixelColour(0, 0), original.PixelColour(0, height - 1));
@@ -46,7 +42,7 @@ TEST(Geometry, FlipAndMirrorTwiceRestoreThePicture)
 TEST(Geometry, QuarterTurnsOfAThreeByTwoPicture)
 {
     const TXBitmap original = GradientPicture(3, 2);
-    TEffectsBitmap clockwise = effects(original);
+    TEffectsBitmap clockwise = Effects(original);
     clockwise.Rotate(90, clWhite);
     ASSERT_EQ(clockwise.Width(), 2);
     ASSERT_EQ(clockwise.Height(), 3);
@@ -56,7 +52,7 @@ TEST(Geometry, QuarterTurnsOfAThreeByTwoPicture)
             EXPECT_EQ(clockwise.PixelColour(1 - y, x), original.PixelColour(x, y)) << x << "," << y;
     EXPECT_EQ(clockwise.PixelColour(1, 0), original.PixelColour(0, 0)); // top-right
 
-    TEffectsBitmap anticlockwise = effects(original);
+    TEffectsBitmap anticlockwise = Effects(original);
     anticlockwise.Rotate(270, clWhite);
     ASSERT_EQ(anticlockwise.Width(), 2);
     for (int y = 0; y < 2; ++y)
@@ -73,7 +69,7 @@ TEST(Geometry, QuarterTurnsOfLargePicturesMatchThePixelRule)
     // Larger than the tiles and the threading threshold, with ragged edges.
     const TEffectsBitmap original = RandomPicture(1000, 523, 3);
     for (const int angle : {90, 270}) {
-        TEffectsBitmap picture = effects(original);
+        TEffectsBitmap picture = Effects(original);
         picture.Rotate(angle, clWhite);
         ASSERT_EQ(picture.Width(), 523);
         ASSERT_EQ(picture.Height(), 1000);
@@ -91,9 +87,9 @@ TEST(Geometry, HalfTurnMirrorsTheOddMiddleRow)
 {
     for (const int height : {3, 4, 1}) {
         const TXBitmap original = GradientPicture(5, height);
-        TEffectsBitmap turned = effects(original);
+        TEffectsBitmap turned = Effects(original);
         turned.Rotate(180, clWhite);
-        TEffectsBitmap flipped = effects(original);
+        TEffectsBitmap flipped = Effects(original);
         flipped.Flip();
         flipped.Mirror();
         EXPECT_TRUE(SamePixels(turned, flipped)) << height;
@@ -110,13 +106,13 @@ TEST(Geometry, FineRotationSizesAndCorners)
     };
     for (const Case& c : std::vector<Case>{{100, 100, 45, 142, 142}, {200, 100, 30, 223, 187}, {100, 200, 120, 223, 187},
                                            {1000, 1, 5, 996, 88}}) {
-        TEffectsBitmap picture = effects(GradientPicture(c.width, c.height));
+        TEffectsBitmap picture = Effects(GradientPicture(c.width, c.height));
         picture.Rotate(c.angle, RGBColor(1, 2, 3));
         EXPECT_EQ(picture.Width(), c.newWidth) << c.angle;
         EXPECT_EQ(picture.Height(), c.newHeight) << c.angle;
     }
     const TXBitmap square = GradientPicture(100, 100);
-    TEffectsBitmap picture = effects(square);
+    TEffectsBitmap picture = Effects(square);
     picture.Rotate(45, RGBColor(1, 2, 3));
     for (const auto& [x, y] : {std::pair{0, 0}, std::pair{141, 0}, std::pair{0, 141}, std::pair{141, 141}})
         EXPECT_EQ(picture.PixelColour(x, y), RGBColor(1, 2, 3));
@@ -157,7 +153,7 @@ TEST(Geometry, FineRotationFollowsTheDoubledCoordinateRule)
     for (const auto& [width, height] : {std::pair{37, 23}, std::pair{8, 61}, std::pair{1, 1}, std::pair{640, 480}})
         for (const int degrees : {1, 17, 30, 45, 60, 89}) {
             const TEffectsBitmap source = RandomPicture(width, height, static_cast<unsigned>(degrees));
-            TEffectsBitmap picture = effects(source);
+            TEffectsBitmap picture = Effects(source);
             picture.Rotate(degrees, RGBColor(1, 2, 3));
             EXPECT_TRUE(SamePixels(picture, referenceFineRotation(source, degrees, RGBColor(1, 2, 3))))
                 << width << " x " << height << " by " << degrees;
@@ -167,16 +163,16 @@ TEST(Geometry, FineRotationFollowsTheDoubledCoordinateRule)
 TEST(Geometry, RotationTurnsAQuarterFirstAndNormalisesAngles)
 {
     const TXBitmap original = GradientPicture(40, 25);
-    TEffectsBitmap stepwise = effects(original);
+    TEffectsBitmap stepwise = Effects(original);
     stepwise.Rotate(90, clBlack);
     stepwise.Rotate(30, clBlack);
     for (const int angle : {120, 480, -240}) {
-        TEffectsBitmap picture = effects(original);
+        TEffectsBitmap picture = Effects(original);
         picture.Rotate(angle, clBlack);
         EXPECT_TRUE(SamePixels(picture, stepwise)) << angle;
     }
     for (const int angle : {0, 360, -720}) {
-        TEffectsBitmap picture = effects(original);
+        TEffectsBitmap picture = Effects(original);
         ProgressLog progress;
         progress.attach(picture);
         picture.Rotate(angle, clBlack);
@@ -188,22 +184,22 @@ TEST(Geometry, RotationTurnsAQuarterFirstAndNormalisesAngles)
 TEST(Geometry, ResizePicksColumnsAndRowsByTheRatio)
 {
     const TXBitmap original = GradientPicture(4, 3);
-    TEffectsBitmap half = effects(original);
+    TEffectsBitmap half = Effects(original);
     half.Resize(2, 3);
     EXPECT_EQ(half.PixelColour(0, 1), original.PixelColour(0, 1));
     EXPECT_EQ(half.PixelColour(1, 1), original.PixelColour(2, 1));
-    TEffectsBitmap twice = effects(original);
+    TEffectsBitmap twice = Effects(original);
     twice.Resize(8, 6);
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 8; ++x)
             EXPECT_EQ(twice.PixelColour(x, y), original.PixelColour(x / 2, y / 2));
     // 3 rows to 2: y / (2 / 3) gives rows 0 and 1.
-    TEffectsBitmap rows = effects(original);
+    TEffectsBitmap rows = Effects(original);
     rows.Resize(4, 2);
     EXPECT_EQ(rows.PixelColour(3, 1), original.PixelColour(3, 1));
 
     for (const auto& [w, h] : {std::pair{0, 3}, std::pair{3, -1}}) {
-        TEffectsBitmap unchanged = effects(original);
+        TEffectsBitmap unchanged = Effects(original);
         unchanged.Resize(w, h);
         EXPECT_TRUE(SamePixels(unchanged, original));
     }
@@ -249,7 +245,7 @@ TEST(Geometry, ResampleKernelsGiveTheFormulasBitForBit)
     };
     for (const Case& c : std::vector<Case>{{40, 19, 30, 45}, {33, 17, 61, 8}, {9, 9, 1, 4}, {2, 3, 50, 2}, {300, 200, 150, 300}}) {
         const TEffectsBitmap source = RandomPicture(c.width, c.height, static_cast<unsigned>(c.width));
-        TEffectsBitmap picture = effects(source);
+        TEffectsBitmap picture = Effects(source);
         picture.Resample(c.newWidth, c.newHeight);
         EXPECT_TRUE(SamePixels(picture, referenceResample(source, c.newWidth, c.newHeight)))
             << c.width << " x " << c.height << " to " << c.newWidth << " x " << c.newHeight;
@@ -327,7 +323,7 @@ TEST(Geometry, EnlargeCanvasPlacesThePicture)
 {
     const TXBitmap original = GradientPicture(3, 3);
     for (const bool centre : {true, false}) {
-        TEffectsBitmap picture = effects(original);
+        TEffectsBitmap picture = Effects(original);
         picture.EnlargeCanvas(6, 6, centre, RGBColor(9, 8, 7));
         ASSERT_EQ(picture.Width(), 6);
         const int at = centre ? 1 : 0;
@@ -347,7 +343,7 @@ TEST(Geometry, ProgressCountsAnnouncedAndSent)
         int steps; // for a 20 x 7 picture
     };
     const int turned30 = [] {
-        TEffectsBitmap p = effects(GradientPicture(7, 20));
+        TEffectsBitmap p = Effects(GradientPicture(7, 20));
         p.Rotate(30, clBlack);
         return p.Height();
     }();
@@ -363,7 +359,7 @@ TEST(Geometry, ProgressCountsAnnouncedAndSent)
         {"enlarge", [](TEffectsBitmap& p) { p.EnlargeCanvas(30, 9, true, clBlack); }, 2},
     };
     for (const Case& c : cases) {
-        TEffectsBitmap picture = effects(GradientPicture(20, 7));
+        TEffectsBitmap picture = Effects(GradientPicture(20, 7));
         ProgressLog progress;
         progress.attach(picture);
         c.apply(picture);
@@ -375,7 +371,7 @@ TEST(Geometry, ProgressCountsAnnouncedAndSent)
     for (const auto& quiet : std::vector<std::function<void(TEffectsBitmap&)>>{
              [](TEffectsBitmap& p) { p.Resample(20, 7); }, [](TEffectsBitmap& p) { p.Resize(0, 7); },
              [](TEffectsBitmap& p) { p.EnlargeCanvas(20, 7, false, clBlack); }}) {
-        TEffectsBitmap picture = effects(GradientPicture(20, 7));
+        TEffectsBitmap picture = Effects(GradientPicture(20, 7));
         ProgressLog progress;
         progress.attach(picture);
         quiet(picture);
@@ -398,7 +394,7 @@ TEST(Geometry, FailuresAreWrappedAndKeepThePicture)
     // Rotating a 32768 x 8 strip by 45 degrees needs 23176 x 23176 pixels, beyond the limit.
     const TXBitmap strip = GradientPicture(32768, 8);
     for (const Case& c : cases) {
-        TEffectsBitmap picture = effects(strip);
+        TEffectsBitmap picture = Effects(strip);
         ProgressLog progress;
         progress.attach(picture);
         try {
