@@ -85,10 +85,21 @@ protected:
 
 private:
     void createCommands();
+    void createFileCommands();
+    void createEditCommands();
+    void createViewCommands();
+    void createImageCommands();
+    void createColourCommands();
+    void createWindowCommands();
+    void createHelpCommands();
     void createStatusBar();
     void createToolBars();
-    void createImageCommands();
-    // Runs an edit of the active picture document, showing its failure in an error box.
+    // The one guard every command slot ends in: any exception (out of memory included) becomes
+    // the error box with its message, and the program goes on.
+    void runGuarded(const std::function<void()>& body);
+    // Runs a command's slot under runGuarded when the action triggers.
+    void onTriggered(QAction* action, std::function<void()> slot);
+    // Runs an edit of the active picture document under runGuarded; nothing without one.
     void onActivePicture(const std::function<void(TVLPicChildWin&)>& edit);
     void resizeExecute(bool resample);
     void enlargeCanvasExecute();

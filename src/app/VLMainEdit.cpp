@@ -1,0 +1,24 @@
+// The Edit menu.
+
+#include "app/VLMain.h"
+
+#include <QAction>
+#include <QMenuBar>
+
+#include "document/VLPicChildWn.h"
+
+namespace vellum {
+
+void TVellumMain::createEditCommands()
+{
+    QMenu* editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
+    m_actUndo = command(QStringLiteral("Undo"), QStringLiteral("Undo|Undo last action"), QStringLiteral("ActUndo"));
+    m_actUndo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::Key_Escape)});
+    onTriggered(m_actUndo, [this] {
+        if (TVLPicChildWin* doc = ActivePicture())
+            doc->UndoLast();
+    });
+    editMenu->addAction(m_actUndo);
+}
+
+} // namespace vellum

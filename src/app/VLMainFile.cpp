@@ -1,0 +1,196 @@
+// The File menu: new, open, save and close pictures, the save prompt.
+
+#include "app/VLMain.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+
+#include "app/NewPicFrm.h"
+#include "app/VLMainPrivate.h"
+#include "document/VLPicChildWn.h"
+#include "document/VLToolVars.h"
+
+namespace vellum {
+
+using namespace mainwindow;
+
+namespace {
+
+const QString OpenFilter = QStringLiteral(
+    "Windows Bitmap (*.bmp);;JPG Image File (*.jpg);;JPEG Image FIle (*.jpeg);;GIF (*.gif);;"
+    "All picture files (*.bmp *.jpg *.jpeg *.gif);;All files (*)");
+const QStringList SaveFilters{QStringLiteral("Windows Bitmap (*.bmp)"), QStringLiteral("JPG Image File (*.jpg)"),
+                              QStringLiteral("JPEG Image FIle (*.jpeg)"), QStringLiteral("GIF (*.gif)")};
+
+} // namespace
+
+void TVellumMain::createFileCommands()
+{
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    m_actNewPic = command(QStringLiteral("&New"), QStringLiteral("New|Create a new file"), QStringLiteral("ActNewPic"));
+    m_actNewPic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    onTriggered(m_actNewPic, [this] { newPictureExecute(); });
+    m_actOpenPic = command(QStringLiteral("&Open"), QStringLiteral("Open|Open a file"), QStringLiteral("ActOpenPic"));
+    m_actOpenPic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    onTriggered(m_actOpenPic, [this] { openPictureExecute(); });
+    m_actPicSave = command(QStringLiteral("&Save"), QStringLiteral("Save|Save current file"), QStringLiteral("ActPicSave"));
+    m_actPicSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    onTriggered(m_actPicSave, [this] {
+        if (TVLPicChildWin* doc = ActivePicture())
+            SavePicture(*doc);
+    });
+    m_actPicSaveAs = command(QStringLiteral("Save &As..."), QStringLiteral("Save As|Save current file with different name"),
+                             QStringLiteral("ActPicSaveAs"));
+    m_actPicSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    onTriggered(m_actPicSaveAs, [this] { saveAsExecute(); });
+    m_actCloseChild = command(QStringLiteral("&Close"), QStringLiteral("Close|Close current picture"),
+                              QStringLiteral("ActCloseChild"));
+    onTriggered(m_actCloseChild, [this] { m_clientArea->closeActiveSubWindow(); });
+    m_actCloseAllChildren = command(QStringLiteral("Close All"), QStringLiteral("Close All|Close all pictures"),
+                                    QStringLiteral("ActCloseAllChildren"));
+    onTriggered(m_actCloseAllChildren, [this] { closeAllChildren(); });
+    m_actFileExit = command(QStringLiteral("E&xit"), QStringLiteral("Exit|Exit Vellum"), QStringLiteral("ActFileExit"));
+    onTriggered(m_actFileExit, [this] { close(); });
+    fileMenu->addActions({m_actNewPic, m_actOpenPic});
+    fileMenu->addSeparator();
+    fileMenu->addActions({m_actPicSave, m_actPicSaveAs, m_actCloseChild, m_actCloseAllChildren});
+    fileMenu->addSeparator();
+    fileMenu->addAction(m_actFileExit);
+}
+
+TVLPicChildWin* TVellumMain::NewPicture(int width, int height, TColor colour)
+{
+    BusyCursor busy;
+    ++m_newPictureCounter;
+    try {
+        auto* document = new TVLNewPicChildWin(width, height, colour,
+                                               QStringLiteral("New Picture #%1").arg(m_newPictureCounter), this);
+        wirePicture(document);
+        return document;
+    } catch (const std::exception& e) {
+        errorBox(this, QString::fromUtf8(e.what()));
+        return nullptr;
+    }
+}
+
+void TVellumMain::newPictureExecute()
+{
+    TNewPicForm form(0, 0, ToolSettings().ForeColour(), ToolSettings().BackColour(), this);
+    if (form.exec() == QDialog::Accepted)
+        NewPicture(form.PicWidth(), form.PicHeight(), form.Colour());
+}
+
+bool TVellumMain::OpenPictureFile(const QString& fileName)
+{
+    BusyCursor busy;
+    for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
+        auto* doc = qobject_cast<TVLPicChildWin*>(window);
+        if (doc != nullptr && doc->FileName().compare(fileName, Qt::CaseInsensitive) == 0) {
+            if (doc->isMinimized())
+                doc->showNormal();
+            m_clientArea->setActiveSubWindow(doc);
+            return true;
+        }
+    }
+    try {
+        wirePicture(new TVLFilePicChildWin(fileName, this));
+        return true;
+    } catch (const std::exception& e) {
+        errorBox(this, QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
+void TVellumMain::openPictureExecute()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), m_lastSaveFolder, OpenFilter,
+                                                            nullptr, QFileDialog::DontUseNativeDialog);
+    for (const QString& file : files)
+        OpenPictureFile(file);
+}
+
+QString TVellumMain::askSaveName(const QString& current)
+{
+    QFileDialog dialog(this, QStringLiteral("Save As"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(SaveFilters);
+    if (!current.isEmpty()) {
+        // The filter follows the file's extension: jpg 2, jpeg 3, gif 4, anything else 1.
+        const QString ext = QFileInfo(current).suffix().toLower();
+        const int filter = ext == QLatin1String("jpg") ? 1 : ext == QLatin1String("jpeg") ? 2 : ext == QLatin1String("gif") ? 3 : 0;
+        dialog.selectNameFilter(SaveFilters[filter]);
+        dialog.setDefaultSuffix(QFileInfo(current).suffix());
+        dialog.selectFile(current);
+    } else if (!m_lastSaveFolder.isEmpty()) {
+        dialog.setDirectory(m_lastSaveFolder);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    m_lastSaveFolder = dialog.directory().absolutePath();
+    return dialog.selectedFiles().first();
+}
+
+bool TVellumMain::SavePicture(TVLPicChildWin& document)
+{
+    const QString before = document.FileName();
+    QString name = before;
+    if (name.trimmed().isEmpty()) {
+        name = askSaveName(QString());
+        if (name.isEmpty())
+            return false;
+    }
+    if (document.SaveToFile(name))
+        return true;
+    errorBox(this, QStringLiteral("Error Saving Picture %1").arg(before));
+    return false;
+}
+
+void TVellumMain::saveAsExecute()
+{
+    TVLPicChildWin* doc = ActivePicture();
+    if (doc == nullptr)
+        return;
+    const QString before = doc->FileName();
+    const QString name = askSaveName(before);
+    if (!name.isEmpty() && !doc->SaveToFile(name))
+        errorBox(this, QStringLiteral("Error Saving Picture %1").arg(before));
+}
+
+void TVellumMain::queryClose(TVLPicChildWin* document, bool& canClose)
+{
+    canClose = true;
+    if (!document->Modified())
+        return;
+    const auto answer = QMessageBox::question(
+        this, QStringLiteral("Confirm"), QStringLiteral("Save changes to %1 ?").arg(document->Title()),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel) {
+        canClose = false;
+    } else if (answer == QMessageBox::Yes) {
+        // The window closes whether or not the save succeeded.
+        SavePicture(*document);
+    }
+}
+
+void TVellumMain::closeAllChildren()
+{
+    // Back-most first; a window that refuses stays open and the others are still asked.
+    QList<QPointer<QMdiSubWindow>> windows;
+    for (QMdiSubWindow* window : m_clientArea->subWindowList(QMdiArea::StackingOrder))
+        windows << window;
+    for (const QPointer<QMdiSubWindow>& window : windows) {
+        if (window.isNull())
+            continue;
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+} // namespace vellum

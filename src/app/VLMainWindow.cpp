@@ -1,0 +1,87 @@
+// The Window menu: arranging the document windows and the window list.
+
+#include "app/VLMain.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+
+namespace vellum {
+
+void TVellumMain::createWindowCommands()
+{
+    QMenu* windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
+    auto windowCommand = [this, windowMenu](const QString& caption, const QString& name, auto slot) {
+        QAction* action = command(caption, QString(caption).remove(QLatin1Char('&')), name);
+        onTriggered(action, slot);
+        windowMenu->addAction(action);
+        m_windowCommands << action;
+    };
+    windowCommand(QStringLiteral("&Cascade"), QStringLiteral("ActWindowCascade"), [this] { m_clientArea->cascadeSubWindows(); });
+    windowCommand(QStringLiteral("Tile &Horizontally"), QStringLiteral("ActWindowTileHorizontal"),
+                  [this] { tileDocuments(Qt::Horizontal); });
+    windowCommand(QStringLiteral("Tile &Vertically"), QStringLiteral("ActWindowTileVertical"),
+                  [this] { tileDocuments(Qt::Vertical); });
+    windowCommand(QStringLiteral("&Minimize All"), QStringLiteral("ActWindowMinimizeAll"), [this] {
+        for (QMdiSubWindow* window : m_clientArea->subWindowList())
+            window->showMinimized();
+    });
+    windowCommand(QStringLiteral("&Arrange All"), QStringLiteral("ActWindowArrangeAll"), [this] { arrangeMinimized(); });
+    windowMenu->addSeparator();
+    const int fixedEntries = static_cast<int>(windowMenu->actions().size());
+    connect(windowMenu, &QMenu::aboutToShow, this, [this, windowMenu, fixedEntries] {
+        // The window list after the fixed entries.
+        const QList<QAction*> actions = windowMenu->actions();
+        for (qsizetype i = fixedEntries; i < actions.size(); ++i) {
+            windowMenu->removeAction(actions[i]);
+            actions[i]->deleteLater();
+        }
+        for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
+            QAction* entry = windowMenu->addAction(window->windowTitle(), this, [this, window] {
+                runGuarded([this, window] { m_clientArea->setActiveSubWindow(window); });
+            });
+            entry->setCheckable(true);
+            entry->setChecked(window == m_clientArea->activeSubWindow());
+        }
+    });
+}
+
+// Side by side: horizontally one above the other (full width), vertically one beside the
+// other (full height), the minimised ones left alone.
+void TVellumMain::tileDocuments(Qt::Orientation orientation)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_clientArea->subWindowList())
+        if (!window->isMinimized())
+            windows << window;
+    if (windows.isEmpty())
+        return;
+    const QSize area = m_clientArea->viewport()->size();
+    const int count = static_cast<int>(windows.size());
+    for (int i = 0; i < count; ++i) {
+        windows[i]->showNormal();
+        if (orientation == Qt::Horizontal) {
+            const int h = area.height() / count;
+            windows[i]->setGeometry(0, i * h, area.width(), h);
+        } else {
+            const int w = area.width() / count;
+            windows[i]->setGeometry(i * w, 0, w, area.height());
+        }
+    }
+}
+
+// Lines the minimised windows up along the bottom of the client area.
+void TVellumMain::arrangeMinimized()
+{
+    int x = 0;
+    const int bottom = m_clientArea->viewport()->height();
+    for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
+        if (!window->isMinimized())
+            continue;
+        window->move(x, bottom - window->height());
+        x += window->width();
+    }
+}
+
+} // namespace vellum
