@@ -21,6 +21,7 @@
 #include "app/VLMainPrivate.h"
 #include "app/WindowPlacement.h"
 #include "app/XMLRegFile.h"
+#include "clipboard/VLClipbrd.h"
 #include "document/ToolCursors.h"
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
@@ -42,6 +43,9 @@ TVellumMain::TVellumMain(QWidget* parent)
     createStatusBar();
     setAcceptDrops(true);
     loadSettings();
+    createClipboardViewer();
+    ClipboardStore().AddWindow(this);
+    updatePasteStates();
     updateCommandStates();
 }
 
@@ -126,6 +130,7 @@ void TVellumMain::updateCommandStates()
         action->setEnabled(picture != nullptr);
     m_actGreyScalePic->setEnabled(picture != nullptr);
     m_actNegativePic->setEnabled(picture != nullptr);
+    updateEditCommandStates(picture);
 }
 
 void TVellumMain::wirePicture(TVLPicChildWin* document)
@@ -184,6 +189,8 @@ void TVellumMain::loadSettings()
             maximized = reg.ValueExists(QLatin1String(WinMaximized)) && reg.ReadBool(QLatin1String(WinMaximized));
             if (reg.ValueExists(QLatin1String(ShowZoomGrid)))
                 m_actShowHideZoomGrid->setChecked(reg.ReadBool(QLatin1String(ShowZoomGrid)));
+            if (reg.ValueExists(QLatin1String(CbViewerIsVisible)))
+                m_pendingCbViewer = reg.ReadBool(QLatin1String(CbViewerIsVisible));
             reg.CloseKey();
         }
     }
@@ -201,6 +208,8 @@ void TVellumMain::saveSettings() const
     if (!reg.OpenKey(QLatin1String(KeyMain), true))
         return;
     reg.WriteBool(QLatin1String(ShowZoomGrid), m_actShowHideZoomGrid->isChecked());
+    // Whether the user has it shown, whatever hides it for the moment.
+    reg.WriteBool(QLatin1String(CbViewerIsVisible), m_actCbViewerStartStop->isChecked());
     // The restored rectangle is the client area's, the one setGeometry takes back, so a
     // window comes back exactly where it was whatever the window manager's frame.
     const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
@@ -256,6 +265,11 @@ void TVellumMain::firstShow()
         for (int i = 0; i < params.FileCount(); ++i)
             OpenPictureFile(params.Files(i));
         params.Exclude(TAppParams::apOpenFiles);
+    }
+    if (m_pendingCbViewer) {
+        m_pendingCbViewer = false;
+        m_actCbViewerStartStop->setChecked(true);
+        cbViewerStartStop(true);
     }
 }
 
