@@ -109,13 +109,15 @@ QSize TVellumMain::AvailableDocumentArea() const
 
 TVLPicChildWin* TVellumMain::ActivePicture() const
 {
-    return qobject_cast<TVLPicChildWin*>(m_clientArea->activeSubWindow());
+    // The current sub-window, not the active one: the area has no active one while a tool
+    // window or another program has the focus, and that changes no document's standing.
+    return qobject_cast<TVLPicChildWin*>(m_clientArea->currentSubWindow());
 }
 
 void TVellumMain::updateCommandStates()
 {
     TVLPicChildWin* picture = ActivePicture();
-    const bool any = m_clientArea->activeSubWindow() != nullptr;
+    const bool any = m_clientArea->currentSubWindow() != nullptr;
     m_actUndo->setEnabled(picture != nullptr && picture->CanUndo());
     m_actCloseChild->setEnabled(any);
     m_actCloseAllChildren->setEnabled(any);

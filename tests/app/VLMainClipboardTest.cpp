@@ -375,6 +375,24 @@ TEST_F(MainClipboardTest, TheClipboardViewerCommandShowsHidesAndComesBackAfterAR
     EXPECT_FALSE(m_main->CbViewer()->isVisible());
 }
 
+TEST_F(MainClipboardTest, AnotherProgramWithTheFocusLeavesThePictureActive)
+{
+    AppClipboardStore().CopyPlainPicture(&m_main->NewPicture(3, 2, clWhite)->Picture());
+    TVLPicChildWin* doc = m_main->ActivePicture();
+    ASSERT_NE(doc, nullptr);
+    ASSERT_EQ(states(), "111111");
+    m_main->ActCbViewerStartStop()->trigger();
+    // The focus goes to another program: the window system deactivates the main window.
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(m_main->ClientArea(), &deactivate);
+    for (QMdiSubWindow* window : m_main->ClientArea()->subWindowList())
+        QApplication::sendEvent(window, &deactivate);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(m_main->ClientArea()->activeSubWindow(), nullptr);
+    EXPECT_EQ(m_main->ActivePicture(), doc);
+    EXPECT_EQ(states(), "111111");
+}
+
 TEST_F(MainClipboardTest, TheViewerPastesAsNewWithoutAPictureDocument)
 {
     TXBitmap shaped(2, 1);
