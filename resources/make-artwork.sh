@@ -117,3 +117,10 @@ icon cbviewer -fill '#c9a86a' -stroke "$ink" -strokewidth 5 -draw 'rectangle 14,
   -fill '#2e86c1' -stroke none -draw 'rectangle 32,50 64,72'
 icon pin -fill '#c0392b' -stroke "$ink" -strokewidth 5 -draw 'circle 48,30 48,12' \
   -draw 'line 48,48 48,90'
+
+# The Viewer: its command (a magnifier over a picture) and its frame button.
+icon viewer -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,14 74,72' \
+  -fill '#2e86c1' -stroke none -draw 'rectangle 14,44 68,66' \
+  -fill none -stroke "$ink" -strokewidth 8 -draw 'circle 52,48 52,28' -draw 'line 66,62 88,86'
+icon frame -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,8 88,88' \
+  -fill none -stroke '#c0392b' -strokewidth 8 -draw 'rectangle 28,28 68,64'

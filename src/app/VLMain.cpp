@@ -19,6 +19,7 @@
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
 #include "app/VLMainPrivate.h"
+#include "app/ViewerFrm.h"
 #include "app/WindowPlacement.h"
 #include "app/XMLRegFile.h"
 #include "clipboard/VLClipbrd.h"
@@ -36,7 +37,12 @@ TVellumMain::TVellumMain(QWidget* parent)
     setWindowTitle(QString::fromLatin1(ProductName));
     m_clientArea = new QMdiArea(this);
     setCentralWidget(m_clientArea);
-    connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });
+    connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        updateCommandStates();
+        // None is reported while a tool window has the focus: the current document stays.
+        if (window != nullptr)
+            runGuarded([this, window] { ViewerShowDocument(window, false); });
+    });
     BuildToolShapes(ToolSettings());
     createCommands();
     createToolBars();
@@ -44,6 +50,7 @@ TVellumMain::TVellumMain(QWidget* parent)
     setAcceptDrops(true);
     loadSettings();
     createClipboardViewer();
+    createViewer();
     ClipboardStore().AddWindow(this);
     updatePasteStates();
     updateCommandStates();
@@ -140,6 +147,9 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     m_clientArea->addSubWindow(document);
     document->OnQueryClose = [this](TBasicVLChild* sender, bool& canClose) {
         queryClose(static_cast<TVLPicChildWin*>(sender), canClose);
+        // Visible or not, the Viewer lets go of a picture that is about to go.
+        if (canClose && m_viewer->PictureOwner() == sender)
+            m_viewer->Detach(m_viewer->isVisible());
         if (canClose && m_clientArea->subWindowList().size() == 1)
             lastDocumentClosing();
     };
@@ -161,6 +171,7 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     document->SetStatusBar(this);
     document->PictureScrollBox().SetShowZoomGrid(m_actShowHideZoomGrid->isChecked());
     document->PictureScrollBox().viewport()->setCursor(ToolCursor(ToolSettings().ToolCursor));
+    wireViewer(document);
     document->show();
     document->BestFit();
     updateCommandStates();
@@ -193,6 +204,8 @@ void TVellumMain::loadSettings()
                 m_actShowHideZoomGrid->setChecked(reg.ReadBool(QLatin1String(ShowZoomGrid)));
             if (reg.ValueExists(QLatin1String(CbViewerIsVisible)))
                 m_pendingCbViewer = reg.ReadBool(QLatin1String(CbViewerIsVisible));
+            if (reg.ValueExists(QLatin1String(ViewerIsVisible)))
+                m_pendingViewer = reg.ReadBool(QLatin1String(ViewerIsVisible));
             reg.CloseKey();
         }
     }
@@ -212,6 +225,7 @@ void TVellumMain::saveSettings() const
     reg.WriteBool(QLatin1String(ShowZoomGrid), m_actShowHideZoomGrid->isChecked());
     // Whether the user has it shown, whatever hides it for the moment.
     reg.WriteBool(QLatin1String(CbViewerIsVisible), m_actCbViewerStartStop->isChecked());
+    reg.WriteBool(QLatin1String(ViewerIsVisible), m_actViewerStartStop->isChecked());
     // The restored rectangle is the client area's, the one setGeometry takes back, so a
     // window comes back exactly where it was whatever the window manager's frame.
     const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
@@ -267,6 +281,11 @@ void TVellumMain::firstShow()
         for (int i = 0; i < params.FileCount(); ++i)
             OpenPictureFile(params.Files(i));
         params.Exclude(TAppParams::apOpenFiles);
+    }
+    if (m_pendingViewer) {
+        m_pendingViewer = false;
+        m_actViewerStartStop->setChecked(true);
+        runGuarded([this] { viewerStartStop(true); });
     }
     if (m_pendingCbViewer) {
         m_pendingCbViewer = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 
 #include <QMainWindow>
@@ -22,6 +23,7 @@ class QToolBar;
 namespace vellum {
 
 class TCbViewerForm;
+class TViewerForm;
 class TVLPicChildWin;
 class TXBitmap;
 
@@ -64,6 +66,11 @@ public:
     [[nodiscard]] QAction* ActClearClipboard() const { return m_actClearClipboard; }
     [[nodiscard]] QAction* ActCbViewerStartStop() const { return m_actCbViewerStartStop; }
     [[nodiscard]] TCbViewerForm* CbViewer() const { return m_cbViewer; }
+    [[nodiscard]] QAction* ActViewerStartStop() const { return m_actViewerStartStop; }
+    [[nodiscard]] TViewerForm* Viewer() const { return m_viewer; }
+    // Shows a document window in the Viewer: a picture document's picture and view, anything
+    // else (or none) as an empty Viewer. Only when the Viewer is visible, unless forced.
+    void ViewerShowDocument(QWidget* window, bool force);
     // The clipboard held a picture at the last clipboard notification.
     [[nodiscard]] bool ClipboardHasPicture() const { return m_clipboardHasPicture; }
 
@@ -114,6 +121,11 @@ private:
     void createHelpCommands();
     void createStatusBar();
     void createToolBars();
+    void createViewer();
+    void viewerStartStop(bool show);
+    // Connects a picture document's changes to the Viewer; its closing detaches it.
+    void wireViewer(TVLPicChildWin* document);
+    void viewerPictureChange(TVLPicChildWin* document, std::uint16_t changes);
     // The one guard every command slot ends in: any exception (out of memory included) becomes
     // the error box with its message, and the program goes on.
     void runGuarded(const std::function<void()>& body);
@@ -194,6 +206,9 @@ private:
     TCbViewerForm* m_cbViewer = nullptr;
     bool m_clipboardHasPicture = false;
     bool m_pendingCbViewer = false;
+    QAction* m_actViewerStartStop = nullptr;
+    TViewerForm* m_viewer = nullptr;
+    bool m_pendingViewer = false;
     int m_newPictureCounter = 0;
     bool m_shown = false;
     QString m_lastSaveFolder;

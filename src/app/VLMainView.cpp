@@ -10,6 +10,7 @@
 
 #include "app/SettingsKeys.h"
 #include "app/VLClipbrdViewer.h"
+#include "app/ViewerFrm.h"
 #include "document/VLPicChildWn.h"
 
 namespace vellum {
@@ -17,6 +18,11 @@ namespace vellum {
 void TVellumMain::createViewCommands()
 {
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("View"));
+    m_actViewerStartStop = command(QStringLiteral("Viewer"), QStringLiteral("Viewer|Display the Viewer"),
+                                   QStringLiteral("ActViewerStartStop"));
+    m_actViewerStartStop->setCheckable(true);
+    onTriggered(m_actViewerStartStop, [this] { viewerStartStop(m_actViewerStartStop->isChecked()); });
+    viewMenu->addAction(m_actViewerStartStop);
     m_actCbViewerStartStop =
         command(QStringLiteral("Clipboard Viewer"), QStringLiteral("Clipboard Viewer|Display the Clipboard Viewer"),
                 QStringLiteral("ActCbViewerStartStop"));
@@ -56,6 +62,7 @@ void TVellumMain::createToolBars()
     iconFor(m_actPasteAsNew, "pastenew");
     iconFor(m_actClearClipboard, "clearclip");
     iconFor(m_actCbViewerStartStop, "cbviewer");
+    iconFor(m_actViewerStartStop, "viewer");
     iconFor(m_actGreyScalePic, "grey");
     iconFor(m_actNegativePic, "negative");
     iconFor(m_actShowHideZoomGrid, "grid");
@@ -83,7 +90,7 @@ void TVellumMain::createToolBars()
     edit->widgetForAction(m_actCopyPic)->setObjectName(QStringLiteral("CopyPicTB"));
     edit->widgetForAction(m_actPasteClever)->setObjectName(QStringLiteral("PastePicTB"));
     edit->widgetForAction(m_actClearClipboard)->setObjectName(QStringLiteral("ClearClipboardTB"));
-    bar(QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actCbViewerStartStop, m_actShowHideZoomGrid});
+    bar(QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actCbViewerStartStop, m_actViewerStartStop, m_actShowHideZoomGrid});
     bar(QStringLiteral("Image"), QStringLiteral("ImageToolbar"),
         {m_actFlipPic, m_actMirrorPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic, m_actResamplePic});
     bar(QStringLiteral("Colour"), QStringLiteral("ColourToolbar"), {m_actGreyScalePic, m_actNegativePic});
@@ -108,6 +115,81 @@ void TVellumMain::cbViewerStartStop(bool show)
         m_cbViewer->show();
     } else {
         m_cbViewer->close();
+    }
+}
+
+void TVellumMain::createViewer()
+{
+    m_viewer = new TViewerForm(this, QLatin1String(settings::KeyViewer));
+    m_viewer->OnClose = [this](TVLBasePinnedForm*) {
+        m_actViewerStartStop->setChecked(false);
+        m_actViewerStartStop->setStatusTip(QStringLiteral("Display the Viewer"));
+    };
+    m_viewer->OnCentre = [this](TViewerForm*, int x, int y) {
+        runGuarded([this, x, y] {
+            if (TVLPicChildWin* doc = ActivePicture())
+                doc->CentreOn(x, y);
+        });
+    };
+}
+
+void TVellumMain::viewerStartStop(bool show)
+{
+    if (show) {
+        m_actViewerStartStop->setStatusTip(QStringLiteral("Hide the Viewer"));
+        ViewerShowDocument(ActivePicture(), true);
+        m_viewer->show();
+    } else {
+        m_viewer->close();
+    }
+}
+
+void TVellumMain::ViewerShowDocument(QWidget* window, bool force)
+{
+    if (!force && !m_viewer->isVisible())
+        return;
+    auto* doc = qobject_cast<TVLPicChildWin*>(window);
+    if (doc == nullptr) {
+        m_viewer->Detach(true);
+        return;
+    }
+    m_viewer->Freeze();
+    // Thawed whatever happens, or the Viewer would stay frozen for good.
+    struct Thaw {
+        TViewerForm* viewer;
+        ~Thaw() { viewer->Thaw(); }
+    } thaw{m_viewer};
+    m_viewer->SetPicture(&doc->Picture(), doc);
+    m_viewer->SetViewRect(doc->PictureScrollBox().VisibleRect());
+}
+
+void TVellumMain::wireViewer(TVLPicChildWin* document)
+{
+    auto before = std::move(document->OnPictureChange);
+    document->OnPictureChange = [this, before = std::move(before)](TVLPicChildWin* sender, TChangeSet changes) {
+        if (before)
+            before(sender, changes);
+        viewerPictureChange(sender, changes);
+    };
+    // Closing detaches the Viewer; this catches a window that goes another way.
+    connect(document, &QObject::destroyed, this, [this, document] {
+        if (m_viewer != nullptr && m_viewer->PictureOwner() == document)
+            m_viewer->Detach(m_viewer->isVisible());
+    });
+    ViewerShowDocument(document, false);
+}
+
+void TVellumMain::viewerPictureChange(TVLPicChildWin* document, std::uint16_t changes)
+{
+    if (!m_viewer->isVisible() || m_viewer->PictureOwner() != document)
+        return;
+    if ((changes & chgPicSize) != 0) {
+        m_viewer->Layout();
+        m_viewer->SetViewRect(document->PictureScrollBox().VisibleRect());
+    } else if ((changes & (chgScroll | chgZoom | chgViewSize)) == 0) {
+        m_viewer->Redraw();
+    } else {
+        m_viewer->SetViewRect(document->PictureScrollBox().VisibleRect());
     }
 }
 

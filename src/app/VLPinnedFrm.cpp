@@ -1,6 +1,8 @@
 #include "app/VLPinnedFrm.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -167,8 +169,19 @@ void TVLBasePinnedForm::FollowMain()
 {
     if (!m_pinned || Docked() || m_mainWindow == nullptr)
         return;
+    moveBesideMain();
+}
+
+void TVLBasePinnedForm::moveBesideMain()
+{
+    // The offsets come from the settings file and may be anything: wide arithmetic, then the
+    // screen's clamping.
     const QRect main = m_mainWindow->geometry();
-    MoveTo(main.left() + main.width() - m_xDiff - FloatingGeometry().width(), main.top() - m_yDiff);
+    const auto toInt = [](std::int64_t v) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    MoveTo(toInt(std::int64_t{main.left()} + main.width() - m_xDiff - FloatingGeometry().width()),
+           toInt(std::int64_t{main.top()} - m_yDiff));
 }
 
 void TVLBasePinnedForm::geometryChanged()
@@ -199,10 +212,8 @@ void TVLBasePinnedForm::resizeEvent(QResizeEvent* event)
 
 void TVLBasePinnedForm::showEvent(QShowEvent* event)
 {
-    if (m_mainWindow != nullptr && m_pinned) {
-        const QRect main = m_mainWindow->geometry();
-        MoveTo(main.left() + main.width() - m_xDiff - FloatingGeometry().width(), main.top() - m_yDiff);
-    }
+    if (m_mainWindow != nullptr && m_pinned)
+        moveBesideMain();
     QDockWidget::showEvent(event);
 }
 
@@ -241,10 +252,12 @@ void TVLBasePinnedForm::LoadSettings()
         m_storedLeft = integer(k::Left);
     if (has(k::Top))
         m_storedTop = integer(k::Top);
+    // At least the minimum, at most the screen.
+    const QSize screen = screenRect().size();
     if (has(k::Width))
-        m_storedSize.setWidth(std::max(integer(k::Width), MinStoredSide));
+        m_storedSize.setWidth(std::max(std::min(integer(k::Width), screen.width()), MinStoredSide));
     if (has(k::Height))
-        m_storedSize.setHeight(std::max(integer(k::Height), MinStoredSide));
+        m_storedSize.setHeight(std::max(std::min(integer(k::Height), screen.height()), MinStoredSide));
     if (has(k::XDiff))
         m_xDiff = integer(k::XDiff);
     if (has(k::YDiff))

@@ -79,6 +79,7 @@ protected:
 
 private:
     void geometryChanged();
+    void moveBesideMain();
     void setFloatingGeometry(const QRect& rect);
     [[nodiscard]] QRect screenRect() const;
 

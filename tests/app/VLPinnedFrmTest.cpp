@@ -1,5 +1,7 @@
 #include "app/VLPinnedFrm.h"
 
+#include <limits>
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -109,6 +111,7 @@ TEST_F(PinnedFormTest, StoredPlacesAreClampedToTheScreenAndSizesAreAtLeastOneHun
         {10, 20, 250, 180, QRect(10, 20, 250, 180)},
         {sw + 500, sh + 500, 250, 180, QRect(sw - 250, sh - 180, 250, 180)},
         {30, 40, 50, 20, QRect(30, 40, 100, 100)},
+        {0, 0, sw + 300, 120, QRect(0, 0, sw, 120)}, // cut to the screen
         {-1, 40, 250, 180, QRect(100 + 175, 120 + 110, 250, 180)}, // no position: centred
     };
     for (const Case& c : cases) {
@@ -143,6 +146,16 @@ TEST_F(PinnedFormTest, APinnedWindowKeepsItsDistanceFromTheTopRightCorner)
     EXPECT_EQ(pinned.YDiff(), 160 - 300);
     moveMain(QRect(100, 100, 650, 400));
     EXPECT_EQ(pinned.geometry(), QRect(370, 240, 200, 150));
+}
+
+TEST_F(PinnedFormTest, HugeStoredOffsetsPlaceItAtTheScreenEdge)
+{
+    writeSettings({{"Pinned", 1}, {"Left", 0}, {"Top", 0}, {"XDiff", std::numeric_limits<int>::min()},
+                   {"YDiff", std::numeric_limits<int>::max()}});
+    TVLBasePinnedForm pinned(&m_main, Key, QStringLiteral("Viewer"), Designed);
+    pinned.show();
+    settle();
+    EXPECT_EQ(pinned.FloatingGeometry(), QRect(screen().width() - 200, 0, 200, 150));
 }
 
 TEST_F(PinnedFormTest, DockedItHidesThePinStaysAndSavesItsLastFloatingPlace)
