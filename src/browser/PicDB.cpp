@@ -84,7 +84,8 @@ struct TCustomPictureDB::TOpening {
     int NewCount = 0;
     bool FromScratch = false;
     bool ProgressBegun = false;
-    bool Changes = false; // the result differs from what the file holds
+    bool Changes = false; // the result may differ from what the file holds
+    bool LostEntry = false; // a changed file that no longer loads
 };
 
 TCustomPictureDB::TCustomPictureDB(int cellWidth, int cellHeight, int margin, TColor selectedBackground,
@@ -156,6 +157,7 @@ void TCustomPictureDB::BeginOpenDirectory(const QString& path)
 void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
 {
     Clear(false);
+    m_cleared = false;
     m_directory = path.endsWith(u'/') ? path : path + u'/';
     m_report = TOpenReport();
     auto opening = std::make_unique<TOpening>();
@@ -184,6 +186,8 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
     if (state == TDatabaseFileState::Current)
         state = file.Decode(m_boxWidth, m_boxHeight, stored, opening->OldData, duplicates);
     m_report.OldFile = state;
+    // The older form is rewritten in the current one when the folder is left.
+    m_modified = state == TDatabaseFileState::OldFormat;
 
     const TNameOrder order;
     if (state == TDatabaseFileState::Current || state == TDatabaseFileState::OldFormat) {
@@ -232,8 +236,6 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
             }
             m_thumbnails = std::move(opening->OldData);
             m_report.Reused = Count();
-            // The older form is rewritten in the current one when the folder is left.
-            m_modified = state == TDatabaseFileState::OldFormat;
             return;
         }
         opening->Changes = true;
@@ -337,8 +339,10 @@ void TCustomPictureDB::ApplyReady(bool wait)
                     result->Message = QStringLiteral("Out of memory");
                 }
             }
-            if (!added)
+            if (!added) {
                 m_report.Skipped.emplace_back(slot.Name, result->Message);
+                opening.LostEntry = opening.LostEntry || !slot.New;
+            }
             if (slot.New && OnProgressStep)
                 OnProgressStep(this);
         }
@@ -356,7 +360,9 @@ void TCustomPictureDB::FinishOpening()
     std::unique_ptr<TOpening> opening = std::move(m_opening);
     if (opening->ProgressBegun && OnProgressEnd)
         OnProgressEnd(this);
-    if (opening->Changes)
+    // A refresh whose only news were files that still cannot be read leaves every entry and
+    // the order as they were: nothing needs writing.
+    if (opening->Changes && (opening->FromScratch || opening->LostEntry || m_report.Made > 0 || m_report.Dropped > 0))
         m_modified = true;
     opening.reset();
     if (OnOpened)
@@ -412,6 +418,9 @@ void TCustomPictureDB::Clear(bool deleteFile)
     }
     m_entries.clear();
     m_thumbnails.clear();
+    // What was in memory has been saved or dropped: an empty database left this way must not
+    // be taken for a folder without pictures, whose file a later save deletes.
+    m_cleared = true;
 }
 
 void TCustomPictureDB::SaveIfModified()
@@ -421,6 +430,8 @@ void TCustomPictureDB::SaveIfModified()
         m_lastSave = TSaveOutcome::None;
         return;
     }
+    if (m_cleared)
+        return;
     const QString path = DatabasePath();
     const TPathKind kind = PathKind(path);
     // A link or special file named like the database is never followed: a hostile folder
@@ -487,6 +498,7 @@ bool TCustomPictureDB::AddFile(const QString& name)
         return false;
     }
     m_modified = true;
+    m_cleared = false;
     return true;
 }
 

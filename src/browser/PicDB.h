@@ -160,6 +160,7 @@ private:
     QByteArray m_thumbnails;
     int m_sortKind = skName;
     bool m_modified = false;
+    bool m_cleared = false; // emptied by Clear, nothing added since
     TXBitmap m_cell;
     mutable std::unique_ptr<QFontMetrics> m_metrics;
 
