@@ -60,6 +60,18 @@ TPathKind PathKind(const QString& path)
     return S_ISREG(status.st_mode) ? TPathKind::Regular : TPathKind::Other;
 }
 
+TFileRecord EntryOf(TStoredRecord record)
+{
+    TFileRecord entry;
+    entry.Name = std::move(record.Name);
+    entry.Width = record.Width;
+    entry.Height = record.Height;
+    entry.FileDate = record.FileDate;
+    entry.ThumbOffset = record.ThumbOffset;
+    entry.ThumbSize = record.ThumbSize;
+    return entry;
+}
+
 QString ExtensionWithDot(const QByteArray& name)
 {
     const qsizetype dot = name.lastIndexOf('.');
@@ -224,16 +236,8 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
         if (!rebuild) {
             // Nothing changed: the entries and their bytes are taken over as they are.
             m_entries.reserve(stored.size());
-            for (TStoredRecord& record : stored) {
-                TFileRecord entry;
-                entry.Name = std::move(record.Name);
-                entry.Width = record.Width;
-                entry.Height = record.Height;
-                entry.FileDate = record.FileDate;
-                entry.ThumbOffset = record.ThumbOffset;
-                entry.ThumbSize = record.ThumbSize;
-                m_entries.push_back(std::move(entry));
-            }
+            for (TStoredRecord& record : stored)
+                m_entries.push_back(EntryOf(std::move(record)));
             m_thumbnails = std::move(opening->OldData);
             m_report.Reused = Count();
             return;
@@ -251,14 +255,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
             }
             TOpening::TSlot slot;
             slot.Name = record.Name;
-            TFileRecord entry;
-            entry.Name = record.Name;
-            entry.Width = record.Width;
-            entry.Height = record.Height;
-            entry.FileDate = record.FileDate;
-            entry.ThumbOffset = record.ThumbOffset;
-            entry.ThumbSize = record.ThumbSize;
-            slot.Reused = std::move(entry);
+            slot.Reused = EntryOf(record);
             opening->Slots.push_back(std::move(slot));
         }
         for (const QByteArray& name : newNames)
@@ -295,6 +292,25 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
         m_opening->ProgressBegun = true;
         OnProgressBegin(this, m_opening->NewCount);
     }
+}
+
+TDatabaseFileState TCustomPictureDB::LoadStoredEntries(QByteArray bytes)
+{
+    CancelOpening();
+    m_entries.clear();
+    m_thumbnails.clear();
+    TPicBrowserFile file;
+    file.SetBytes(std::move(bytes));
+    std::vector<TStoredRecord> stored;
+    int duplicates = 0;
+    const TDatabaseFileState state = file.Decode(m_boxWidth, m_boxHeight, stored, m_thumbnails, duplicates);
+    if (state == TDatabaseFileState::Damaged) {
+        m_thumbnails.clear();
+        return state;
+    }
+    for (TStoredRecord& record : stored)
+        m_entries.push_back(EntryOf(std::move(record)));
+    return state;
 }
 
 void TCustomPictureDB::ApplyReady(bool wait)

@@ -80,6 +80,10 @@ public:
     // (in order) and the database is modified.
     void CancelOpening();
 
+    // Replaces the entries with those of a database file's bytes, checked as when a folder is
+    // opened but not compared with any folder; a damaged file leaves the database empty.
+    TDatabaseFileState LoadStoredEntries(QByteArray bytes);
+
     // With deleteFile, deletes the database file and clears Modified; else SaveIfModified.
     // Then empties the database (the folder stays).
     void Clear(bool deleteFile);
