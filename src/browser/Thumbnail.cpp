@@ -120,13 +120,14 @@ TXBitmap ExactThumbnailPicture(const TXBitmap& picture, int boxWidth, int boxHei
     return PadToTwoRows(std::move(reduced), size.Width);
 }
 
-int ReducedScaleDenominator(int width, int height, int boxWidth, int boxHeight)
+int ReducedScaleDenominator(int width, int height, int boxWidth, int boxHeight, int minimum)
 {
     const TThumbnailSize size = ThumbnailSize(width, height, boxWidth, boxHeight);
     for (int denominator : {8, 4, 2}) {
         const std::int64_t scaledWidth = (std::int64_t(width) + denominator - 1) / denominator;
         const std::int64_t scaledHeight = (std::int64_t(height) + denominator - 1) / denominator;
-        if (scaledWidth >= 8LL * size.Width && scaledHeight >= 8LL * std::max(size.Height, 1))
+        const std::int64_t needed = std::int64_t(minimum) * (denominator > 2 ? 2 : 1);
+        if (scaledWidth >= needed * size.Width && scaledHeight >= needed * std::max(size.Height, 1))
             return denominator;
     }
     return 1;

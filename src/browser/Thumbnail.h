@@ -55,9 +55,13 @@ struct TThumbnail {
 // The thumbnail picture of a picture decoded at 1/denominator of its full width x height.
 [[nodiscard]] TXBitmap ReducedThumbnailPicture(const TXBitmap& scaled, int denominator, int width, int height,
                                                int boxWidth, int boxHeight);
-// The largest of 8, 4, 2 that leaves at least 8 x 8 decoded pixels for each thumbnail pixel,
-// else 1.
-[[nodiscard]] int ReducedScaleDenominator(int width, int height, int boxWidth, int boxHeight);
+// The largest of 8, 4, 2 that leaves at least minimum x minimum decoded pixels for each
+// thumbnail pixel at 1/2, twice that at 1/4 and 1/8, else 1. The decoder rounds its reduced
+// pixels where the exact reduction truncates its averages; in fine grain that adds up to a
+// bias, which the stricter rule keeps within half a level on photographs.
+constexpr int kReducedMinimumPixels = 8;
+[[nodiscard]] int ReducedScaleDenominator(int width, int height, int boxWidth, int boxHeight,
+                                          int minimum = kReducedMinimumPixels);
 // The stored form of a thumbnail picture: baseline JPEG, quality 80, fastest transform.
 [[nodiscard]] QByteArray EncodeThumbnail(const TXBitmap& thumbnail);
 // Decodes a stored thumbnail with the fastest transform; raises EInvalidGraphic for bad bytes.

@@ -139,10 +139,13 @@ TXBitmap PhotoLike(int width, int height, unsigned seed)
 
 TEST(Thumbnail, ReducedDecodeStaysWithinToleranceOfTheExactOne)
 {
+    // Small boxes reach the larger divisors with pictures of test size.
     struct Case {
-        int width, height, denominator;
+        int width, height, boxWidth, boxHeight, denominator;
     };
-    const Case cases[] = {{1600, 1067, 2}, {1203, 3805, 4}, {4000, 3000, 4}, {6100, 4100, 8}};
+    const Case cases[] = {
+        {1600, 1067, 94, 98, 2}, {1203, 3805, 94, 98, 2}, {1600, 1200, 20, 20, 4}, {3000, 2000, 20, 20, 8}, {700, 500, 94, 98, 1},
+    };
     for (const Case& c : cases) {
         QByteArray jpeg;
         QBuffer out(&jpeg);
@@ -154,19 +157,19 @@ TEST(Thumbnail, ReducedDecodeStaysWithinToleranceOfTheExactOne)
         in.open(QIODevice::ReadOnly);
         TXBitmap full;
         ReadJpeg(in, full);
-        const TXBitmap exact = ExactThumbnailPicture(full, 94, 98);
+        const TXBitmap exact = ExactThumbnailPicture(full, c.boxWidth, c.boxHeight);
 
         in.seek(0);
         int denominator = 0;
         TJpegReadOptions options;
         options.ScaleDenominator = [&](int width, int height) {
-            return denominator = ReducedScaleDenominator(width, height, 94, 98);
+            return denominator = ReducedScaleDenominator(width, height, c.boxWidth, c.boxHeight);
         };
         TXBitmap scaled;
         ReadJpeg(in, scaled, options);
         EXPECT_EQ(denominator, c.denominator) << c.width << " x " << c.height;
         EXPECT_EQ(scaled.Width(), (c.width + denominator - 1) / denominator);
-        const TXBitmap reduced = ReducedThumbnailPicture(scaled, denominator, c.width, c.height, 94, 98);
+        const TXBitmap reduced = ReducedThumbnailPicture(scaled, denominator, c.width, c.height, c.boxWidth, c.boxHeight);
         ASSERT_EQ(reduced.Width(), exact.Width());
         ASSERT_EQ(reduced.Height(), exact.Height());
 
