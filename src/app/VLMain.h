@@ -21,7 +21,9 @@ class QToolBar;
 
 namespace vellum {
 
+class TCbViewerForm;
 class TVLPicChildWin;
+class TXBitmap;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -54,6 +56,23 @@ public:
     [[nodiscard]] QAction* ActClearPic() const { return m_actClearPic; }
     [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
     [[nodiscard]] QTextBrowser* HelpWindow() const { return m_helpWindow; }
+    [[nodiscard]] QAction* ActCutPic() const { return m_actCutPic; }
+    [[nodiscard]] QAction* ActCopyPic() const { return m_actCopyPic; }
+    [[nodiscard]] QAction* ActPasteIntoPic() const { return m_actPasteIntoPic; }
+    [[nodiscard]] QAction* ActPasteAsNew() const { return m_actPasteAsNew; }
+    [[nodiscard]] QAction* ActPasteClever() const { return m_actPasteClever; }
+    [[nodiscard]] QAction* ActClearClipboard() const { return m_actClearClipboard; }
+    [[nodiscard]] QAction* ActCbViewerStartStop() const { return m_actCbViewerStartStop; }
+    [[nodiscard]] TCbViewerForm* CbViewer() const { return m_cbViewer; }
+    // The clipboard held a picture at the last clipboard notification.
+    [[nodiscard]] bool ClipboardHasPicture() const { return m_clipboardHasPicture; }
+
+    // A picture given by the Clipboard Viewer: a new picture when asked or when no picture
+    // document is active, else pasted into the active one.
+    void PasteGivenPicture(const TXBitmap& picture, bool pasteAsNew, int tag);
+    // A new document titled "New Picture #" and the next number from a pasted picture; pixels
+    // of the tag colour (a tag of 0 or more) take the background colour. Reports failures.
+    TVLPicChildWin* NewPictureFromPicture(TXBitmap& picture, int tag);
 
     // The active picture document, if the active document window is one.
     [[nodiscard]] TVLPicChildWin* ActivePicture() const;
@@ -77,6 +96,7 @@ public:
     [[nodiscard]] QString PanelText(int panel) const;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -117,7 +137,19 @@ private:
     // The only document window is about to close: no status, and new pictures count from 1.
     void lastDocumentClosing();
     void updateCommandStates();
+    // The clipboard commands' states: after every clipboard notification, and for the active
+    // document window.
+    void updatePasteStates();
+    void updateEditCommandStates(TVLPicChildWin* picture);
+    void copyExecute(bool cut);
+    void pasteIntoExecute();
+    void pasteAsNewExecute();
+    void createClipboardViewer();
+    void cbViewerStartStop(bool show);
     void newPictureExecute();
+    // Counts the next "New Picture #" and wires the document make gives for that title, under
+    // the busy cursor; an error box instead when making it raises.
+    TVLPicChildWin* newNumberedPicture(const std::function<TVLPicChildWin*(const QString& title)>& make);
     void openPictureExecute();
     void saveAsExecute();
     [[nodiscard]] QString askSaveName(const QString& current);
@@ -152,6 +184,16 @@ private:
     QList<QAction*> m_windowCommands;
     std::array<QLabel*, 4> m_panels{};
     QProgressBar* m_progress = nullptr;
+    QAction* m_actCutPic = nullptr;
+    QAction* m_actCopyPic = nullptr;
+    QAction* m_actPasteIntoPic = nullptr;
+    QAction* m_actPasteAsNew = nullptr;
+    QAction* m_actPasteClever = nullptr;
+    QAction* m_actClearClipboard = nullptr;
+    QAction* m_actCbViewerStartStop = nullptr;
+    TCbViewerForm* m_cbViewer = nullptr;
+    bool m_clipboardHasPicture = false;
+    bool m_pendingCbViewer = false;
     int m_newPictureCounter = 0;
     bool m_shown = false;
     QString m_lastSaveFolder;

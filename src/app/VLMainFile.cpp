@@ -64,19 +64,24 @@ void TVellumMain::createFileCommands()
     fileMenu->addAction(m_actFileExit);
 }
 
-TVLPicChildWin* TVellumMain::NewPicture(int width, int height, TColor colour)
+TVLPicChildWin* TVellumMain::newNumberedPicture(const std::function<TVLPicChildWin*(const QString& title)>& make)
 {
     BusyCursor busy;
     ++m_newPictureCounter;
     try {
-        auto* document = new TVLNewPicChildWin(width, height, colour,
-                                               QStringLiteral("New Picture #%1").arg(m_newPictureCounter), this);
+        TVLPicChildWin* document = make(QStringLiteral("New Picture #%1").arg(m_newPictureCounter));
         wirePicture(document);
         return document;
     } catch (const std::exception& e) {
         errorBox(this, QString::fromUtf8(e.what()));
         return nullptr;
     }
+}
+
+TVLPicChildWin* TVellumMain::NewPicture(int width, int height, TColor colour)
+{
+    return newNumberedPicture(
+        [&](const QString& title) { return new TVLNewPicChildWin(width, height, colour, title, this); });
 }
 
 void TVellumMain::newPictureExecute()

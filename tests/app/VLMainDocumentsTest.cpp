@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "AppTestSupport.h"
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
 #include "document/VLPicChildWn.h"
@@ -21,28 +22,7 @@
 namespace vellum {
 namespace {
 
-// Answers the message boxes that come up, in order, with the given buttons; records their texts.
-class MessageAnswers : public QObject {
-public:
-    explicit MessageAnswers(std::vector<QMessageBox::StandardButton> answers) : m_answers(std::move(answers))
-    {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr || m_next >= m_answers.size())
-                return;
-            texts << box->text();
-            box->button(m_answers[m_next++])->click();
-        });
-        m_timer.start();
-    }
-    QStringList texts;
-
-private:
-    std::vector<QMessageBox::StandardButton> m_answers;
-    std::size_t m_next = 0;
-    QTimer m_timer;
-};
+using testing::MessageAnswers;
 
 class MainDocumentsTest : public ::testing::Test {
 protected:
