@@ -40,6 +40,7 @@ void TVellumMain::createToolBars()
     iconFor(m_actNewPic, "new");
     iconFor(m_actOpenPic, "open");
     iconFor(m_actPicSave, "save");
+    iconFor(m_actPrintPic, "print");
     iconFor(m_actUndo, "undo");
     iconFor(m_actGreyScalePic, "grey");
     iconFor(m_actNegativePic, "negative");
@@ -60,7 +61,10 @@ void TVellumMain::createToolBars()
         toggle->setText(title + QStringLiteral(" Toolbar"));
         m_toolbarsMenu->addAction(toggle);
     };
-    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"), {m_actNewPic, m_actOpenPic, m_actPicSave});
+    auto* fileSeparator = new QAction(this);
+    fileSeparator->setSeparator(true);
+    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"),
+        {m_actNewPic, m_actOpenPic, m_actPicSave, m_actPicSaveAs, fileSeparator, m_actPrintPic});
     bar(QStringLiteral("Edit"), QStringLiteral("EditToolbar"), {m_actUndo});
     bar(QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actShowHideZoomGrid});
     bar(QStringLiteral("Image"), QStringLiteral("ImageToolbar"),

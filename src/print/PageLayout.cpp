@@ -249,12 +249,13 @@ void TPageLayout::SetCentrePicture(bool on)
 {
     m_centrePicture = on;
     showOptions();
-    if (on) {
+    if (!on)
+        return;
+    {
         SuspendDrawing suspend(*this);
         Centre();
     }
-    if (on)
-        redraw(false);
+    redraw(false);
 }
 
 void TPageLayout::SetKeepAspect(bool on)

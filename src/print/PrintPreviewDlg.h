@@ -9,6 +9,7 @@
 #include <memory>
 
 #include <QDialog>
+#include <QPrinter>
 #include <QSize>
 
 #include "print/PageLayout.h"
@@ -18,7 +19,6 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPrinter;
 class QPushButton;
 class QRadioButton;
 
