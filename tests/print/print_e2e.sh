@@ -33,21 +33,21 @@ window() {
   done
   return 1
 }
-keys() { # WINDOW KEY...
-  local w=$1; shift
-  xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w"
-  sleep 0.3
+# Keys for the focused window, once it has settled. Without a window manager a modal dialog
+# takes the focus by itself; moving it by hand would give it back to the main window.
+keys() {
+  sleep 1
   xdotool key --clearmodifiers "$@"
 }
 
 "$work/vellum" -NoSplash "$work/holiday.bmp" 2>>"$work/log" & pid=$!
 main=$(window 'Vellum') || fail "no main window"
-sleep 1
-keys "$main" ctrl+p
+xdotool windowfocus --sync "$main"
+keys ctrl+p
 preview=$(window '^Print Picture$') || fail "Ctrl+P showed no print preview"
-keys "$preview" Return
+keys Return
 dialog=$(window '^Print$') || fail "OK showed no print dialog"
-keys "$dialog" Return
+keys Return
 
 pdf=$work/holiday.pdf
 for _ in $(seq 100); do [ -s "$pdf" ] && break; sleep 0.1; done
