@@ -10,7 +10,7 @@ build=${VELLUM_BUILD_DIR:-$root/build}
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 if [ "${1:-}" = "--micro" ]; then
-  for program in codecs effects clipboard view browse; do
+  for program in codecs effects clipboard view browse print; do
     "$build/bin/vellum_${program}_bench" --benchmark_min_time=0.5
   done
 fi

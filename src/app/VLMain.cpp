@@ -123,6 +123,7 @@ void TVellumMain::updateCommandStates()
     m_actCloseAllChildren->setEnabled(any);
     m_actPicSave->setEnabled(picture != nullptr);
     m_actPicSaveAs->setEnabled(picture != nullptr);
+    m_actPrintPic->setEnabled(picture != nullptr);
     m_colourMenu->menuAction()->setVisible(picture != nullptr);
     m_imageMenu->menuAction()->setVisible(picture != nullptr);
     for (QAction* action : m_windowCommands)

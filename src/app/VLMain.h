@@ -45,6 +45,7 @@ public:
     [[nodiscard]] QAction* ActPicSaveAs() const { return m_actPicSaveAs; }
     [[nodiscard]] QAction* ActCloseChild() const { return m_actCloseChild; }
     [[nodiscard]] QAction* ActCloseAllChildren() const { return m_actCloseAllChildren; }
+    [[nodiscard]] QAction* ActPrintPic() const { return m_actPrintPic; }
     [[nodiscard]] QAction* ActUndo() const { return m_actUndo; }
     [[nodiscard]] QAction* ActGreyScalePic() const { return m_actGreyScalePic; }
     [[nodiscard]] QAction* ActNegativePic() const { return m_actNegativePic; }
@@ -152,6 +153,7 @@ private:
     TVLPicChildWin* newNumberedPicture(const std::function<TVLPicChildWin*(const QString& title)>& make);
     void openPictureExecute();
     void saveAsExecute();
+    void printPictureExecute();
     [[nodiscard]] QString askSaveName(const QString& current);
     void firstShow();
     // Our own help document in a window of its own.
@@ -164,6 +166,7 @@ private:
     QAction* m_actPicSaveAs = nullptr;
     QAction* m_actCloseChild = nullptr;
     QAction* m_actCloseAllChildren = nullptr;
+    QAction* m_actPrintPic = nullptr;
     QAction* m_actFileExit = nullptr;
     QAction* m_actUndo = nullptr;
     QAction* m_actGreyScalePic = nullptr;

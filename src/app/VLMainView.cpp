@@ -48,6 +48,7 @@ void TVellumMain::createToolBars()
     iconFor(m_actNewPic, "new");
     iconFor(m_actOpenPic, "open");
     iconFor(m_actPicSave, "save");
+    iconFor(m_actPrintPic, "print");
     iconFor(m_actUndo, "undo");
     iconFor(m_actCutPic, "cut");
     iconFor(m_actCopyPic, "copy");
@@ -76,7 +77,10 @@ void TVellumMain::createToolBars()
         m_toolbarsMenu->addAction(toggle);
         return toolBar;
     };
-    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"), {m_actNewPic, m_actOpenPic, m_actPicSave});
+    auto* fileSeparator = new QAction(this);
+    fileSeparator->setSeparator(true);
+    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"),
+        {m_actNewPic, m_actOpenPic, m_actPicSave, m_actPicSaveAs, fileSeparator, m_actPrintPic});
     QToolBar* edit = bar(QStringLiteral("Edit"), QStringLiteral("EditToolbar"),
                          {m_actUndo, m_actCutPic, m_actCopyPic, m_actPasteClever, m_actClearClipboard});
     edit->widgetForAction(m_actCutPic)->setObjectName(QStringLiteral("CutPicTB"));
