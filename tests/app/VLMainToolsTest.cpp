@@ -411,3 +411,22 @@ TEST_F(MainToolsTest, SidePanelBarShowsTheColoursWhenCollapsed)
 
 } // namespace
 } // namespace vellum
+
+namespace vellum {
+namespace {
+
+TEST_F(MainToolsTest, APressOnASpectrumTooSmallForAFieldSetsNoColour)
+{
+    TColourSpectrum* spectrum = m_main->ColourPanel()->ColourSpectrum();
+    spectrum->setFixedSize(3, 60); // half the width is 1 column: no field
+    QCoreApplication::processEvents();
+    spectrum->grab();
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton})
+        QTest::mousePress(spectrum, button, {}, QPoint(1, 10));
+    EXPECT_EQ(ToolSettings().ForeColour(), clBlack);
+    EXPECT_EQ(ToolSettings().BackColour(), clWhite);
+    EXPECT_EQ(recents(), std::vector<TColor>(4, clWhite));
+}
+
+} // namespace
+} // namespace vellum
