@@ -167,7 +167,9 @@ void TVellumMain::createToolCommands()
         onTriggered(action, [this, tool] { ChooseTool(tool); });
     }
 
-    m_toolsToolBar = addToolBar(QStringLiteral("Tools"));
+    // Down the left edge, as paint programs keep their tools: the top rows are full already.
+    m_toolsToolBar = new QToolBar(QStringLiteral("Tools"), this);
+    addToolBar(Qt::LeftToolBarArea, m_toolsToolBar);
     m_toolsToolBar->setObjectName(QStringLiteral("ToolsToolbar"));
     m_toolsToolBar->addActions(m_toolGroup->actions());
     QAction* toggle = m_toolsToolBar->toggleViewAction();
@@ -179,6 +181,7 @@ void TVellumMain::createToolCommands()
     addToolBarBreak();
     m_settingsToolBar = addToolBar(QString());
     m_settingsToolBar->setObjectName(QStringLiteral("SettingsToolbar"));
+    m_settingsToolBar->toggleViewAction()->setVisible(false);
     m_optionPages = new TToolOptionPages(ToolSettings(), m_settingsToolBar);
     m_settingsToolBar->addWidget(m_optionPages);
     m_optionPages->OnShapeChange = [this] {
