@@ -40,7 +40,10 @@ TVellumMain::TVellumMain(QWidget* parent)
     BuildToolShapes(ToolSettings());
     createCommands();
     createToolBars();
+    createToolCommands();
+    createColourPanel();
     createStatusBar();
+    startToolValues();
     setAcceptDrops(true);
     loadSettings();
     createClipboardViewer();
@@ -164,6 +167,7 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     document->PictureScrollBox().viewport()->setCursor(ToolCursor(ToolSettings().ToolCursor));
     document->show();
     document->BestFit();
+    wireToolOptions(document);
     updateCommandStates();
 }
 
@@ -202,6 +206,7 @@ void TVellumMain::loadSettings()
     setGeometry(PlaceMainWindow(stored, desktop, DesignedSize));
     if (maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
+    loadColourPanelSettings();
 }
 
 void TVellumMain::saveSettings() const
@@ -222,6 +227,7 @@ void TVellumMain::saveSettings() const
     reg.WriteInteger(QLatin1String(WinNormRight), normal.left() + normal.width());
     reg.WriteInteger(QLatin1String(WinNormBottom), normal.top() + normal.height());
     reg.CloseKey();
+    saveColourPanelSettings(reg);
 }
 
 bool TVellumMain::closeDocuments()
