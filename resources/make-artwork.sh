@@ -72,6 +72,8 @@ icon resample -fill '#27ae60' -stroke "$ink" -strokewidth 5 -draw 'rectangle 10,
   -stroke '#2e86c1' -strokewidth 8 -draw 'line 46,50 84,12' -fill '#2e86c1' -stroke none -draw 'polygon 88,8 60,12 84,36'
 icon enlarge -fill "$paper" -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,8 88,88' \
   -fill '#27ae60' -draw 'rectangle 30,30 66,66'
+icon print -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 26,8 70,40' \
+  -fill '#909090' -draw 'roundrectangle 8,36 88,72 6,6' -fill white -draw 'rectangle 26,58 70,88'
 
 # Tool cursors, 32 x 32, black with a white outline so that they show on any picture. The
 # hot spot of each is given in src/document/ToolCursors.cpp.

@@ -46,7 +46,10 @@ TVellumMain::TVellumMain(QWidget* parent)
     BuildToolShapes(ToolSettings());
     createCommands();
     createToolBars();
+    createToolCommands();
+    createColourPanel();
     createStatusBar();
+    startToolValues();
     setAcceptDrops(true);
     loadSettings();
     createClipboardViewer();
@@ -130,6 +133,7 @@ void TVellumMain::updateCommandStates()
     m_actCloseAllChildren->setEnabled(any);
     m_actPicSave->setEnabled(picture != nullptr);
     m_actPicSaveAs->setEnabled(picture != nullptr);
+    m_actPrintPic->setEnabled(picture != nullptr);
     m_colourMenu->menuAction()->setVisible(picture != nullptr);
     m_imageMenu->menuAction()->setVisible(picture != nullptr);
     for (QAction* action : m_windowCommands)
@@ -174,6 +178,7 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     wireViewer(document);
     document->show();
     document->BestFit();
+    wireToolOptions(document);
     updateCommandStates();
 }
 
@@ -214,6 +219,7 @@ void TVellumMain::loadSettings()
     setGeometry(PlaceMainWindow(stored, desktop, DesignedSize));
     if (maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
+    loadColourPanelSettings();
 }
 
 void TVellumMain::saveSettings() const
@@ -235,6 +241,7 @@ void TVellumMain::saveSettings() const
     reg.WriteInteger(QLatin1String(WinNormRight), normal.left() + normal.width());
     reg.WriteInteger(QLatin1String(WinNormBottom), normal.top() + normal.height());
     reg.CloseKey();
+    saveColourPanelSettings(reg);
 }
 
 bool TVellumMain::closeDocuments()

@@ -8,9 +8,12 @@
 #include <QSize>
 
 #include "document/VLChildClasses.h"
+#include "document/VLToolVars.h"
 #include "raster/Colour.h"
 
 class QAction;
+class QActionGroup;
+class QColorDialog;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -26,6 +29,10 @@ class TCbViewerForm;
 class TViewerForm;
 class TVLPicChildWin;
 class TXBitmap;
+class TToolOptionPages;
+class TColourPanel;
+class TXMLRegistryFile;
+class TCollapsingPanel;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -47,6 +54,7 @@ public:
     [[nodiscard]] QAction* ActPicSaveAs() const { return m_actPicSaveAs; }
     [[nodiscard]] QAction* ActCloseChild() const { return m_actCloseChild; }
     [[nodiscard]] QAction* ActCloseAllChildren() const { return m_actCloseAllChildren; }
+    [[nodiscard]] QAction* ActPrintPic() const { return m_actPrintPic; }
     [[nodiscard]] QAction* ActUndo() const { return m_actUndo; }
     [[nodiscard]] QAction* ActGreyScalePic() const { return m_actGreyScalePic; }
     [[nodiscard]] QAction* ActNegativePic() const { return m_actNegativePic; }
@@ -102,6 +110,26 @@ public:
     void SetPanelText(int panel, const QString& text) override;
     [[nodiscard]] QString PanelText(int panel) const;
 
+    // Tools, tool options and the colour panel.
+    // Ticks the tool's command, makes it the current tool with its cursor and shows its page.
+    void ChooseTool(TTool tool);
+    // True for the three selection tools.
+    [[nodiscard]] bool IsSelectionTool() const;
+    // The cursor every picture view shows; nothing when it is the current one.
+    void SetToolCursor(std::int16_t number);
+    // New colours; the replaced colour goes to the recent colours. With moveMarker the
+    // spectrum marks the new colour.
+    void SetForegroundColour(TColor colour, bool moveMarker);
+    void SetBackgroundColour(TColor colour, bool moveMarker);
+    void ShowColourReadout(TColor colour);
+    void HideColourReadout();
+    [[nodiscard]] QAction* ToolAction(TTool tool) const { return m_toolActions[static_cast<std::size_t>(tool)]; }
+    [[nodiscard]] TToolOptionPages* OptionPages() const { return m_optionPages; }
+    [[nodiscard]] TColourPanel* ColourPanel() const { return m_colourPanel; }
+    [[nodiscard]] TCollapsingPanel* SidePanel() const { return m_sidePanel; }
+    // Where Viewer windows docked at the right edge go: inside the side panel, below the colours.
+    [[nodiscard]] QWidget* SidePanelDockSite() const { return m_sidePanelDockSite; }
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -126,6 +154,20 @@ private:
     // Connects a picture document's changes to the Viewer; its closing detaches it.
     void wireViewer(TVLPicChildWin* document);
     void viewerPictureChange(TVLPicChildWin* document, std::uint16_t changes);
+    // The tool commands, the Tools and Settings tool bars and the side panel with the colours.
+    void createToolCommands();
+    void createColourPanel();
+    // Start values of the tools and colours, in their order.
+    void startToolValues();
+    void wireToolOptions(TVLPicChildWin* document);
+    void showActiveZoom();
+    void chooseZoom(int zoom);
+    // The swatches and the collapsed side panel's bar show the current colours.
+    void showColours();
+    void swatchClicked(bool foreground);
+    void swapColours();
+    void loadColourPanelSettings();
+    void saveColourPanelSettings(TXMLRegistryFile& reg) const;
     // The one guard every command slot ends in: any exception (out of memory included) becomes
     // the error box with its message, and the program goes on.
     void runGuarded(const std::function<void()>& body);
@@ -164,6 +206,7 @@ private:
     TVLPicChildWin* newNumberedPicture(const std::function<TVLPicChildWin*(const QString& title)>& make);
     void openPictureExecute();
     void saveAsExecute();
+    void printPictureExecute();
     [[nodiscard]] QString askSaveName(const QString& current);
     void firstShow();
     // Our own help document in a window of its own.
@@ -176,6 +219,7 @@ private:
     QAction* m_actPicSaveAs = nullptr;
     QAction* m_actCloseChild = nullptr;
     QAction* m_actCloseAllChildren = nullptr;
+    QAction* m_actPrintPic = nullptr;
     QAction* m_actFileExit = nullptr;
     QAction* m_actUndo = nullptr;
     QAction* m_actGreyScalePic = nullptr;
@@ -212,6 +256,16 @@ private:
     int m_newPictureCounter = 0;
     bool m_shown = false;
     QString m_lastSaveFolder;
+    std::array<QAction*, 12> m_toolActions{};
+    QActionGroup* m_toolGroup = nullptr;
+    QToolBar* m_toolsToolBar = nullptr;
+    QToolBar* m_settingsToolBar = nullptr;
+    TToolOptionPages* m_optionPages = nullptr;
+    TCollapsingPanel* m_sidePanel = nullptr;
+    TColourPanel* m_colourPanel = nullptr;
+    QWidget* m_sidePanelDockSite = nullptr;
+    // One colour dialog for the whole run: it keeps its custom colours.
+    QColorDialog* m_colourDialog = nullptr;
 };
 
 } // namespace vellum

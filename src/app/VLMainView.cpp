@@ -54,6 +54,7 @@ void TVellumMain::createToolBars()
     iconFor(m_actNewPic, "new");
     iconFor(m_actOpenPic, "open");
     iconFor(m_actPicSave, "save");
+    iconFor(m_actPrintPic, "print");
     iconFor(m_actUndo, "undo");
     iconFor(m_actCutPic, "cut");
     iconFor(m_actCopyPic, "copy");
@@ -83,7 +84,10 @@ void TVellumMain::createToolBars()
         m_toolbarsMenu->addAction(toggle);
         return toolBar;
     };
-    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"), {m_actNewPic, m_actOpenPic, m_actPicSave});
+    auto* fileSeparator = new QAction(this);
+    fileSeparator->setSeparator(true);
+    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"),
+        {m_actNewPic, m_actOpenPic, m_actPicSave, m_actPicSaveAs, fileSeparator, m_actPrintPic});
     QToolBar* edit = bar(QStringLiteral("Edit"), QStringLiteral("EditToolbar"),
                          {m_actUndo, m_actCutPic, m_actCopyPic, m_actPasteClever, m_actClearClipboard});
     edit->widgetForAction(m_actCutPic)->setObjectName(QStringLiteral("CutPicTB"));
@@ -172,9 +176,9 @@ void TVellumMain::wireViewer(TVLPicChildWin* document)
         viewerPictureChange(sender, changes);
     };
     // Closing detaches the Viewer; this catches a window that goes another way.
-    connect(document, &QObject::destroyed, this, [this, document] {
-        if (m_viewer != nullptr && m_viewer->PictureOwner() == document)
-            m_viewer->Detach(m_viewer->isVisible());
+    connect(document, &QObject::destroyed, m_viewer, [viewer = m_viewer, document] {
+        if (viewer->PictureOwner() == document)
+            viewer->Detach(viewer->isVisible());
     });
     ViewerShowDocument(document, false);
 }
