@@ -78,7 +78,6 @@ TViewerForm::TViewerForm(QMainWindow* mainWindow, const QString& keyPath)
         painter.drawImage(QPoint(0, 0), m_buffer.SharedImage());
     };
     m_surface->installEventFilter(this);
-    m_viewerPanel->installEventFilter(this);
 
     m_frameSB = new QToolButton;
     m_frameSB->setObjectName(QStringLiteral("FrameSB"));
@@ -92,6 +91,7 @@ TViewerForm::TViewerForm(QMainWindow* mainWindow, const QString& keyPath)
         Redraw();
     });
     PinButtonPanel()->setFixedHeight(ButtonRowHeight);
+    m_viewerPanel->installEventFilter(this);
 
     // The base read its own values; the frame's follows them.
     if (!KeyPath().trimmed().isEmpty())
