@@ -153,8 +153,7 @@ TEST_F(PinnedFormTest, HugeStoredOffsetsPlaceItAtTheScreenEdge)
     writeSettings({{"Pinned", 1}, {"Left", 0}, {"Top", 0}, {"XDiff", std::numeric_limits<int>::min()},
                    {"YDiff", std::numeric_limits<int>::max()}});
     TVLBasePinnedForm pinned(&m_main, Key, QStringLiteral("Viewer"), Designed);
-    pinned.show();
-    settle();
+    pinned.FollowMain();
     EXPECT_EQ(pinned.FloatingGeometry(), QRect(screen().width() - 200, 0, 200, 150));
 }
 

@@ -183,6 +183,7 @@ TEST_F(ViewerTest, EmptyViewRectangleAndNoPicture)
     // Without a picture: the whole surface in the button face colour.
     m_viewer->Detach(true);
     EXPECT_EQ(m_viewer->Picture(), nullptr);
+    m_viewer->Layout();
     m_viewer->SetViewRect(QRect(0, 0, 10, 10));
     const QColor face = m_viewer->palette().color(QPalette::Button);
     const TXBitmap& buffer = m_viewer->Buffer();
