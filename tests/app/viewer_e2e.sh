@@ -23,7 +23,7 @@ start() { "$work/vellum" -NoSplash 2>>"$work/log" & pid=$!; }
 window_named() {
   local w
   for _ in $(seq 100); do
-    w=$(xdotool search --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n 1 || true)
+    w=$(xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n 1 || true)
     [ -n "$w" ] && { echo "$w"; return 0; }
     sleep 0.1
   done
