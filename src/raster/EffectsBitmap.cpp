@@ -389,8 +389,9 @@ void TEffectsBitmap::blurMasked(const TBlurKernel& kernel, const TBool2DArray& m
 // Each vector lane sums its own taps in the rule's order (tap -size first), and products of a
 // float weight and a channel are exact in double precision, so every lane's result is bit for
 // bit the rule's. Where the kernel's sums are exact in any order, taps n and -n share one
-// multiplication instead, with the same results. The kernels are compiled for AVX2 as well as the baseline; the processor
-// picks. Multiplications and additions are never fused (-ffp-contract=off for this file).
+// multiplication instead, with the same results. The kernels are compiled for AVX2 as well as
+// the baseline; the processor picks. Multiplications and additions are never fused
+// (-ffp-contract=off for this file).
 
 namespace {
 

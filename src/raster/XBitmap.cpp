@@ -1,6 +1,8 @@
 #include "raster/XBitmap.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -8,6 +10,8 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QSaveFile>
@@ -465,28 +469,80 @@ PictureKind ProbeKind(QIODevice& stream)
 
 // The temporary file of a save. Large pictures hand their bytes to the disk while later ones
 // are still being produced, so the flush before the rename has little left to wait for.
-class TPictureSaveFile : public QSaveFile {
+class TPictureSaveFile : public QSaveFile, public TGatherWriter {
 public:
     using QSaveFile::QSaveFile;
+
+    // Up to IOV_MAX ranges and about one writeback chunk per system call, resumed where a short
+    // write stopped.
+    void WriteGathered(const TRange* ranges, std::size_t count) override
+    {
+        if (handle() < 0) {
+            for (std::size_t i = 0; i < count; ++i)
+                WriteExact(*this, ranges[i].Data, std::int64_t(ranges[i].Size));
+            return;
+        }
+        std::vector<iovec> batch;
+        std::size_t next = 0; // the first range not yet in a batch
+        std::size_t skip = 0; // bytes of that range already written
+        qint64 total = 0;
+        for (;;) {
+            while (next < count && ranges[next].Size == skip) {
+                ++next;
+                skip = 0;
+            }
+            if (next == count)
+                break;
+            batch.clear();
+            std::size_t bytes = 0;
+            for (std::size_t i = next; i < count && batch.size() < std::size_t(IOV_MAX) && bytes < kWritebackChunk; ++i) {
+                const std::size_t from = i == next ? skip : 0;
+                batch.push_back({const_cast<std::uint8_t*>(ranges[i].Data) + from, ranges[i].Size - from});
+                bytes += ranges[i].Size - from;
+            }
+            const ssize_t written = ::writev(handle(), batch.data(), int(batch.size()));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                throw EWriteError();
+            total += written;
+            wrote(written);
+            // Past the ranges written whole, into the one written in part.
+            std::size_t left = std::size_t(written);
+            while (next < count && left >= ranges[next].Size - skip) {
+                left -= ranges[next].Size - skip;
+                skip = 0;
+                ++next;
+            }
+            skip += left;
+        }
+        // The device's own position follows the descriptor's.
+        if (!seek(pos() + total))
+            throw EWriteError();
+    }
 
 protected:
     qint64 writeData(const char* data, qint64 size) override
     {
         const qint64 written = QSaveFile::writeData(data, size);
-        if (written > 0) {
-            m_unflushed += written;
-            if (m_unflushed >= kWritebackChunk) {
-#ifdef SYNC_FILE_RANGE_WRITE
-                sync_file_range(handle(), m_flushedUpTo, m_unflushed, SYNC_FILE_RANGE_WRITE);
-#endif
-                m_flushedUpTo += m_unflushed;
-                m_unflushed = 0;
-            }
-        }
+        if (written > 0)
+            wrote(written);
         return written;
     }
 
 private:
+    void wrote(qint64 bytes)
+    {
+        m_unflushed += bytes;
+        if (m_unflushed >= kWritebackChunk) {
+#ifdef SYNC_FILE_RANGE_WRITE
+            sync_file_range(handle(), m_flushedUpTo, m_unflushed, SYNC_FILE_RANGE_WRITE);
+#endif
+            m_flushedUpTo += m_unflushed;
+            m_unflushed = 0;
+        }
+    }
+
     static constexpr qint64 kWritebackChunk = 8 * 1024 * 1024;
     qint64 m_flushedUpTo = 0;
     qint64 m_unflushed = 0;
