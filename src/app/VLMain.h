@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 
 #include <QMainWindow>
@@ -22,6 +23,7 @@ class QToolBar;
 namespace vellum {
 
 class TVLPicChildWin;
+enum class TTool : std::uint8_t;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -52,6 +54,8 @@ public:
     [[nodiscard]] QAction* ActFlipPic() const { return m_actFlipPic; }
     [[nodiscard]] QAction* ActMirrorPic() const { return m_actMirrorPic; }
     [[nodiscard]] QAction* ActClearPic() const { return m_actClearPic; }
+    [[nodiscard]] QAction* ActCropPic() const { return m_actCropPic; }
+    [[nodiscard]] QAction* ActSelectAll() const { return m_actSelectAll; }
     [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
     [[nodiscard]] QTextBrowser* HelpWindow() const { return m_helpWindow; }
 
@@ -67,6 +71,8 @@ public:
     // failures. False when nothing was saved.
     bool SavePicture(TVLPicChildWin& document);
     [[nodiscard]] int NewPictureCounter() const { return m_newPictureCounter; }
+    // The tool becomes the current one: its number and its cursor, on every open picture.
+    void ChooseTool(TTool tool);
     // Files dropped from a file manager: only the first is opened.
     void OpenDroppedFiles(const QList<QUrl>& urls);
 
@@ -117,6 +123,10 @@ private:
     // The only document window is about to close: no status, and new pictures count from 1.
     void lastDocumentClosing();
     void updateCommandStates();
+    // Nothing when the number is the current cursor's; otherwise every picture view takes it.
+    void setToolCursor(int number);
+    // A picture document reports a change.
+    void pictureChanged(TVLPicChildWin* document, std::uint16_t changes);
     void newPictureExecute();
     void openPictureExecute();
     void saveAsExecute();
@@ -145,6 +155,8 @@ private:
     QAction* m_actFlipPic = nullptr;
     QAction* m_actMirrorPic = nullptr;
     QAction* m_actClearPic = nullptr;
+    QAction* m_actCropPic = nullptr;
+    QAction* m_actSelectAll = nullptr;
     QAction* m_actEnlargePicCanvas = nullptr;
     QAction* m_actResizePic = nullptr;
     QAction* m_actResamplePic = nullptr;

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 
 #include "document/VLPicChildWn.h"
+#include "document/VLToolVars.h"
 
 namespace vellum {
 
@@ -19,6 +20,17 @@ void TVellumMain::createEditCommands()
             doc->UndoLast();
     });
     editMenu->addAction(m_actUndo);
+
+    m_actSelectAll = command(QStringLiteral("Select All"), QStringLiteral("Select All"), QStringLiteral("ActSelectAll"));
+    m_actSelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    onTriggered(m_actSelectAll, [this] {
+        if (TVLPicChildWin* doc = ActivePicture()) {
+            doc->SelectAll();
+            ChooseTool(TTool::SelectRect);
+        }
+    });
+    editMenu->addSeparator();
+    editMenu->addAction(m_actSelectAll);
 }
 
 } // namespace vellum
