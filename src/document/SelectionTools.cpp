@@ -78,6 +78,15 @@ void TSelectionTool::Release(const TToolEvent&)
     releaseAt();
 }
 
+void TSelectionTool::Cancel()
+{
+    if (TPictureSelection* selection = host().Selection()) {
+        selection->Moving = false;
+        return;
+    }
+    cancelOwn();
+}
+
 // --- Select Rect ----------------------------------------------------------------------------------
 
 void TSelectRectTool::drawBand() const
@@ -100,7 +109,7 @@ void TSelectRectTool::moveAt(const QPoint&, const QPoint& view)
     drawBand();
 }
 
-void TSelectRectTool::Cancel()
+void TSelectRectTool::cancelOwn()
 {
     drawBand();
     normalPen();
@@ -137,7 +146,7 @@ void TSelectFreehandTool::moveAt(const QPoint& picture, const QPoint& view)
         m_points->Add(picture);
 }
 
-void TSelectFreehandTool::Cancel()
+void TSelectFreehandTool::cancelOwn()
 {
     normalPen();
     m_points.reset();

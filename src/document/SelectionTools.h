@@ -19,8 +19,11 @@ public:
     bool Press(const TToolEvent& event) override;
     void Move(const TToolEvent& event) override;
     void Release(const TToolEvent& event) override;
+    // A moving selection stops where it is; otherwise the tool's own trace goes.
+    void Cancel() override;
 
 protected:
+    virtual void cancelOwn() {}
     // Picture point clamped to 0..width, 0..height, and that point on the view.
     virtual bool pressAt(const QPoint& picture, const QPoint& view) = 0;
     virtual void moveAt(const QPoint&, const QPoint&) {}
@@ -37,9 +40,9 @@ private:
 class TSelectRectTool : public TSelectionTool {
 public:
     using TSelectionTool::TSelectionTool;
-    void Cancel() override;
 
 protected:
+    void cancelOwn() override;
     bool pressAt(const QPoint& picture, const QPoint& view) override;
     void moveAt(const QPoint& picture, const QPoint& view) override;
     void releaseAt() override;
@@ -52,9 +55,9 @@ private:
 class TSelectFreehandTool : public TSelectionTool {
 public:
     using TSelectionTool::TSelectionTool;
-    void Cancel() override;
 
 protected:
+    void cancelOwn() override;
     bool pressAt(const QPoint& picture, const QPoint& view) override;
     void moveAt(const QPoint& picture, const QPoint& view) override;
     void releaseAt() override;

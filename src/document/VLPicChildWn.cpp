@@ -109,7 +109,14 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
     };
     // The ants march only in the active document.
     connect(this, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates before, Qt::WindowStates now) {
-        if (!m_selection || (before & Qt::WindowActive) == (now & Qt::WindowActive))
+        if ((before & Qt::WindowActive) == (now & Qt::WindowActive))
+            return;
+        // A drag does not survive the loss of the window: what it drew on screen goes.
+        if (!(now & Qt::WindowActive) && m_dragButton != Qt::NoButton && m_tool) {
+            m_dragButton = Qt::NoButton;
+            m_tool->Cancel();
+        }
+        if (!m_selection)
             return;
         if (now & Qt::WindowActive) {
             if (!m_selection->Moving)
@@ -208,8 +215,8 @@ void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y)
     const QPoint p = m_view->ViewToPicture(QPoint(x, y));
     if (!m_view->PtInPicture(p.x(), p.y()))
         return;
-    std::unique_ptr<TVLTool> tool = MakeTool(ToolSettings().Tool, *this);
-    if (!tool)
+    TVLTool* tool = currentTool();
+    if (tool == nullptr)
         return;
     m_dragButton = button;
     if (tool->RecordsUndo())
@@ -233,11 +240,18 @@ void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y)
             break;
         }
     }
-    m_tool = std::move(tool);
-    if (!m_tool->Press(TToolEvent{button, QPoint(x, y), p})) {
+    if (!tool->Press(TToolEvent{button, QPoint(x, y), p}))
         m_dragButton = Qt::NoButton;
-        m_tool.reset();
+}
+
+TVLTool* TVLPicChildWin::currentTool()
+{
+    // A drag keeps the tool that started it.
+    if (m_dragButton == Qt::NoButton && (!m_tool || m_toolKind != ToolSettings().Tool)) {
+        m_tool = MakeTool(ToolSettings().Tool, *this);
+        m_toolKind = ToolSettings().Tool;
     }
+    return m_tool.get();
 }
 
 void TVLPicChildWin::viewMouseMove(int x, int y)
@@ -251,19 +265,21 @@ void TVLPicChildWin::viewMouseMove(int x, int y)
     if (m_selection && current != TTool::Drag && current != TTool::Zoom)
         setViewCursor(IsSelectionTool(current) && m_selection->HitTest(p.x(), p.y()) ? int(crMove) : int(ToolSettings().ToolCursor));
     const TToolEvent event{Qt::NoButton, QPoint(x, y), p};
-    if (m_dragButton == Qt::NoButton || !m_tool) {
+    TVLTool* tool = currentTool();
+    if (tool == nullptr)
         return;
-    }
-    m_tool->Move(event);
+    if (m_dragButton == Qt::NoButton)
+        tool->Hover(event);
+    else
+        tool->Move(event);
 }
 
 void TVLPicChildWin::viewMouseUp(Qt::MouseButton button, int x, int y)
 {
     if (button != m_dragButton || !m_tool)
         return;
-    const std::unique_ptr<TVLTool> tool = std::move(m_tool);
     m_dragButton = Qt::NoButton;
-    tool->Release(TToolEvent{button, QPoint(x, y), m_view->ViewToPicture(QPoint(x, y))});
+    m_tool->Release(TToolEvent{button, QPoint(x, y), m_view->ViewToPicture(QPoint(x, y))});
 }
 
 void TVLPicChildWin::BeginWait()

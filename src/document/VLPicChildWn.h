@@ -159,6 +159,9 @@ private:
     void viewMouseMove(int x, int y);
     void viewMouseUp(Qt::MouseButton button, int x, int y);
     [[nodiscard]] bool isActiveDocument() const;
+    // The tool object of the current tool, made afresh when the tool changed (never during a
+    // drag); none for tools whose steps live elsewhere.
+    TVLTool* currentTool();
     void setViewCursor(int cursorNumber);
     // Runs a selection construction; its failure is shown and leaves no selection.
     template <typename Make>
@@ -177,6 +180,7 @@ private:
     // The drag under way: the button that started it and the tool that runs it.
     Qt::MouseButton m_dragButton = Qt::NoButton;
     std::unique_ptr<TVLTool> m_tool;
+    TTool m_toolKind = TTool::Pen;
 };
 
 // A blank document of one colour.
