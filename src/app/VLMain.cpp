@@ -137,6 +137,8 @@ void TVellumMain::updateCommandStates()
     m_actGreyScalePic->setEnabled(picture != nullptr);
     m_actNegativePic->setEnabled(picture != nullptr);
     updateEditCommandStates(picture);
+    m_actCropPic->setEnabled(picture != nullptr && picture->Selection() != nullptr);
+    m_actSelectAll->setEnabled(any);
 }
 
 void TVellumMain::wirePicture(TVLPicChildWin* document)
@@ -147,6 +149,7 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
         if (canClose && m_clientArea->subWindowList().size() == 1)
             lastDocumentClosing();
     };
+    document->OnPictureChange = [this](TVLPicChildWin* sender, TChangeSet changes) { pictureChanged(sender, changes); };
     document->OnUndoChange = [this](TVLPicChildWin* sender, int count) {
         if (sender == ActivePicture())
             m_actUndo->setEnabled(count > 0);

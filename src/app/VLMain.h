@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 
 #include <QMainWindow>
@@ -31,6 +32,7 @@ class TToolOptionPages;
 class TColourPanel;
 class TXMLRegistryFile;
 class TCollapsingPanel;
+enum class TTool : std::uint8_t;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -62,6 +64,8 @@ public:
     [[nodiscard]] QAction* ActFlipPic() const { return m_actFlipPic; }
     [[nodiscard]] QAction* ActMirrorPic() const { return m_actMirrorPic; }
     [[nodiscard]] QAction* ActClearPic() const { return m_actClearPic; }
+    [[nodiscard]] QAction* ActCropPic() const { return m_actCropPic; }
+    [[nodiscard]] QAction* ActSelectAll() const { return m_actSelectAll; }
     [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
     [[nodiscard]] QTextBrowser* HelpWindow() const { return m_helpWindow; }
     [[nodiscard]] QAction* ActCutPic() const { return m_actCutPic; }
@@ -188,6 +192,8 @@ private:
     void pasteAsNewExecute();
     void createClipboardViewer();
     void cbViewerStartStop(bool show);
+    // A picture document reports a change.
+    void pictureChanged(TVLPicChildWin* document, std::uint16_t changes);
     void newPictureExecute();
     // Counts the next "New Picture #" and wires the document make gives for that title, under
     // the busy cursor; an error box instead when making it raises.
@@ -221,6 +227,8 @@ private:
     QAction* m_actFlipPic = nullptr;
     QAction* m_actMirrorPic = nullptr;
     QAction* m_actClearPic = nullptr;
+    QAction* m_actCropPic = nullptr;
+    QAction* m_actSelectAll = nullptr;
     QAction* m_actEnlargePicCanvas = nullptr;
     QAction* m_actResizePic = nullptr;
     QAction* m_actResamplePic = nullptr;
