@@ -29,14 +29,23 @@ QSize FitPictureSize(int width, int height, int boxWidth, int boxHeight)
 bool MakeRecentThumbnail(const QString& path, TXBitmap& thumbnail)
 {
     try {
+        // A JPEG is decoded at the smallest scale that still leaves twice the thumbnail each
+        // way, then box-reduced from there; the fit is computed from the full size.
+        QSize fit;
         TXBitmap picture;
-        picture.LoadPicture(path);
+        LoadPictureScaled(path, picture, [&](int width, int height) {
+            fit = FitPictureSize(width, height, kRecentThumbnailWidth, kRecentThumbnailHeight);
+            for (int d : {8, 4, 2})
+                if ((width + d - 1) / d >= 2 * fit.width() && (height + d - 1) / d >= 2 * fit.height())
+                    return d;
+            return 1;
+        });
         if (picture.Empty())
             return false;
-        const QSize size = FitPictureSize(picture.Width(), picture.Height(), kRecentThumbnailWidth,
-                                          kRecentThumbnailHeight);
+        if (fit.isEmpty())
+            fit = FitPictureSize(picture.Width(), picture.Height(), kRecentThumbnailWidth, kRecentThumbnailHeight);
         TXBitmap result;
-        ScaleDownTo(picture, result, size.width(), size.height());
+        ScaleDownTo(picture, result, std::min(fit.width(), picture.Width()), std::min(fit.height(), picture.Height()));
         thumbnail = std::move(result);
         return true;
     } catch (const std::exception&) {
