@@ -99,3 +99,18 @@ cursor text -draw 'line 12,4 20,4' -draw 'line 16,4 16,28' -draw 'line 12,28 20,
 cursor sml_dropper -draw 'line 1,20 12,9' -draw 'rectangle 12,4 17,9'
 cursor spraycan -draw 'rectangle 14,12 24,30' -draw 'line 16,8 22,8' -draw 'point 8,4' -draw 'point 4,8' -draw 'point 6,12'
 cursor drag -draw 'roundrectangle 8,10 24,28 4,4' -draw 'line 11,10 11,4' -draw 'line 15,10 15,2' -draw 'line 19,10 19,3' -draw 'line 23,12 23,6'
+
+# Glyphs of the file dialogs' picture panel, 16 x 16: a magnifier (preview), a folder with an
+# eye-like lens (browse), a sheet with sliders (options).
+mkdir -p glyphs
+glyph() { # NAME DRAW...
+  local name=$1; shift
+  convert -size 64x64 xc:none "$@" -resize 16x16 -strip "glyphs/$name.png"
+}
+glyph xpreview -fill none -stroke "$ink" -strokewidth 7 -draw 'circle 26,26 26,8' \
+  -strokewidth 10 -draw 'line 40,40 58,58'
+glyph xbrowse -fill '#e0b552' -stroke "$ink" -strokewidth 4 -draw 'polygon 4,14 24,14 30,20 60,20 60,56 4,56' \
+  -fill "$paper" -draw 'circle 32,38 32,28'
+glyph xoptions -fill white -stroke "$ink" -strokewidth 4 -draw 'rectangle 8,4 56,60' \
+  -strokewidth 5 -draw 'line 16,20 48,20' -draw 'line 16,34 48,34' -draw 'line 16,48 48,48' \
+  -fill '#2e86c1' -draw 'rectangle 20,15 28,25' -draw 'rectangle 34,29 42,39' -draw 'rectangle 24,43 32,53'
