@@ -21,7 +21,10 @@ class QToolBar;
 
 namespace vellum {
 
+class TRecentFilesPicPopupMenu;
 class TVLPicChildWin;
+class TXOpenPictureDialog;
+class TXSavePictureDialog;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -54,6 +57,9 @@ public:
     [[nodiscard]] QAction* ActClearPic() const { return m_actClearPic; }
     [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
     [[nodiscard]] QTextBrowser* HelpWindow() const { return m_helpWindow; }
+    [[nodiscard]] TRecentFilesPicPopupMenu* RecentFilesPopupMenu() const { return m_recentFiles; }
+    [[nodiscard]] TXOpenPictureDialog* OpenPictureDialog() const { return m_openDialog; }
+    [[nodiscard]] TXSavePictureDialog* SavePictureDialog() const { return m_saveDialog; }
 
     // The active picture document, if the active document window is one.
     [[nodiscard]] TVLPicChildWin* ActivePicture() const;
@@ -94,6 +100,10 @@ private:
     void createHelpCommands();
     void createStatusBar();
     void createToolBars();
+    // The recent-files menu with its file, and the open and save dialogs kept for the run.
+    void createRecentFiles();
+    // The menu's entries into the File menu, and its tool-bar places (first show).
+    void showRecentFiles();
     // The one guard every command slot ends in: any exception (out of memory included) becomes
     // the error box with its message, and the program goes on.
     void runGuarded(const std::function<void()>& body);
@@ -154,7 +164,10 @@ private:
     QProgressBar* m_progress = nullptr;
     int m_newPictureCounter = 0;
     bool m_shown = false;
-    QString m_lastSaveFolder;
+    TRecentFilesPicPopupMenu* m_recentFiles = nullptr;
+    TXOpenPictureDialog* m_openDialog = nullptr;
+    TXSavePictureDialog* m_saveDialog = nullptr;
+    QMenu* m_fileMenu = nullptr;
 };
 
 } // namespace vellum
