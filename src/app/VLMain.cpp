@@ -22,6 +22,7 @@
 #include "app/WindowPlacement.h"
 #include "app/XMLRegFile.h"
 #include "clipboard/VLClipbrd.h"
+#include "browser/RFPicPopupMenu.h"
 #include "document/ToolCursors.h"
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
@@ -45,6 +46,7 @@ TVellumMain::TVellumMain(QWidget* parent)
     createStatusBar();
     startToolValues();
     setAcceptDrops(true);
+    createRecentFiles();
     loadSettings();
     createClipboardViewer();
     ClipboardStore().AddWindow(this);
@@ -188,6 +190,12 @@ void TVellumMain::loadSettings()
     bool maximized = false;
     {
         TXMLRegistryFile reg(settingsFile());
+        m_recentFiles->SetMaxFileList(5);
+        if (reg.OpenKey(QLatin1String(KeyRecentFiles), false)) {
+            if (reg.ValueExists(QLatin1String(MaxFileList)))
+                m_recentFiles->SetMaxFileList(reg.ReadInteger(QLatin1String(MaxFileList)));
+            reg.CloseKey();
+        }
         if (reg.OpenKey(QLatin1String(KeyMain), false)) {
             if (reg.ValueExists(QLatin1String(WinNormLeft)) && reg.ValueExists(QLatin1String(WinNormTop))
                 && reg.ValueExists(QLatin1String(WinNormRight)) && reg.ValueExists(QLatin1String(WinNormBottom))) {
@@ -216,6 +224,10 @@ void TVellumMain::saveSettings() const
 {
     using namespace settings;
     TXMLRegistryFile reg(settingsFile());
+    if (reg.OpenKey(QLatin1String(KeyRecentFiles), true)) {
+        reg.WriteInteger(QLatin1String(MaxFileList), m_recentFiles->MaxFileList());
+        reg.CloseKey();
+    }
     if (!reg.OpenKey(QLatin1String(KeyMain), true))
         return;
     reg.WriteBool(QLatin1String(ShowZoomGrid), m_actShowHideZoomGrid->isChecked());
@@ -249,6 +261,9 @@ void TVellumMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Every document agreed: the thumbnails still being made are waited for and kept.
+    m_recentFiles->FinishThumbnails();
+    m_recentFiles->SaveRecentFiles();
     saveSettings();
     event->accept();
 }
@@ -283,6 +298,7 @@ void TVellumMain::firstShow()
         m_actCbViewerStartStop->setChecked(true);
         cbViewerStartStop(true);
     }
+    showRecentFiles();
 }
 
 void TVellumMain::dragEnterEvent(QDragEnterEvent* event)

@@ -33,6 +33,9 @@ class TColourPanel;
 class TXMLRegistryFile;
 class TCollapsingPanel;
 enum class TTool : std::uint8_t;
+class TRecentFilesPicPopupMenu;
+class TXOpenPictureDialog;
+class TXSavePictureDialog;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -85,6 +88,9 @@ public:
     // A new document titled "New Picture #" and the next number from a pasted picture; pixels
     // of the tag colour (a tag of 0 or more) take the background colour. Reports failures.
     TVLPicChildWin* NewPictureFromPicture(TXBitmap& picture, int tag);
+    [[nodiscard]] TRecentFilesPicPopupMenu* RecentFilesPopupMenu() const { return m_recentFiles; }
+    [[nodiscard]] TXOpenPictureDialog* OpenPictureDialog() const { return m_openDialog; }
+    [[nodiscard]] TXSavePictureDialog* SavePictureDialog() const { return m_saveDialog; }
 
     // The active picture document, if the active document window is one.
     [[nodiscard]] TVLPicChildWin* ActivePicture() const;
@@ -160,6 +166,10 @@ private:
     void swapColours();
     void loadColourPanelSettings();
     void saveColourPanelSettings(TXMLRegistryFile& reg) const;
+    // The recent-files menu with its file, and the open and save dialogs kept for the run.
+    void createRecentFiles();
+    // The menu's entries into the File menu, and its tool-bar places (first show).
+    void showRecentFiles();
     // The one guard every command slot ends in: any exception (out of memory included) becomes
     // the error box with its message, and the program goes on.
     void runGuarded(const std::function<void()>& body);
@@ -248,7 +258,6 @@ private:
     bool m_pendingCbViewer = false;
     int m_newPictureCounter = 0;
     bool m_shown = false;
-    QString m_lastSaveFolder;
     std::array<QAction*, 12> m_toolActions{};
     QActionGroup* m_toolGroup = nullptr;
     QToolBar* m_toolsToolBar = nullptr;
@@ -259,6 +268,10 @@ private:
     QWidget* m_sidePanelDockSite = nullptr;
     // One colour dialog for the whole run: it keeps its custom colours.
     QColorDialog* m_colourDialog = nullptr;
+    TRecentFilesPicPopupMenu* m_recentFiles = nullptr;
+    TXOpenPictureDialog* m_openDialog = nullptr;
+    TXSavePictureDialog* m_saveDialog = nullptr;
+    QMenu* m_fileMenu = nullptr;
 };
 
 } // namespace vellum

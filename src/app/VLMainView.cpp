@@ -74,6 +74,7 @@ void TVellumMain::createToolBars()
         toolBar->addActions(actions);
         QAction* toggle = toolBar->toggleViewAction();
         toggle->setText(title + QStringLiteral(" Toolbar"));
+        toggle->setObjectName(QStringLiteral("Act%1Toolbar").arg(title));
         m_toolbarsMenu->addAction(toggle);
         return toolBar;
     };

@@ -8,7 +8,10 @@
 #include <new>
 #include <utility>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/mman.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -550,13 +553,52 @@ private:
 
 } // namespace
 
+void OpenPictureFile(const QString& fileName, QFile& file)
+{
+    // Opened without blocking and checked before anything is read: a FIFO or a device named
+    // like a picture would otherwise hang the reader, and a folder has no bytes to give.
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(fileName));
+    }
+    // A regular file never blocks; clear the flag anyway so reads behave as usual.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Unbuffered: the readers fetch whole rows, which would only pass through Qt's buffer.
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    }
+}
+
 void TXBitmap::LoadPicture(const QString& fileName, ForceBitmap forceBitmap)
 {
-    QFile file(fileName);
-    // Unbuffered: the readers fetch whole rows, which would only pass through Qt's buffer.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    QFile file;
+    OpenPictureFile(fileName, file);
     LoadPictureFromStream(file, forceBitmap);
+}
+
+QSize LoadPictureScaled(const QString& fileName, TXBitmap& picture, const std::function<int(int, int)>& denominatorFor)
+{
+    QFile file;
+    OpenPictureFile(fileName, file);
+    if (ProbeKind(file) != PictureKind::Jpeg) {
+        picture.LoadPictureFromStream(file);
+        return QSize(picture.Width(), picture.Height());
+    }
+    QSize full;
+    TJpegReadOptions options;
+    options.ScaleDenominator = [&](int width, int height) {
+        full = QSize(width, height);
+        return denominatorFor(width, height);
+    };
+    TXBitmap loaded;
+    ReadJpeg(file, loaded, options);
+    picture = std::move(loaded);
+    return full;
 }
 
 void TXBitmap::LoadPictureFromStream(QIODevice& stream, ForceBitmap forceBitmap)

@@ -165,7 +165,7 @@ TEST_F(MainDocumentsTest, AnOpenFileComesToTheFrontInsteadOfOpeningTwice)
     const QString path = picture("one.bmp");
     ASSERT_TRUE(m_main->OpenPictureFile(path));
     m_main->NewPicture(5, 5, clWhite);
-    ASSERT_TRUE(m_main->OpenPictureFile(m_dir.path() + QStringLiteral("/ONE.BMP")));
+    ASSERT_TRUE(m_main->OpenPictureFile(m_dir.path() + QStringLiteral("/./one.bmp")));
     EXPECT_EQ(titles().size(), 2);
     ASSERT_NE(m_main->ActivePicture(), nullptr);
     EXPECT_EQ(m_main->ActivePicture()->Title(), QStringLiteral("one.bmp"));
