@@ -6,14 +6,17 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
+#include <QUrl>
 
 #include "app/SettingsKeys.h"
 #include "app/StartUp.h"
@@ -35,7 +38,7 @@ TVellumMain::TVellumMain(QWidget* parent)
     setWindowTitle(QString::fromLatin1(ProductName));
     m_clientArea = new QMdiArea(this);
     setCentralWidget(m_clientArea);
-    connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });
+    connect(m_clientArea, &QMdiArea::subWindowActivated, this, &TVellumMain::documentActivated);
     BuildToolShapes(ToolSettings());
     createCommands();
     createToolBars();
@@ -105,13 +108,30 @@ QSize TVellumMain::AvailableDocumentArea() const
 
 TVLPicChildWin* TVellumMain::ActivePicture() const
 {
-    return qobject_cast<TVLPicChildWin*>(m_clientArea->activeSubWindow());
+    // The current window stays current while a dialog or another program has the focus.
+    return qobject_cast<TVLPicChildWin*>(m_clientArea->currentSubWindow());
+}
+
+void TVellumMain::documentActivated(QMdiSubWindow* window)
+{
+    runGuarded([this, window] {
+        // Null also comes when the frame loses the focus: the current window stays the document.
+        QMdiSubWindow* current = window != nullptr ? window : m_clientArea->currentSubWindow();
+        if (current != m_activeDocument) {
+            if (auto* before = qobject_cast<TVLPicChildWin*>(m_activeDocument.data()))
+                before->Deactivate();
+            m_activeDocument = current;
+            if (auto* now = qobject_cast<TVLPicChildWin*>(current))
+                now->Activate();
+        }
+        updateCommandStates();
+    });
 }
 
 void TVellumMain::updateCommandStates()
 {
     TVLPicChildWin* picture = ActivePicture();
-    const bool any = m_clientArea->activeSubWindow() != nullptr;
+    const bool any = m_clientArea->currentSubWindow() != nullptr;
     m_actUndo->setEnabled(picture != nullptr && picture->CanUndo());
     m_actCloseChild->setEnabled(any);
     m_actCloseAllChildren->setEnabled(any);
@@ -132,9 +152,18 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
 {
     m_clientArea->addSubWindow(document);
     document->OnQueryClose = [this](TBasicVLChild* sender, bool& canClose) {
-        queryClose(static_cast<TVLPicChildWin*>(sender), canClose);
+        if (m_closeAgreed.contains(sender))
+            canClose = true;
+        else
+            queryClose(static_cast<TVLPicChildWin*>(sender), canClose);
         if (canClose && m_clientArea->subWindowList().size() == 1)
             lastDocumentClosing();
+    };
+    document->OnPictureChange = [this](TVLPicChildWin* sender, TChangeSet changes) { pictureChanged(sender, changes); };
+    // The caption command is a command slot like the others.
+    document->OnExtraBtnClick = [this, click = document->OnExtraBtnClick](TExtraBtnForm* sender) {
+        if (click)
+            runGuarded([&] { click(sender); });
     };
     document->OnUndoChange = [this](TVLPicChildWin* sender, int count) {
         if (sender == ActivePicture())
@@ -157,6 +186,14 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     document->show();
     document->BestFit();
     updateCommandStates();
+}
+
+void TVellumMain::pictureChanged(TVLPicChildWin* document, TChangeSet changes)
+{
+    // Commands that depend on the floating selection follow its coming and going.
+    if (document == ActivePicture() && (changes & (chgSelCreated | chgSelRemoved)))
+        updateCommandStates();
+    emit PictureChanged(document, changes);
 }
 
 void TVellumMain::lastDocumentClosing()
@@ -214,12 +251,33 @@ void TVellumMain::saveSettings() const
 
 bool TVellumMain::closeDocuments()
 {
-    QList<QMdiSubWindow*> windows = m_clientArea->subWindowList(QMdiArea::StackingOrder);
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        if (!(*it)->close())
+    // Every document is asked before any closes: a Cancel at the last one must not find the
+    // others already gone with their changes.
+    QList<QPointer<QMdiSubWindow>> windows;
+    const QList<QMdiSubWindow*> stacking = m_clientArea->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it)
+        windows << *it;
+    for (const QPointer<QMdiSubWindow>& window : windows) {
+        auto* picture = qobject_cast<TVLPicChildWin*>(window.data());
+        if (picture == nullptr)
+            continue;
+        bool canClose = true;
+        queryClose(picture, canClose);
+        if (!canClose) {
+            m_closeAgreed.clear();
             return false;
+        }
+        m_closeAgreed.insert(picture);
     }
-    return true;
+    bool closed = true;
+    for (const QPointer<QMdiSubWindow>& window : windows) {
+        if (!window.isNull() && !window->close()) {
+            closed = false;
+            break;
+        }
+    }
+    m_closeAgreed.clear();
+    return closed;
 }
 
 void TVellumMain::closeEvent(QCloseEvent* event)
@@ -259,16 +317,36 @@ void TVellumMain::firstShow()
     }
 }
 
+namespace {
+
+// A file the Open dialog lists as a picture, by its name.
+bool isPictureFileName(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return false;
+    static const QStringList extensions{QStringLiteral("bmp"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                        QStringLiteral("gif")};
+    return extensions.contains(QFileInfo(url.toLocalFile()).suffix().toLower());
+}
+
+} // namespace
+
 void TVellumMain::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    // Only the first file would be opened: the copy cursor promises that it is a picture.
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && isPictureFileName(urls.first()))
         event->acceptProposedAction();
 }
 
 void TVellumMain::dropEvent(QDropEvent* event)
 {
     event->acceptProposedAction();
-    OpenDroppedFiles(event->mimeData()->urls());
+    // Opened once the drop has finished: an error box inside the drop would hold the file
+    // manager until it is closed.
+    QMetaObject::invokeMethod(
+        this, [this, urls = event->mimeData()->urls()] { runGuarded([&] { OpenDroppedFiles(urls); }); },
+        Qt::QueuedConnection);
 }
 
 void TVellumMain::OpenDroppedFiles(const QList<QUrl>& urls)

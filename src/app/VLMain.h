@@ -1,9 +1,13 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 
 #include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QSet>
 #include <QSize>
 
 #include "document/VLChildClasses.h"
@@ -76,6 +80,11 @@ public:
     void SetPanelText(int panel, const QString& text) override;
     [[nodiscard]] QString PanelText(int panel) const;
 
+signals:
+    // Every change a picture document reports (its change flags): the commands, the zoom box
+    // and the Viewer follow the active one.
+    void PictureChanged(vellum::TVLPicChildWin* document, std::uint16_t changes);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -109,14 +118,19 @@ private:
     // Reads the placement and the main settings (before the first show).
     void loadSettings();
     void saveSettings() const;
-    // Asks every document window, front-most first; false when one refused.
+    // Asks every document window, front-most first, then closes them all; false, with every
+    // window left open, when one refused.
     bool closeDocuments();
     void closeAllChildren();
     void wirePicture(TVLPicChildWin* document);
+    void pictureChanged(TVLPicChildWin* document, std::uint16_t changes);
     void queryClose(TVLPicChildWin* document, bool& canClose);
     // The only document window is about to close: no status, and new pictures count from 1.
     void lastDocumentClosing();
     void updateCommandStates();
+    // The document area's active window changed: the old document is told it is no longer
+    // active, the new one that it is; then the command states follow.
+    void documentActivated(QMdiSubWindow* window);
     void newPictureExecute();
     void openPictureExecute();
     void saveAsExecute();
@@ -155,6 +169,9 @@ private:
     int m_newPictureCounter = 0;
     bool m_shown = false;
     QString m_lastSaveFolder;
+    // Documents whose close the shutdown has already agreed to: they are not asked again.
+    QSet<const QObject*> m_closeAgreed;
+    QPointer<QMdiSubWindow> m_activeDocument;
 };
 
 } // namespace vellum

@@ -28,6 +28,22 @@ const QString OpenFilter = QStringLiteral(
 const QStringList SaveFilters{QStringLiteral("Windows Bitmap (*.bmp)"), QStringLiteral("JPG Image File (*.jpg)"),
                               QStringLiteral("JPEG Image FIle (*.jpeg)"), QStringLiteral("GIF (*.gif)")};
 
+// "Windows Bitmap (*.bmp)" -> "bmp".
+QString filterExtension(const QString& filter)
+{
+    const qsizetype dot = filter.indexOf(QLatin1String("(*."));
+    return dot < 0 ? QString() : filter.mid(dot + 3).chopped(1);
+}
+
+// The failed save's line with the failure's own reason (target and cause) under it.
+QString saveError(const QString& before, const QString& reason)
+{
+    QString text = QStringLiteral("Error Saving Picture %1").arg(before);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    return text;
+}
+
 } // namespace
 
 void TVellumMain::createFileCommands()
@@ -99,7 +115,15 @@ bool TVellumMain::OpenPictureFile(const QString& fileName)
         }
     }
     try {
-        wirePicture(new TVLFilePicChildWin(fileName, this));
+        auto* document = new TVLFilePicChildWin(fileName, this);
+        wirePicture(document);
+        if (document->Picture().LoadedIncomplete()) {
+            // Saving over the original would destroy the part that could not be read.
+            QMessageBox::information(
+                this, QStringLiteral("Information"),
+                QStringLiteral("The picture file %1 is incomplete: the part that is missing is shown grey.").arg(fileName),
+                QMessageBox::Ok);
+        }
         return true;
     } catch (const std::exception& e) {
         errorBox(this, QString::fromUtf8(e.what()));
@@ -126,11 +150,15 @@ QString TVellumMain::askSaveName(const QString& current)
         const QString ext = QFileInfo(current).suffix().toLower();
         const int filter = ext == QLatin1String("jpg") ? 1 : ext == QLatin1String("jpeg") ? 2 : ext == QLatin1String("gif") ? 3 : 0;
         dialog.selectNameFilter(SaveFilters[filter]);
-        dialog.setDefaultSuffix(QFileInfo(current).suffix());
         dialog.selectFile(current);
     } else if (!m_lastSaveFolder.isEmpty()) {
         dialog.setDirectory(m_lastSaveFolder);
     }
+    // A name typed without an extension takes the selected filter's, whichever way the dialog
+    // was reached: a file without one is listed by no filter of the Open dialog.
+    dialog.setDefaultSuffix(filterExtension(dialog.selectedNameFilter()));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& filter) { dialog.setDefaultSuffix(filterExtension(filter)); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     m_lastSaveFolder = dialog.directory().absolutePath();
@@ -146,9 +174,10 @@ bool TVellumMain::SavePicture(TVLPicChildWin& document)
         if (name.isEmpty())
             return false;
     }
-    if (document.SaveToFile(name))
+    QString reason;
+    if (document.SaveToFile(name, &reason))
         return true;
-    errorBox(this, QStringLiteral("Error Saving Picture %1").arg(before));
+    errorBox(this, saveError(before, reason));
     return false;
 }
 
@@ -159,8 +188,9 @@ void TVellumMain::saveAsExecute()
         return;
     const QString before = doc->FileName();
     const QString name = askSaveName(before);
-    if (!name.isEmpty() && !doc->SaveToFile(name))
-        errorBox(this, QStringLiteral("Error Saving Picture %1").arg(before));
+    QString reason;
+    if (!name.isEmpty() && !doc->SaveToFile(name, &reason))
+        errorBox(this, saveError(before, reason));
 }
 
 void TVellumMain::queryClose(TVLPicChildWin* document, bool& canClose)
@@ -174,8 +204,8 @@ void TVellumMain::queryClose(TVLPicChildWin* document, bool& canClose)
     if (answer == QMessageBox::Cancel) {
         canClose = false;
     } else if (answer == QMessageBox::Yes) {
-        // The window closes whether or not the save succeeded.
-        SavePicture(*document);
+        // A Yes whose save did not happen (failed, or its dialog cancelled) keeps the changes.
+        canClose = SavePicture(*document);
     }
 }
 

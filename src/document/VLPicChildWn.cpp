@@ -51,7 +51,10 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
     m_view->OnScroll = [this](TIdleScrollBox*) { NotifyChange(chgScroll, true); };
     m_view->OnEndResize = [this](TPictureScrollBox*) { NotifyChange(chgViewSize, true); };
     m_view->OnMouseWheel = [this](TPictureScrollBox*, int notches) {
-        SetZoom(m_view->ZoomFactor() + (notches > 0 ? 1 : -1));
+        // One zoom step a notch, within 1 to 15; beyond them only the caption is refreshed.
+        const int zoom = m_view->ZoomFactor();
+        const int target = std::clamp(zoom + notches, TPictureScrollBox::MinZoom, TPictureScrollBox::MaxZoom);
+        SetZoom(target == zoom ? zoom + notches : target);
     };
     m_view->OnMouseDown = [this](TPictureScrollBox*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
         viewMouseDown(button, x, y);
@@ -63,7 +66,7 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
         viewMouseUp(button, x, y);
     };
     m_view->OnExit = [this](TPictureScrollBox*) {
-        if (isActiveWindow())
+        if (m_active)
             setPanel(3, QString());
     };
 }
@@ -112,11 +115,16 @@ void TVLPicChildWin::SetStatusBar(TStatusPanels* statusBar)
     refreshStatus();
 }
 
-void TVLPicChildWin::changeEvent(QEvent* event)
+void TVLPicChildWin::Activate()
 {
-    TExtraBtnForm::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        refreshStatus();
+    m_active = true;
+    refreshStatus();
+    update();
+}
+
+void TVLPicChildWin::Deactivate()
+{
+    m_active = false;
 }
 
 void TVLPicChildWin::drawZoomBand()
@@ -267,22 +275,30 @@ void TVLPicChildWin::setFileName(const QString& fileName)
     SetTitle(QFileInfo(fileName).fileName());
 }
 
-bool TVLPicChildWin::SaveToFile(const QString& fileName)
+bool TVLPicChildWin::SaveToFile(const QString& fileName, QString* error)
 {
     try {
         Picture().SavePicture(fileName);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        if (error != nullptr)
+            *error = QString::fromUtf8(e.what());
         return false;
     }
     if (fileName != m_fileName)
         setFileName(fileName);
     SetModified(false);
+    // The file now holds this state: undoing to any earlier one leaves a picture that differs
+    // from the file.
+    for (int i = 0; i < m_undoStack.Count(); ++i)
+        if (auto* action = dynamic_cast<TVLPicUndoAction*>(&m_undoStack.Action(i)))
+            action->WasModified = true;
     return true;
 }
 
 void TVLPicChildWin::GreyScale()
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     AddUndoAction<TVLPicGenUndoAction>().StoreBitmap(&Picture());
     Picture().GreyScale();
     m_view->Repaint();
@@ -292,6 +308,7 @@ void TVLPicChildWin::GreyScale()
 void TVLPicChildWin::Negative()
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     AddUndoAction<TVLPicNegUndoAction>().Target = TVLPicRevUndoAction::rtPicture;
     Picture().Negative();
     m_view->Repaint();
@@ -301,6 +318,7 @@ void TVLPicChildWin::Negative()
 void TVLPicChildWin::Flip()
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     AddUndoAction<TVLPicFlipUndoAction>().Target = TVLPicRevUndoAction::rtPicture;
     Picture().Flip();
     m_view->Repaint();
@@ -310,6 +328,7 @@ void TVLPicChildWin::Flip()
 void TVLPicChildWin::Mirror()
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     AddUndoAction<TVLPicMirrorUndoAction>().Target = TVLPicRevUndoAction::rtPicture;
     Picture().Mirror();
     m_view->Repaint();
@@ -319,6 +338,7 @@ void TVLPicChildWin::Mirror()
 void TVLPicChildWin::Clear()
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     AddUndoAction<TVLPicGenUndoAction>().StoreBitmap(&Picture());
     Picture().ClearToColour(ToolSettings().BackColour());
     m_view->Repaint();
@@ -329,6 +349,7 @@ template <typename Change>
 void TVLPicChildWin::changeSize(Change&& change)
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     AddUndoAction<TVLPicGenUndoAction>().StoreBitmap(&Picture());
     m_view->BeginUpdate();
     TChangeSet changes = 0;
@@ -362,6 +383,11 @@ void TVLPicChildWin::EnlargeCanvas(int width, int height, bool centre, TColor fi
     if (width == Picture().Width() && height == Picture().Height())
         return;
     changeSize([&](TEffectsBitmap& picture) { picture.EnlargeCanvas(width, height, centre, fill); });
+}
+
+TVLUndoEdit TVLPicChildWin::undoableEdit()
+{
+    return TVLUndoEdit(m_undoStack, [this] { DoUndoChange(m_undoStack.Count()); });
 }
 
 bool TVLPicChildWin::UndoLast()

@@ -53,6 +53,12 @@ public:
     std::function<void(TVLPicChildWin* sender, int count)> OnUndoChange;
 
     void SetStatusBar(TStatusPanels* statusBar) override;
+
+    // The main window's document area made this document the active one (Qt sends no
+    // activation event to a window inside it): the status bar shows this document.
+    virtual void Activate();
+    virtual void Deactivate();
+    [[nodiscard]] bool Active() const { return m_active; }
     virtual void DoUndoChange(int count);
 
     // Sets Modified when asked to and the picture changed, shows the size when it changed, and
@@ -69,9 +75,10 @@ public:
     void SetZoom(int zoom, int centreX = -1, int centreY = -1);
     void CentreOn(int x, int y);
 
-    // Saves in the format the name's extension chooses; a new name becomes the document's.
-    // False, with nothing changed, when the picture cannot be saved.
-    bool SaveToFile(const QString& fileName);
+    // Saves in the format the name's extension chooses; a new name becomes the document's, and
+    // every step of the undo history now leads to a modified picture. False, with nothing
+    // changed and the failure's message in error, when the picture cannot be saved.
+    bool SaveToFile(const QString& fileName, QString* error = nullptr);
 
     void GreyScale();
     void Negative();
@@ -103,7 +110,6 @@ public:
 protected:
     TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent);
 
-    void changeEvent(QEvent* event) override;
     // FileName := the name; Title := the name without its folder.
     void setFileName(const QString& fileName);
 
@@ -112,6 +118,8 @@ private:
     // window and reports 25 (picture, view size, picture size).
     template <typename Change>
     void changeSize(Change&& change);
+    // Brackets an edit: the undo record of an edit that fails is taken back.
+    [[nodiscard]] TVLUndoEdit undoableEdit();
     void refreshCaption();
     void refreshStatus();
     void viewMouseDown(Qt::MouseButton button, int x, int y);
@@ -126,6 +134,7 @@ private:
     QString m_fileName;
     QString m_title;
     bool m_modified = false;
+    bool m_active = false;
     // A drag of the Drag or Zoom tool: the button that started it, the last mouse point (view
     // coordinates) and the Zoom tool's band (view coordinates, snapped to picture pixels).
     Qt::MouseButton m_dragButton = Qt::NoButton;
