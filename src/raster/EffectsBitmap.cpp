@@ -6,14 +6,13 @@
 #include <cstring>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <immintrin.h>
 
 #include "raster/ArrayObjects.h"
 #include "raster/ColourMatch.h"
 #include "raster/EffectsProgress.h"
 #include "raster/RowBands.h"
+#include "raster/VectorPaths.h"
 
 namespace vellum {
 
@@ -304,6 +303,16 @@ TBlurKernel MakeBlurKernel(double radius)
     kernel.Size = size;
     for (int n = -size; n <= size; ++n)
         kernel.Weights.push_back(static_cast<float>(w[static_cast<std::size_t>(Reach + n)] / sum));
+
+    // A float weight of at least 2^-20 is a multiple of 2^-43, and so is every larger weight and
+    // every product with a whole number. Sums of products of channels (at most 255) stay below
+    // 2^8 while the weights add up to less than 256 / 255, so they need at most 51 of a double's
+    // 53 bits: every partial sum is exact.
+    const double smallest = *std::min_element(kernel.Weights.begin(), kernel.Weights.end());
+    double total = 0;
+    for (const double weight : kernel.Weights)
+        total += weight;
+    kernel.ExactInAnyOrder = smallest >= 0x1p-20 && 255 * total < 256;
     return kernel;
 }
 
@@ -379,7 +388,8 @@ void TEffectsBitmap::blurMasked(const TBlurKernel& kernel, const TBool2DArray& m
 //
 // Each vector lane sums its own taps in the rule's order (tap -size first), and products of a
 // float weight and a channel are exact in double precision, so every lane's result is bit for
-// bit the rule's. The kernels are compiled for AVX2 as well as the baseline; the processor
+// bit the rule's. Where the kernel's sums are exact in any order, taps n and -n share one
+// multiplication instead, with the same results. The kernels are compiled for AVX2 as well as the baseline; the processor
 // picks. Multiplications and additions are never fused (-ffp-contract=off for this file).
 
 namespace {
@@ -408,25 +418,58 @@ using v4b = std::uint8_t __attribute__((vector_size(4)));
 constexpr int BlockVectors = 8;
 constexpr std::size_t BlockElements = 4 * BlockVectors;
 
+// Adds w * (a + b) to acc: taps a and b share one multiplication.
+[[gnu::always_inline]] inline void addPair(v4d& acc, double w, const double* a, const double* b)
+{
+    v4d va;
+    v4d vb;
+    std::memcpy(&va, a, sizeof va);
+    std::memcpy(&vb, b, sizeof vb);
+    acc += w * (va + vb);
+}
+
+// Adds w * a to acc.
+[[gnu::always_inline]] inline void addTap(v4d& acc, double w, const double* a)
+{
+    v4d va;
+    std::memcpy(&va, a, sizeof va);
+    acc += w * va;
+}
+
 // out[i] = sum over n of w[n] * taps[n][i], for i in [0, count): taps[n] is where tap n reads,
-// a widened row already clamped to the picture (or, along a row, shifted by the tap).
+// a widened row already clamped to the picture (or, along a row, shifted by the tap). In the
+// rule's order (tap -size first), or, where the kernel's sums are exact in any order, with
+// taps n and -n added before their one multiplication.
 __attribute__((target_clones("avx2", "default"))) void blurTaps(const double* const* taps,
                                                                      std::uint8_t* __restrict out, std::size_t count,
-                                                                     const double* w, int size)
+                                                                     const double* w, int size, bool paired)
 {
     std::size_t i = 0;
     for (; i + BlockElements <= count; i += BlockElements) {
         v4d acc[BlockVectors];
-#pragma GCC unroll 8
-        for (int k = 0; k < BlockVectors; ++k)
-            acc[k] = v4d{0, 0, 0, 0};
-        for (int n = -size; n <= size; ++n) {
-            const double* s = taps[n] + i;
+        if (paired) {
+            const double* centre = taps[0] + i;
 #pragma GCC unroll 8
             for (int k = 0; k < BlockVectors; ++k) {
-                v4d v;
-                std::memcpy(&v, s + 4 * k, sizeof v);
-                acc[k] += w[n] * v;
+                acc[k] = v4d{0, 0, 0, 0};
+                addTap(acc[k], w[0], centre + 4 * k);
+            }
+            for (int n = 1; n <= size; ++n) {
+                const double* a = taps[n] + i;
+                const double* b = taps[-n] + i;
+#pragma GCC unroll 8
+                for (int k = 0; k < BlockVectors; ++k)
+                    addPair(acc[k], w[n], a + 4 * k, b + 4 * k);
+            }
+        } else {
+#pragma GCC unroll 8
+            for (int k = 0; k < BlockVectors; ++k)
+                acc[k] = v4d{0, 0, 0, 0};
+            for (int n = -size; n <= size; ++n) {
+                const double* s = taps[n] + i;
+#pragma GCC unroll 8
+                for (int k = 0; k < BlockVectors; ++k)
+                    addTap(acc[k], w[n], s + 4 * k);
             }
         }
 #pragma GCC unroll 8
@@ -441,6 +484,26 @@ __attribute__((target_clones("avx2", "default"))) void blurTaps(const double* co
     }
 }
 
+// dst[i] = src[i] for i in [0, count): channels widened for blurTaps.
+void widenChannels(double* __restrict dst, const std::uint8_t* __restrict src, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        dst[i] = src[i];
+}
+
+// The same, eight channels at a time (the compiler keeps the plain loop scalar).
+__attribute__((target("avx2"))) void widenChannelsAvx2(double* __restrict dst, const std::uint8_t* __restrict src,
+                                                       std::size_t count)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i ints = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + i)));
+        _mm256_storeu_pd(dst + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(ints)));
+        _mm256_storeu_pd(dst + i + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(ints, 1)));
+    }
+    widenChannels(dst + i, src + i, count - i);
+}
+
 } // namespace
 
 void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
@@ -449,6 +512,8 @@ void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
     const int height = Height();
     const int size = kernel.Size;
     const double* w = kernel.Weights.data() + size;
+    const bool paired = kernel.ExactInAnyOrder;
+    const auto widen = UseAvx2() ? widenChannelsAvx2 : widenChannels;
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
     if (width == 0 || height == 0) {
         for (int i = 0; i < width + height; ++i)
@@ -456,17 +521,12 @@ void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
         return;
     }
 
+    // Both passes work in place, reading widened copies of the rows they overwrite: no second
+    // picture to allocate and first touch.
     const std::vector<std::uint8_t*> rows = rowTable(*this);
-    // The first pass writes here, the second reads from here back into the picture.
-    std::vector<std::uint8_t> between;
-    try {
-        between.resize(rowBytes * static_cast<std::size_t>(height));
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory();
-    }
-    auto betweenRow = [&](int y) { return between.data() + rowBytes * static_cast<std::size_t>(y); };
 
-    // First pass: each row widened to doubles with size border pixels repeated on each side.
+    // First pass: each row widened to doubles with size border pixels repeated on each side,
+    // then overwritten by its sums.
     RunRowBands(
         height, static_cast<std::int64_t>(rowBytes),
         [&](int first, int last) {
@@ -484,17 +544,18 @@ void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
                     wide[i] = src[i % 3];
                     wide[border + rowBytes + i] = src[rowBytes - 3 + i % 3];
                 }
-                for (std::size_t i = 0; i < rowBytes; ++i)
-                    wide[border + i] = src[i];
-                blurTaps(shifted.data() + size, betweenRow(y), rowBytes, w, size);
+                widen(wide.data() + border, src, rowBytes);
+                blurTaps(shifted.data() + size, rows[static_cast<std::size_t>(y)], rowBytes, w, size, paired);
             }
         },
         [this] { step(); });
 
     // Second pass down the columns, in strips of columns narrow enough that the widened rows
     // a strip's sums need stay in the cache: each source row of a strip is widened once, into a
-    // ring of 2 * size + 1 rows. Strips are columns, so the pass's steps are spread over them.
+    // ring of 2 * size + 1 rows, before the sums of its own row overwrite it. Strips are
+    // columns, so the pass's steps are spread over them.
     constexpr std::size_t StripBytes = 192; // 64 pixels
+    constexpr int PrefetchRows = 8;
     const int strips = static_cast<int>((rowBytes + StripBytes - 1) / StripBytes);
     const int ringRows = 2 * size + 1;
     RunRowBands(
@@ -513,10 +574,11 @@ void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
                 for (int y = 0; y < height; ++y) {
                     for (const int last = std::min(height - 1, y + size); widened < last;) {
                         ++widened;
-                        const std::uint8_t* src = betweenRow(widened) + left;
-                        double* dst = slot(widened);
-                        for (std::size_t i = 0; i < count; ++i)
-                            dst[i] = src[i];
+                        widen(slot(widened), rows[static_cast<std::size_t>(widened)] + left, count);
+                        // Rows a strip apart lie too far apart for the processor to foresee.
+                        if (widened + PrefetchRows < height)
+                            for (std::size_t b = 0; b < count; b += 64)
+                                __builtin_prefetch(rows[static_cast<std::size_t>(widened + PrefetchRows)] + left + b);
                     }
                     // Tap n reads row clamp(y - n); rows y - size to y + size take consecutive
                     // slots from the one of row y - size, wrapping once at most.
@@ -531,7 +593,7 @@ void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
                             index -= ringRows;
                         taps[static_cast<std::size_t>(n + size)] = ring.data() + static_cast<std::size_t>(index) * StripBytes;
                     }
-                    blurTaps(taps.data() + size, rows[static_cast<std::size_t>(y)] + left, count, w, size);
+                    blurTaps(taps.data() + size, rows[static_cast<std::size_t>(y)] + left, count, w, size, paired);
                 }
             }
         },

@@ -24,6 +24,10 @@ class TBool2DArray;
 struct TBlurKernel {
     int Size = 0;
     std::vector<double> Weights;
+    // Every product of a weight and a channel (or the sum of two channels) and every partial sum
+    // of such products is exact in double precision, so the order of the sums cannot change a
+    // result and taps n and -n may share one multiplication.
+    bool ExactInAnyOrder = false;
 };
 [[nodiscard]] TBlurKernel MakeBlurKernel(double radius);
 

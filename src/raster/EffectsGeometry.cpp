@@ -15,6 +15,7 @@
 #include "raster/EffectsProgress.h"
 #include "raster/Resample.h"
 #include "raster/RowBands.h"
+#include "raster/VectorPaths.h"
 
 namespace vellum {
 
@@ -107,9 +108,10 @@ void mirrorRow(std::uint8_t* row, int width)
 
 // Four columns of a tile's source rows (source[i] + at, i < count, in the order of the runs)
 // become four runs of count pixels at out[0] to out[3]: 4 x 4 pixel blocks are widened to
-// 32-bit lanes, transposed and narrowed again. Each 16-byte store spills four bytes that the
-// next block overwrites; a run's last block stores exactly twelve, and rows beyond the last
-// whole block move one pixel at a time.
+// 32-bit lanes, transposed and narrowed again. A 16-byte store spills four bytes past its block,
+// so it is used only where the run has at least sixteen bytes left, all written later by this
+// call; other blocks store exactly twelve, and rows beyond the last whole block move one pixel
+// at a time. (A run's end borders pixels of another tile or the row's padding.)
 __attribute__((target("avx2"))) void transposeRunsAvx2(const std::uint8_t* const* source, int count, std::size_t at,
                                                        std::uint8_t* const* out)
 {
@@ -127,10 +129,10 @@ __attribute__((target("avx2"))) void transposeRunsAvx2(const std::uint8_t* const
         const __m128i c[4] = {_mm_unpacklo_epi64(t0, t2), _mm_unpackhi_epi64(t0, t2), _mm_unpacklo_epi64(t1, t3),
                               _mm_unpackhi_epi64(t1, t3)};
         const std::size_t offset = 3 * static_cast<std::size_t>(i);
-        const bool lastBlock = i + 4 >= count;
+        const bool roomToSpill = 3 * (count - i) >= 16;
         for (int k = 0; k < 4; ++k) {
             const __m128i packed = _mm_shuffle_epi8(c[k], narrow);
-            if (!lastBlock) {
+            if (roomToSpill) {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out[k] + offset), packed);
             } else {
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(out[k] + offset), packed);
@@ -183,7 +185,7 @@ void TEffectsBitmap::Mirror()
     SetPixelFormat(TPixelFormat::pf24bit);
     const int width = Width();
     const std::vector<std::uint8_t*> rows = rowStarts(*this);
-    const bool avx2 = __builtin_cpu_supports("avx2");
+    const bool avx2 = UseAvx2();
     const std::size_t bytes = 3 * static_cast<std::size_t>(width);
     std::atomic<bool> failed{false};
     ProgressScope progress(*this, Height());
@@ -292,7 +294,7 @@ void TEffectsBitmap::quarterTurn(int quarter)
     const std::vector<std::uint8_t*> in = rowStarts(*this);
     const std::vector<std::uint8_t*> out = rowStarts(work);
     constexpr int Tile = 64;
-    const bool avx2 = __builtin_cpu_supports("avx2");
+    const bool avx2 = UseAvx2();
     // Strips of Tile source columns are whole destination rows, so each thread writes its own
     // rows from start to end (reads of partial cache lines cost less than partial writes).
     const int strips = (width + Tile - 1) / Tile;

@@ -1,5 +1,7 @@
-// GIF through giflib, record by record: only the first frame is decoded, one row at a time,
-// so a hostile file never makes the library build its whole frame list.
+// GIF reading walks the records with giflib up to the first image, then decodes that image's
+// LZW data itself: giflib refuses valid files whose code table stays full without a clear
+// code, and its whole-file reader would build every frame of a hostile file. Writing is
+// giflib's.
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -13,6 +15,7 @@
 #include <QIODevice>
 
 #include "raster/ColourQuantizer.h"
+#include "raster/GifReader.h"
 #include "raster/PictureCodecs.h"
 #include "raster/XBitmap.h"
 
@@ -25,11 +28,21 @@ constexpr int kMinRowsToSplit = 256;
 // Rows the dithering helper finishes before it tells the compressing thread.
 constexpr int kRowsPerHandOver = 64;
 
-int ReadFromDevice(GifFileType* gif, GifByteType* data, int size)
+// The device giflib reads through, and the last byte it read: after the image descriptor that
+// is the LZW minimum code size, which giflib keeps to itself.
+struct TGifSource {
+    QIODevice* device = nullptr;
+    int lastByte = -1;
+};
+
+int ReadFromSource(GifFileType* gif, GifByteType* data, int size)
 {
-    auto* device = static_cast<QIODevice*>(gif->UserData);
-    const qint64 got = device->read(reinterpret_cast<char*>(data), size);
-    return got < 0 ? 0 : int(got);
+    auto* source = static_cast<TGifSource*>(gif->UserData);
+    const qint64 got = source->device->read(reinterpret_cast<char*>(data), size);
+    if (got <= 0)
+        return 0;
+    source->lastByte = data[got - 1];
+    return int(got);
 }
 
 int WriteToDevice(GifFileType* gif, const GifByteType* data, int size)
@@ -81,102 +94,354 @@ std::array<std::uint8_t, 256 * 3> PaletteBytes(const ColorMapObject* map)
     return bytes;
 }
 
+// The payload of a run of data sub-blocks, read from the device in large pieces (nothing
+// after the first image is read any more, so reading ahead is harmless). The data ends at the
+// empty block that closes the run, at the end of the stream or at a read error: a truncated
+// file keeps what it holds.
+class TSubBlockReader {
+public:
+    explicit TSubBlockReader(QIODevice& device) : m_device(device) {}
+
+    // Copies up to size payload bytes to out; returns 0 only once the data has ended.
+    std::size_t Read(std::uint8_t* out, std::size_t size)
+    {
+        std::size_t done = 0;
+        while (done < size && !m_ended) {
+            if (m_position == m_end && !Refill())
+                break;
+            if (m_blockLeft == 0) {
+                m_blockLeft = m_raw[m_position++];
+                m_ended = m_blockLeft == 0;
+                continue;
+            }
+            const std::size_t count = std::min({size - done, m_end - m_position, m_blockLeft});
+            std::memcpy(out + done, &m_raw[m_position], count);
+            done += count;
+            m_position += count;
+            m_blockLeft -= count;
+        }
+        return done;
+    }
+
+private:
+    static constexpr std::size_t kRawSize = 64 * 1024;
+
+    bool Refill()
+    {
+        const qint64 got = m_device.read(reinterpret_cast<char*>(m_raw.data()), qint64(m_raw.size()));
+        if (got <= 0) {
+            m_ended = true;
+            return false;
+        }
+        m_position = 0;
+        m_end = std::size_t(got);
+        return true;
+    }
+
+    QIODevice& m_device;
+    std::array<std::uint8_t, kRawSize> m_raw;
+    std::size_t m_position = 0;
+    std::size_t m_end = 0;
+    std::size_t m_blockLeft = 0;
+    bool m_ended = false;
+};
+
+// The variable-length LZW decoder of GIF image data. The string table is kept as prefix and
+// suffix arrays with each string's first index and length, so a string is written straight
+// into the output from its last index back to its first.
+class TGifLzwDecoder {
+public:
+    TGifLzwDecoder(QIODevice& device, int codeSize)
+        : m_blocks(device), m_codeSize(codeSize), m_clearCode(1 << codeSize), m_endCode(m_clearCode + 1)
+    {
+        for (int i = 0; i < m_clearCode; ++i) {
+            m_suffix[std::size_t(i)] = std::uint8_t(i);
+            m_first[std::size_t(i)] = std::uint8_t(i);
+            m_length[std::size_t(i)] = 1;
+        }
+        Reset();
+    }
+
+    // Fills out with up to count indexes; fewer only once the data has ended.
+    int Decode(std::uint8_t* out, int count)
+    {
+        int done = 0;
+        if (m_pendingFrom < m_pendingEnd) {
+            done = std::min(count, m_pendingEnd - m_pendingFrom);
+            std::memcpy(out, &m_pending[std::size_t(m_pendingFrom)], std::size_t(done));
+            m_pendingFrom += done;
+        }
+        while (done < count && !m_ended) {
+            const int code = NextCode();
+            if (code < 0 || code == m_endCode) {
+                m_ended = true;
+                break;
+            }
+            if (code == m_clearCode) {
+                Reset();
+                continue;
+            }
+            if (m_previous < 0) {
+                // After a clear code only single indexes are defined.
+                if (code >= m_clearCode)
+                    throw BadCode();
+            } else if (m_nextFree < kMaxCodes) {
+                if (code > m_nextFree)
+                    throw BadCode();
+                // The new string is the previous one plus the first index of this code's
+                // string, which is the previous string's own first index when this code is
+                // the one being defined.
+                const auto entry = std::size_t(m_nextFree++);
+                const auto previous = std::size_t(m_previous);
+                m_prefix[entry] = std::uint16_t(m_previous);
+                m_first[entry] = m_first[previous];
+                m_suffix[entry] = m_first[std::size_t(code)];
+                m_length[entry] = std::uint16_t(m_length[previous] + 1);
+            }
+            // A full table takes no new strings until the next clear code.
+            m_previous = code;
+
+            const int length = m_length[std::size_t(code)];
+            if (length <= count - done) {
+                WriteString(code, length, out + done);
+                done += length;
+            } else {
+                WriteString(code, length, m_pending.data());
+                const int taken = count - done;
+                std::memcpy(out + done, m_pending.data(), std::size_t(taken));
+                done = count;
+                m_pendingFrom = taken;
+                m_pendingEnd = length;
+            }
+        }
+        return done;
+    }
+
+private:
+    static constexpr int kMaxCodes = 4096;
+    static constexpr int kMaxBits = 12;
+    static constexpr std::size_t kInputSize = 16 * 1024;
+
+    static EInvalidGraphic BadCode()
+    {
+        return EInvalidGraphic(QStringLiteral("GIF image is not valid: its data holds a code the code table does not hold"));
+    }
+
+    void Reset()
+    {
+        m_width = m_codeSize + 1;
+        m_widthLimit = 1 << m_width;
+        m_running = m_endCode + 1;
+        m_nextFree = m_endCode + 1;
+        m_previous = -1;
+    }
+
+    // The next code, or -1 once the data ends before a whole code.
+    int NextCode()
+    {
+        while (m_bitCount < m_width) {
+            if (m_inputFrom == m_inputEnd) {
+                m_inputFrom = 0;
+                m_inputEnd = m_blocks.Read(m_input.data(), m_input.size());
+                if (m_inputEnd == 0)
+                    return -1;
+            }
+            m_bits |= std::uint32_t(m_input[m_inputFrom++]) << m_bitCount;
+            m_bitCount += 8;
+        }
+        const int code = int(m_bits & ((1u << m_width) - 1));
+        m_bits >>= m_width;
+        m_bitCount -= m_width;
+        // Every code read moves the count on, up to one past the full table; the code width
+        // grows when the count passes the width's range, never beyond 12 bits. For minimum
+        // code sizes of 2 and more this is the usual rule (the width grows once the table
+        // holds a string for every code of the width); giflib times sizes 0 and 1 this way.
+        if (m_running < kMaxCodes + 1 && ++m_running > m_widthLimit && m_width < kMaxBits) {
+            m_widthLimit <<= 1;
+            ++m_width;
+        }
+        return code;
+    }
+
+    void WriteString(int code, int length, std::uint8_t* out) const
+    {
+        for (int i = length - 1; i >= 0; --i) {
+            out[i] = m_suffix[std::size_t(code)];
+            code = m_prefix[std::size_t(code)];
+        }
+    }
+
+    TSubBlockReader m_blocks;
+    const int m_codeSize;
+    const int m_clearCode;
+    const int m_endCode;
+    int m_width = 0;
+    int m_widthLimit = 0;
+    int m_running = 0;
+    int m_nextFree = 0;
+    int m_previous = -1;
+    bool m_ended = false;
+    std::uint32_t m_bits = 0;
+    int m_bitCount = 0;
+    std::array<std::uint8_t, kInputSize> m_input;
+    std::size_t m_inputFrom = 0;
+    std::size_t m_inputEnd = 0;
+    std::array<std::uint16_t, kMaxCodes> m_prefix{};
+    std::array<std::uint8_t, kMaxCodes> m_suffix{};
+    std::array<std::uint8_t, kMaxCodes> m_first{};
+    std::array<std::uint16_t, kMaxCodes> m_length{};
+    // The rest of a string that did not fit the caller's row.
+    std::array<std::uint8_t, kMaxCodes> m_pending;
+    int m_pendingFrom = 0;
+    int m_pendingEnd = 0;
+};
+
 } // namespace
 
-void ReadGif(QIODevice& stream, TXBitmap& picture)
+struct TGifFirstImage::TState {
+    TGifSource source;
+    std::unique_ptr<GifFileType, DecoderCloser> gif;
+    int screenWidth = 0;
+    int screenHeight = 0;
+    int transparentIndex = -1;
+    std::array<std::uint8_t, 256 * 3> colours{};
+    std::unique_ptr<TGifLzwDecoder> decoder;
+};
+
+TGifFirstImage::TGifFirstImage(QIODevice& stream) : m(std::make_unique<TState>())
 {
+    m->source.device = &stream;
     int error = 0;
-    std::unique_ptr<GifFileType, DecoderCloser> gif(DGifOpen(&stream, ReadFromDevice, &error));
+    m->gif.reset(DGifOpen(&m->source, ReadFromSource, &error));
+    GifFileType* gif = m->gif.get();
     if (!gif)
         throw EInvalidGraphic(GifMessage(error));
 
-    int transparentIndex = -1;
     for (;;) {
         GifRecordType record = UNDEFINED_RECORD_TYPE;
-        if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR)
+        if (DGifGetRecordType(gif, &record) == GIF_ERROR)
             throw EInvalidGraphic(GifMessage(gif->Error));
         if (record == TERMINATE_RECORD_TYPE)
             throw EInvalidGraphic(QStringLiteral("GIF image is not valid: it holds no frame"));
         if (record == EXTENSION_RECORD_TYPE) {
             int code = 0;
             GifByteType* block = nullptr;
-            if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR)
+            if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
                 throw EInvalidGraphic(GifMessage(gif->Error));
             // block[0] is the sub-block's length; a graphic control block has 4 data bytes.
             if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4 && (block[1] & 1))
-                transparentIndex = block[4];
+                m->transparentIndex = block[4];
             while (block) {
-                if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR)
+                if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
                     throw EInvalidGraphic(GifMessage(gif->Error));
             }
             continue;
         }
-        if (record != IMAGE_DESC_RECORD_TYPE)
-            continue;
-
-        if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
-            throw EInvalidGraphic(GifMessage(gif->Error));
-        const GifImageDesc& frame = gif->Image;
-        int screenWidth = gif->SWidth;
-        int screenHeight = gif->SHeight;
-        // A screen of no size is taken to be the frame's extent.
-        if (screenWidth <= 0 || screenHeight <= 0) {
-            screenWidth = std::max(0, frame.Left) + std::max(0, frame.Width);
-            screenHeight = std::max(0, frame.Top) + std::max(0, frame.Height);
-        }
-        CheckPictureSize(screenWidth, screenHeight);
-        if (frame.Width <= 0 || frame.Height <= 0 || frame.Width > 65535 || frame.Height > 65535)
-            throw EInvalidGraphic(QStringLiteral("GIF image is not valid: its first frame has no size"));
-
-        const auto colours = PaletteBytes(frame.ColorMap ? frame.ColorMap : gif->SColorMap);
-        std::uint8_t background[3] = {0, 0, 0};
-        if (gif->SColorMap && gif->SBackGroundColor >= 0 && gif->SBackGroundColor < gif->SColorMap->ColorCount) {
-            const auto screenColours = PaletteBytes(gif->SColorMap);
-            std::memcpy(background, &screenColours[std::size_t(3 * gif->SBackGroundColor)], 3);
-        }
-        picture.AllocateUninitialised(screenWidth, screenHeight, TPixelFormat::pf24bit);
-        for (int y = 0; y < screenHeight; ++y) {
-            std::uint8_t* row = picture.ScanLine(y);
-            for (int x = 0; x < screenWidth; ++x)
-                std::memcpy(row + 3 * x, background, 3);
-        }
-
-        // Interlaced frames store every 8th row from 0, every 8th from 4, every 4th from 2,
-        // then every 2nd from 1.
-        std::vector<int> order;
-        order.reserve(std::size_t(frame.Height));
-        if (frame.Interlace) {
-            const int start[4] = {0, 4, 2, 1};
-            const int step[4] = {8, 8, 4, 2};
-            for (int pass = 0; pass < 4; ++pass)
-                for (int y = start[pass]; y < frame.Height; y += step[pass])
-                    order.push_back(y);
-        } else {
-            for (int y = 0; y < frame.Height; ++y)
-                order.push_back(y);
-        }
-        // Rows after the last one that lands on the screen are not decoded at all.
-        while (!order.empty() && frame.Top + order.back() >= screenHeight)
-            order.pop_back();
-        std::vector<GifPixelType> line(std::size_t(frame.Width));
-        const int firstX = std::max(0, frame.Left);
-        const int endX = std::min(screenWidth, frame.Left + frame.Width);
-        for (int frameRow : order) {
-            if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
-                throw EInvalidGraphic(GifMessage(gif->Error));
-            const int y = frame.Top + frameRow;
-            if (y < 0 || y >= screenHeight)
-                continue;
-            std::uint8_t* out = picture.ScanLine(y);
-            for (int x = firstX; x < endX; ++x) {
-                const int index = line[std::size_t(x - frame.Left)];
-                if (index == transparentIndex)
-                    continue;
-                std::memcpy(out + 3 * x, &colours[std::size_t(3 * index)], 3);
-            }
-        }
-        return;
+        if (record == IMAGE_DESC_RECORD_TYPE)
+            break;
     }
+
+    // giflib reads the image descriptor, its colour map and the LZW minimum code size, and
+    // refuses sizes above 8.
+    m->source.lastByte = -1;
+    if (DGifGetImageDesc(gif) == GIF_ERROR)
+        throw EInvalidGraphic(GifMessage(gif->Error));
+    const GifImageDesc& frame = gif->Image;
+    m->screenWidth = gif->SWidth;
+    m->screenHeight = gif->SHeight;
+    if (m->screenWidth <= 0 || m->screenHeight <= 0) {
+        m->screenWidth = std::max(0, frame.Left) + std::max(0, frame.Width);
+        m->screenHeight = std::max(0, frame.Top) + std::max(0, frame.Height);
+    }
+    m->colours = PaletteBytes(frame.ColorMap ? frame.ColorMap : gif->SColorMap);
+    const int codeSize = m->source.lastByte;
+    if (codeSize < 0 || codeSize > 8)
+        throw EInvalidGraphic(GifMessage(D_GIF_ERR_READ_FAILED));
+    m->decoder = std::make_unique<TGifLzwDecoder>(stream, codeSize);
+}
+
+TGifFirstImage::~TGifFirstImage() = default;
+
+int TGifFirstImage::ScreenWidth() const { return m->screenWidth; }
+int TGifFirstImage::ScreenHeight() const { return m->screenHeight; }
+int TGifFirstImage::Left() const { return m->gif->Image.Left; }
+int TGifFirstImage::Top() const { return m->gif->Image.Top; }
+int TGifFirstImage::Width() const { return m->gif->Image.Width; }
+int TGifFirstImage::Height() const { return m->gif->Image.Height; }
+bool TGifFirstImage::Interlaced() const { return m->gif->Image.Interlace; }
+int TGifFirstImage::TransparentIndex() const { return m->transparentIndex; }
+const std::array<std::uint8_t, 256 * 3>& TGifFirstImage::Colours() const { return m->colours; }
+
+int TGifFirstImage::ReadRow(std::uint8_t* indexes)
+{
+    return m->decoder->Decode(indexes, Width());
+}
+
+void ReadGif(QIODevice& stream, TXBitmap& picture)
+{
+    TGifFirstImage image(stream);
+    const int screenWidth = image.ScreenWidth();
+    const int screenHeight = image.ScreenHeight();
+    CheckPictureSize(screenWidth, screenHeight);
+    const int left = image.Left();
+    const int top = image.Top();
+    const int width = image.Width();
+    const int height = image.Height();
+
+    // Transparent pixels, like those the image does not cover or its data never reaches, show
+    // white: what a viewer shows on a white page.
+    auto colours = image.Colours();
+    if (image.TransparentIndex() >= 0)
+        std::memset(&colours[std::size_t(3 * image.TransparentIndex())], 0xFF, 3);
+
+    picture.AllocateUninitialised(screenWidth, screenHeight, TPixelFormat::pf24bit);
+    const TPrefaultPixels prefault(picture);
+    const std::size_t rowBytes = std::size_t(screenWidth) * 3;
+
+    // Interlaced images store every 8th row from 0, every 8th from 4, every 4th from 2, then
+    // every 2nd from 1.
+    std::vector<int> order;
+    order.reserve(std::size_t(height));
+    if (image.Interlaced()) {
+        const int start[4] = {0, 4, 2, 1};
+        const int step[4] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass)
+            for (int y = start[pass]; y < height; y += step[pass])
+                order.push_back(y);
+    } else {
+        for (int y = 0; y < height; ++y)
+            order.push_back(y);
+    }
+    // Rows after the last one that lands on the screen are not decoded at all.
+    while (!order.empty() && top + order.back() >= screenHeight)
+        order.pop_back();
+
+    std::vector<std::uint8_t> filled(std::size_t(screenHeight), 0);
+    std::vector<std::uint8_t> line(std::size_t(std::max(1, width)));
+    const int firstX = std::max(0, left);
+    const int endX = std::min(screenWidth, left + width);
+    for (int imageRow : order) {
+        const int decoded = image.ReadRow(line.data());
+        if (decoded == 0)
+            break;
+        const int y = top + imageRow;
+        if (y < 0 || y >= screenHeight)
+            continue;
+        std::uint8_t* out = picture.ScanLine(y);
+        const int endDecoded = std::min(endX, left + decoded);
+        int x = 0;
+        if (firstX < endDecoded) {
+            std::memset(out, 0xFF, std::size_t(3 * firstX));
+            const std::uint8_t* indexes = line.data() + (firstX - left);
+            for (x = firstX; x < endDecoded; ++x)
+                std::memcpy(out + 3 * x, &colours[std::size_t(3 * *indexes++)], 3);
+        }
+        std::memset(out + 3 * x, 0xFF, rowBytes - std::size_t(3 * x));
+        filled[std::size_t(y)] = 1;
+    }
+    for (int y = 0; y < screenHeight; ++y)
+        if (!filled[std::size_t(y)])
+            std::memset(picture.ScanLine(y), 0xFF, rowBytes);
 }
 
 void WriteGif(QIODevice& stream, const TXBitmap& picture)

@@ -13,6 +13,7 @@
 #include <immintrin.h>
 
 #include "raster/RowBands.h"
+#include "raster/VectorPaths.h"
 #include "raster/XBitmap.h"
 
 namespace vellum {
@@ -185,12 +186,6 @@ __attribute__((target("avx2"))) void verticalRowAvx2(const std::uint8_t* const* 
     verticalRowPortable(taps, weights, count, out, x, bytes);
 }
 
-bool hasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 } // namespace
 
 float ResampleFilter(float x)
@@ -260,7 +255,7 @@ void ResampleRows(const TXBitmap& source, TXBitmap& work, const TResampleContrib
     const int destWidth = work.Width();
     const std::size_t bytes = 3 * static_cast<std::size_t>(source.Width());
     const int blocks = (height + 7) / 8;
-    const bool avx2 = hasAvx2();
+    const bool avx2 = UseAvx2();
     std::atomic<bool> failed{false};
     RunRowBands(
         blocks, 8 * static_cast<std::int64_t>(bytes),
@@ -305,7 +300,7 @@ void ResampleColumns(const TXBitmap& work, TXBitmap& result, const TResampleCont
     std::vector<std::uint8_t*> resultRows(static_cast<std::size_t>(destHeight));
     for (int y = 0; y < destHeight; ++y)
         resultRows[static_cast<std::size_t>(y)] = result.ScanLine(y);
-    const bool avx2 = hasAvx2();
+    const bool avx2 = UseAvx2();
     std::atomic<bool> failed{false};
     RunRowBands(
         destHeight, static_cast<std::int64_t>(bytes),

@@ -10,6 +10,7 @@
 
 #include "raster/ArrayObjects.h"
 #include "raster/RowBands.h"
+#include "raster/VectorPaths.h"
 #include "raster/XBitmap.h"
 
 namespace vellum {
@@ -77,7 +78,7 @@ TXBitmap reduce(const TXBitmap& source, int newWidth, int newHeight)
     if (result.Empty())
         return result;
     const std::size_t sourceBytes = 3 * static_cast<std::size_t>(source.Width());
-    const bool avx2 = __builtin_cpu_supports("avx2");
+    const bool avx2 = UseAvx2();
     std::atomic<bool> failed{false};
     // Each destination row first adds its block of source rows into one row of per-channel
     // sums, then adds those sums across each block of columns.

@@ -1,14 +1,17 @@
 // Checks against public test pictures written by other projects. The test command fetches
 // them once into a cache folder and names it in VELLUM_CORPORA_DIR; without the folder these
 // tests are skipped.
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QFile>
 #include <QImage>
 
 #include "PictureTestSupport.h"
+#include "raster/GifReader.h"
 #include "raster/XBitmap.h"
 
 using namespace vellum;
@@ -153,4 +156,87 @@ TEST(Corpora, SamplePicturesDecodeLikeTheReferenceDecoder)
         }
     }
     EXPECT_GE(compared, 5);
+}
+
+TEST(Corpora, GifIndexesMatchGiflibOnEveryFileItReads)
+{
+    REQUIRE_CORPORA(dir);
+    // Every GIF of the corpora, found by its first bytes, that giflib's whole-file reader
+    // takes: our first image has the same place, colours and indexes, and the picture shows
+    // those colours, with white where the image is transparent or does not reach.
+    int compared = 0;
+    for (const QString& path : FilesUnder(dir)) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.peek(3) != "GIF")
+            continue;
+        const std::string name = path.toStdString();
+        int error = 0;
+        GifFileType* gif = DGifOpenFileName(path.toUtf8().constData(), &error);
+        if (!gif)
+            continue;
+        if (DGifSlurp(gif) != GIF_OK) {
+            DGifCloseFile(gif, &error);
+            continue;
+        }
+        const SavedImage& first = gif->SavedImages[0];
+        const GifImageDesc& desc = first.ImageDesc;
+        GraphicsControlBlock control{};
+        const int transparent =
+            DGifSavedExtensionToGCB(gif, 0, &control) == GIF_OK ? control.TransparentColor : NO_TRANSPARENT_COLOR;
+
+        TGifFirstImage image(file);
+        EXPECT_EQ(image.Left(), desc.Left) << name;
+        EXPECT_EQ(image.Top(), desc.Top) << name;
+        ASSERT_EQ(image.Width(), desc.Width) << name;
+        ASSERT_EQ(image.Height(), desc.Height) << name;
+        ASSERT_EQ(image.Interlaced(), desc.Interlace) << name;
+        EXPECT_EQ(image.TransparentIndex(), transparent) << name;
+        const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
+        for (int i = 0; map && i < map->ColorCount; ++i)
+            EXPECT_EQ(RGBColor(image.Colours()[std::size_t(3 * i + 2)], image.Colours()[std::size_t(3 * i + 1)],
+                               image.Colours()[std::size_t(3 * i)]),
+                      RGBColor(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue))
+                << name << " colour " << i;
+
+        std::vector<int> order;
+        for (int pass = 0; pass < (desc.Interlace ? 4 : 1); ++pass) {
+            const int start = desc.Interlace ? (int[]){0, 4, 2, 1}[pass] : 0;
+            const int step = desc.Interlace ? (int[]){8, 8, 4, 2}[pass] : 1;
+            for (int y = start; y < desc.Height; y += step)
+                order.push_back(y);
+        }
+        std::vector<std::uint8_t> row(std::size_t(desc.Width));
+        int differentRows = 0;
+        for (const int y : order) {
+            ASSERT_EQ(image.ReadRow(row.data()), desc.Width) << name << " row " << y;
+            differentRows += !std::equal(row.begin(), row.end(), first.RasterBits + std::size_t(y) * std::size_t(desc.Width));
+        }
+        EXPECT_EQ(differentRows, 0) << name;
+
+        TXBitmap picture;
+        picture.LoadPicture(path);
+        const int screenWidth = gif->SWidth > 0 && gif->SHeight > 0 ? gif->SWidth : desc.Left + desc.Width;
+        const int screenHeight = gif->SWidth > 0 && gif->SHeight > 0 ? gif->SHeight : desc.Top + desc.Height;
+        ASSERT_EQ(picture.Width(), screenWidth) << name;
+        ASSERT_EQ(picture.Height(), screenHeight) << name;
+        int differentPixels = 0;
+        for (int y = 0; y < screenHeight; ++y)
+            for (int x = 0; x < screenWidth; ++x) {
+                TColor expected = clWhite;
+                const int ix = x - desc.Left;
+                const int iy = y - desc.Top;
+                if (ix >= 0 && ix < desc.Width && iy >= 0 && iy < desc.Height) {
+                    const int index = first.RasterBits[std::size_t(iy) * std::size_t(desc.Width) + std::size_t(ix)];
+                    if (index != transparent)
+                        expected = map && index < map->ColorCount
+                            ? RGBColor(map->Colors[index].Red, map->Colors[index].Green, map->Colors[index].Blue)
+                            : clBlack;
+                }
+                differentPixels += picture.PixelColour(x, y) != expected;
+            }
+        EXPECT_EQ(differentPixels, 0) << name;
+        DGifCloseFile(gif, &error);
+        ++compared;
+    }
+    EXPECT_GE(compared, 20);
 }

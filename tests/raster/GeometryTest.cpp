@@ -1,6 +1,9 @@
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <random>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +11,7 @@
 #include "PictureTestSupport.h"
 #include "raster/EffectsBitmap.h"
 #include "raster/Resample.h"
+#include "raster/VectorPaths.h"
 
 namespace vellum {
 namespace {
@@ -80,6 +84,70 @@ TEST(Geometry, QuarterTurnsOfLargePicturesMatchThePixelRule)
                 same = angle == 90 ? picture.PixelColour(522 - y, x) == want : picture.PixelColour(y, 999 - x) == want;
             }
         EXPECT_TRUE(same) << angle;
+    }
+}
+
+// The first place where a quarter turn of source breaks the plain rule (clockwise: source (x, y)
+// lands at (height - 1 - y, x); anticlockwise: at (y, width - 1 - x)) or writes into a row's
+// padding, which must stay zero; empty when it follows the rule.
+std::string quarterTurnFault(const TXBitmap& source, const TXBitmap& turned, bool clockwise)
+{
+    const int width = source.Width();
+    const int height = source.Height();
+    if (turned.Width() != height || turned.Height() != width)
+        return "size " + std::to_string(turned.Width()) + " x " + std::to_string(turned.Height());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int tx = clockwise ? height - 1 - y : y;
+            const int ty = clockwise ? x : width - 1 - x;
+            if (std::memcmp(turned.ScanLine(ty) + 3 * tx, source.ScanLine(y) + 3 * x, 3) != 0)
+                return "source pixel " + std::to_string(x) + "," + std::to_string(y);
+        }
+    for (int y = 0; y < turned.Height(); ++y)
+        for (int i = 3 * turned.Width(); i < turned.BytesPerLine(); ++i)
+            if (turned.ScanLine(y)[i] != 0)
+                return "padding of row " + std::to_string(y);
+    return {};
+}
+
+TEST(Geometry, QuarterTurnsFollowThePlainRuleAtEverySizeOnBothPaths)
+{
+    // The turn works in tiles of 64 x 64 pixels and moves blocks of four pixels at a time on
+    // the vector path: heights 1 to 131 leave a last tile of every row count (and every
+    // remainder of four), the widths cover small pictures and every remainder of four on
+    // either side of a tile's edge. 401 x 301 leaves a last tile of 45 rows.
+    std::vector<int> widths;
+    for (int w = 1; w <= 9; ++w)
+        widths.push_back(w);
+    for (int w = 62; w <= 67; ++w)
+        widths.push_back(w);
+    for (int w = 126; w <= 131; ++w)
+        widths.push_back(w);
+    std::vector<std::pair<int, int>> sizes;
+    for (const int w : widths)
+        for (int h = 1; h <= 131; ++h)
+            sizes.emplace_back(w, h);
+    sizes.emplace_back(401, 301);
+    sizes.emplace_back(301, 401);
+
+    const TEffectsBitmap random = RandomPicture(401, 401, 10);
+    struct AllowAvx2Again {
+        ~AllowAvx2Again() { AllowAvx2(true); }
+    } restore;
+    for (const bool vector : {true, false}) {
+        AllowAvx2(vector);
+        for (const auto& [width, height] : sizes) {
+            TEffectsBitmap source(width, height);
+            for (int y = 0; y < height; ++y)
+                std::memcpy(source.ScanLine(y), random.ScanLine(y), 3 * static_cast<std::size_t>(width));
+            for (const bool clockwise : {true, false}) {
+                TEffectsBitmap turned = source;
+                turned.Rotate(clockwise ? 90 : 270, clWhite);
+                const std::string fault = quarterTurnFault(source, turned, clockwise);
+                ASSERT_EQ(fault, "") << width << " x " << height << (clockwise ? " clockwise" : " anticlockwise")
+                                     << (vector ? ", vector path" : ", portable path");
+            }
+        }
     }
 }
 

@@ -1,0 +1,57 @@
+#include "controls/WholeNumberBox.h"
+
+#include <algorithm>
+
+#include <QLineEdit>
+
+namespace vellum {
+
+TWholeNumberBox::TWholeNumberBox(QWidget* parent) : QSpinBox(parent)
+{
+    lineEdit()->setMaxLength(MaxCharacters);
+    setKeyboardTracking(true);
+    setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+}
+
+bool TWholeNumberBox::NumberOfText(const QString& text, int& value) const
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return false;
+    int start = 0;
+    if (trimmed[0] == u'+' || trimmed[0] == u'-')
+        start = 1;
+    if (start == trimmed.size())
+        return false;
+    for (int i = start; i < trimmed.size(); ++i)
+        if (trimmed[i] < u'0' || trimmed[i] > u'9')
+            return false;
+    bool ok = false;
+    const qlonglong number = trimmed.toLongLong(&ok, 10);
+    if (!ok)
+        return false;
+    value = static_cast<int>(std::clamp<qlonglong>(number, minimum(), maximum()));
+    return true;
+}
+
+QValidator::State TWholeNumberBox::validate(QString& input, int&) const
+{
+    if (input.size() > MaxCharacters)
+        return QValidator::Invalid;
+    int value = 0;
+    // Anything else may stand in the box while typing; it just changes nothing.
+    return NumberOfText(input, value) ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+int TWholeNumberBox::valueFromText(const QString& text) const
+{
+    int number = 0;
+    return NumberOfText(text, number) ? number : value();
+}
+
+void TWholeNumberBox::fixup(QString& input) const
+{
+    input = textFromValue(value());
+}
+
+} // namespace vellum

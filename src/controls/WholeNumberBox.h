@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QSpinBox>
+
+namespace vellum {
+
+// A whole-number box of at most three characters. Every text change is taken when, without
+// surrounding blanks, it is a whole decimal number: the value becomes that number clamped to the
+// range (typing "600" into a 1-to-500 box gives 500, where a plain spin box refuses the text).
+// Any other text (empty, letters, stray signs) changes nothing. When the box loses the focus it
+// shows its value. The arrows step by 1.
+class TWholeNumberBox : public QSpinBox {
+    Q_OBJECT
+public:
+    static constexpr int MaxCharacters = 3;
+
+    explicit TWholeNumberBox(QWidget* parent = nullptr);
+
+    // The number a text stands for, clamped to the range; false when it stands for none.
+    [[nodiscard]] bool NumberOfText(const QString& text, int& value) const;
+    // The text field (tests and owners that watch typing).
+    [[nodiscard]] QLineEdit* Editor() const { return lineEdit(); }
+
+protected:
+    QValidator::State validate(QString& input, int& pos) const override;
+    int valueFromText(const QString& text) const override;
+    void fixup(QString& input) const override;
+};
+
+} // namespace vellum
