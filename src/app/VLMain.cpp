@@ -38,6 +38,9 @@ TVellumMain::TVellumMain(QWidget* parent)
     setWindowTitle(QString::fromLatin1(ProductName));
     m_clientArea = new QMdiArea(this);
     setCentralWidget(m_clientArea);
+    // Scroll bars show when a document window extends beyond the area.
+    m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(m_clientArea, &QMdiArea::subWindowActivated, this, &TVellumMain::documentActivated);
     BuildToolShapes(ToolSettings());
     createCommands();

@@ -40,6 +40,7 @@ void TVellumMain::createToolBars()
     iconFor(m_actNewPic, "new");
     iconFor(m_actOpenPic, "open");
     iconFor(m_actPicSave, "save");
+    iconFor(m_actPicSaveAs, "save");
     iconFor(m_actUndo, "undo");
     iconFor(m_actGreyScalePic, "grey");
     iconFor(m_actNegativePic, "negative");
@@ -52,20 +53,31 @@ void TVellumMain::createToolBars()
     iconFor(m_actResamplePic, "resample");
 
     // Each bar has its switch in View > Toolbars; the tick follows the bar however it is hidden.
-    auto bar = [this](const QString& title, const QString& name, const QList<QAction*>& actions) {
-        QToolBar* toolBar = addToolBar(title);
+    // The caption is what a floating bar shows; the bars dock only in the area at the top.
+    auto bar = [this](const QString& switchName, const QString& caption, const QString& name,
+                      const QList<QAction*>& actions) {
+        QToolBar* toolBar = addToolBar(caption);
         toolBar->setObjectName(name);
-        toolBar->addActions(actions);
+        toolBar->setAllowedAreas(Qt::TopToolBarArea);
+        for (QAction* action : actions) {
+            if (action == nullptr)
+                toolBar->addSeparator();
+            else
+                toolBar->addAction(action);
+        }
         QAction* toggle = toolBar->toggleViewAction();
-        toggle->setText(title + QStringLiteral(" Toolbar"));
+        toggle->setText(switchName + QStringLiteral(" Toolbar"));
         m_toolbarsMenu->addAction(toggle);
     };
-    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"), {m_actNewPic, m_actOpenPic, m_actPicSave});
-    bar(QStringLiteral("Edit"), QStringLiteral("EditToolbar"), {m_actUndo});
-    bar(QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actShowHideZoomGrid});
-    bar(QStringLiteral("Image"), QStringLiteral("ImageToolbar"),
-        {m_actFlipPic, m_actMirrorPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic, m_actResamplePic});
-    bar(QStringLiteral("Colour"), QStringLiteral("ColourToolbar"), {m_actGreyScalePic, m_actNegativePic});
+    bar(QStringLiteral("File"), QStringLiteral("File"), QStringLiteral("FileToolbar"),
+        {m_actNewPic, m_actOpenPic, m_actPicSave, m_actPicSaveAs});
+    bar(QStringLiteral("Edit"), QStringLiteral("Edit"), QStringLiteral("EditToolbar"), {m_actUndo});
+    bar(QStringLiteral("View"), QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actShowHideZoomGrid});
+    bar(QStringLiteral("Image"), QStringLiteral("ImageToolbar"), QStringLiteral("ImageToolbar"),
+        {m_actFlipPic, m_actMirrorPic, nullptr, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic,
+         m_actResamplePic});
+    bar(QStringLiteral("Colour"), QStringLiteral("ColourToolBar"), QStringLiteral("ColourToolbar"),
+        {m_actGreyScalePic, m_actNegativePic});
 }
 
 } // namespace vellum

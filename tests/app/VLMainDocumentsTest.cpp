@@ -9,7 +9,12 @@
 #include <QPointer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QSet>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QMimeData>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -570,6 +575,80 @@ TEST_F(MainDocumentsTest, ADragIsTakenOnlyForAPictureAndItsErrorComesAfterTheDro
     QApplication::sendEvent(m_main.get(), &drop);
     EXPECT_TRUE(answers.texts.isEmpty()); // no box while the drop runs
     QTRY_COMPARE(answers.texts, QStringList{QStringLiteral("File %1 does not exist").arg(missing)});
+}
+
+TEST_F(MainDocumentsTest, AMinimisedWindowChosenFromTheListIsShownAndIconsWrapInsideTheArea)
+{
+    QList<TVLPicChildWin*> docs;
+    for (int i = 0; i < 8; ++i)
+        docs << m_main->NewPicture(20, 20, clWhite);
+    m_main->resize(420, 400);
+    QCoreApplication::processEvents();
+    m_main->findChild<QAction*>(QStringLiteral("ActWindowMinimizeAll"))->trigger();
+    m_main->findChild<QAction*>(QStringLiteral("ActWindowArrangeAll"))->trigger();
+    const QSize area = m_main->ClientArea()->viewport()->size();
+    QSet<int> rows;
+    for (TVLPicChildWin* doc : docs) {
+        EXPECT_GE(doc->x(), 0);
+        EXPECT_LE(doc->x() + doc->width(), area.width());
+        EXPECT_GE(doc->y(), 0);
+        rows << doc->y();
+    }
+    EXPECT_GT(rows.size(), 1);
+
+    QMenu* windowMenu = nullptr;
+    for (QAction* a : m_main->menuBar()->actions())
+        if (a->text() == QStringLiteral("&Window"))
+            windowMenu = a->menu();
+    ASSERT_NE(windowMenu, nullptr);
+    emit windowMenu->aboutToShow();
+    QAction* entry = nullptr;
+    for (QAction* a : windowMenu->actions())
+        if (a->text() == docs[3]->windowTitle())
+            entry = a;
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    EXPECT_FALSE(docs[3]->isMinimized());
+    EXPECT_EQ(m_main->ActivePicture(), docs[3]);
+}
+
+TEST_F(MainDocumentsTest, StatusPanelsAndToolBarsAsGiven)
+{
+    m_main->resize(900, 500);
+    QCoreApplication::processEvents();
+    const int barWidth = m_main->statusBar()->width();
+    const int widths[] = {barWidth - 480, 180, 200, 50};
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = m_main->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i));
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->width(), widths[i]) << i;
+        if (i > 0) {
+            EXPECT_EQ(panel->alignment(), Qt::AlignCenter) << i;
+        }
+    }
+    // A long hint stays in its panel.
+    m_main->SetPanelText(0, QString(400, QLatin1Char('x')));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_main->findChild<QLabel*>(QStringLiteral("StatusPanel1"))->width(), 180);
+
+    struct Bar {
+        const char* name;
+        const char* caption;
+    };
+    for (const Bar& b : {Bar{"FileToolbar", "File"}, Bar{"ImageToolbar", "ImageToolbar"},
+                         Bar{"ColourToolbar", "ColourToolBar"}, Bar{"EditToolbar", "Edit"}}) {
+        auto* bar = m_main->findChild<QToolBar*>(QString::fromLatin1(b.name));
+        ASSERT_NE(bar, nullptr) << b.name;
+        EXPECT_EQ(bar->windowTitle(), QString::fromLatin1(b.caption));
+        EXPECT_EQ(bar->allowedAreas(), Qt::TopToolBarArea) << b.name;
+    }
+    EXPECT_TRUE(m_main->findChild<QToolBar*>(QStringLiteral("FileToolbar"))->actions().contains(m_main->ActPicSaveAs()));
+    const QList<QAction*> image = m_main->findChild<QToolBar*>(QStringLiteral("ImageToolbar"))->actions();
+    ASSERT_GE(image.size(), 4);
+    EXPECT_TRUE(image[2]->isSeparator());
+    EXPECT_EQ(image[3], m_main->ActClearPic());
+    EXPECT_EQ(m_main->ClientArea()->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    EXPECT_EQ(m_main->ClientArea()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
 }
 
 TEST_F(MainDocumentsTest, HelpShowsOurOwnDocument)

@@ -38,7 +38,7 @@ TEST_F(ScrollBoxTest, ZoomStaysWithinOneToFifteen)
     EXPECT_EQ(m_view.ZoomFactor(), 15);
 }
 
-void wheel(QWidget& target, QPoint delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+void wheel(TPictureScrollBox& target, QPoint delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QWheelEvent event(QPointF(10, 10), target.mapToGlobal(QPointF(10, 10)), QPoint(), delta, Qt::NoButton, modifiers,
                       Qt::NoScrollPhase, false);
