@@ -6,14 +6,17 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
+#include <QUrl>
 
 #include "app/SettingsKeys.h"
 #include "app/StartUp.h"
@@ -37,7 +40,10 @@ TVellumMain::TVellumMain(QWidget* parent)
     setWindowTitle(QString::fromLatin1(ProductName));
     m_clientArea = new QMdiArea(this);
     setCentralWidget(m_clientArea);
-    connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });
+    // Scroll bars show when a document window extends beyond the area.
+    m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(m_clientArea, &QMdiArea::subWindowActivated, this, &TVellumMain::documentActivated);
     BuildToolShapes(ToolSettings());
     createCommands();
     createToolBars();
@@ -114,9 +120,24 @@ QSize TVellumMain::AvailableDocumentArea() const
 
 TVLPicChildWin* TVellumMain::ActivePicture() const
 {
-    // The current sub-window, not the active one: the area has no active one while a tool
-    // window or another program has the focus, and that changes no document's standing.
+    // The current window stays current while a dialog or another program has the focus.
     return qobject_cast<TVLPicChildWin*>(m_clientArea->currentSubWindow());
+}
+
+void TVellumMain::documentActivated(QMdiSubWindow* window)
+{
+    runGuarded([this, window] {
+        // Null also comes when the frame loses the focus: the current window stays the document.
+        QMdiSubWindow* current = window != nullptr ? window : m_clientArea->currentSubWindow();
+        if (current != m_activeDocument) {
+            if (auto* before = qobject_cast<TVLPicChildWin*>(m_activeDocument.data()))
+                before->Deactivate();
+            m_activeDocument = current;
+            if (auto* now = qobject_cast<TVLPicChildWin*>(current))
+                now->Activate();
+        }
+        updateCommandStates();
+    });
 }
 
 void TVellumMain::updateCommandStates()
@@ -147,11 +168,19 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
 {
     m_clientArea->addSubWindow(document);
     document->OnQueryClose = [this](TBasicVLChild* sender, bool& canClose) {
-        queryClose(static_cast<TVLPicChildWin*>(sender), canClose);
+        if (m_closeAgreed.contains(sender))
+            canClose = true;
+        else
+            queryClose(static_cast<TVLPicChildWin*>(sender), canClose);
         if (canClose && m_clientArea->subWindowList().size() == 1)
             lastDocumentClosing();
     };
     document->OnPictureChange = [this](TVLPicChildWin* sender, TChangeSet changes) { pictureChanged(sender, changes); };
+    // The caption command is a command slot like the others.
+    document->OnExtraBtnClick = [this, click = document->OnExtraBtnClick](TExtraBtnForm* sender) {
+        if (click)
+            runGuarded([&] { click(sender); });
+    };
     document->OnUndoChange = [this](TVLPicChildWin* sender, int count) {
         if (sender == ActivePicture())
             m_actUndo->setEnabled(count > 0);
@@ -174,6 +203,14 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     document->BestFit();
     wireToolOptions(document);
     updateCommandStates();
+}
+
+void TVellumMain::pictureChanged(TVLPicChildWin* document, TChangeSet changes)
+{
+    // Commands that depend on the floating selection follow its coming and going.
+    if (document == ActivePicture() && (changes & (chgSelCreated | chgSelRemoved)))
+        updateCommandStates();
+    emit PictureChanged(document, changes);
 }
 
 void TVellumMain::lastDocumentClosing()
@@ -247,12 +284,33 @@ void TVellumMain::saveSettings() const
 
 bool TVellumMain::closeDocuments()
 {
-    QList<QMdiSubWindow*> windows = m_clientArea->subWindowList(QMdiArea::StackingOrder);
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        if (!(*it)->close())
+    // Every document is asked before any closes: a Cancel at the last one must not find the
+    // others already gone with their changes.
+    QList<QPointer<QMdiSubWindow>> windows;
+    const QList<QMdiSubWindow*> stacking = m_clientArea->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it)
+        windows << *it;
+    for (const QPointer<QMdiSubWindow>& window : windows) {
+        auto* picture = qobject_cast<TVLPicChildWin*>(window.data());
+        if (picture == nullptr)
+            continue;
+        bool canClose = true;
+        queryClose(picture, canClose);
+        if (!canClose) {
+            m_closeAgreed.clear();
             return false;
+        }
+        m_closeAgreed.insert(picture);
     }
-    return true;
+    bool closed = true;
+    for (const QPointer<QMdiSubWindow>& window : windows) {
+        if (!window.isNull() && !window->close()) {
+            closed = false;
+            break;
+        }
+    }
+    m_closeAgreed.clear();
+    return closed;
 }
 
 void TVellumMain::closeEvent(QCloseEvent* event)
@@ -301,16 +359,36 @@ void TVellumMain::firstShow()
     showRecentFiles();
 }
 
+namespace {
+
+// A file the Open dialog lists as a picture, by its name.
+bool isPictureFileName(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return false;
+    static const QStringList extensions{QStringLiteral("bmp"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                        QStringLiteral("gif")};
+    return extensions.contains(QFileInfo(url.toLocalFile()).suffix().toLower());
+}
+
+} // namespace
+
 void TVellumMain::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    // Only the first file would be opened: the copy cursor promises that it is a picture.
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && isPictureFileName(urls.first()))
         event->acceptProposedAction();
 }
 
 void TVellumMain::dropEvent(QDropEvent* event)
 {
     event->acceptProposedAction();
-    OpenDroppedFiles(event->mimeData()->urls());
+    // Opened once the drop has finished: an error box inside the drop would hold the file
+    // manager until it is closed.
+    QMetaObject::invokeMethod(
+        this, [this, urls = event->mimeData()->urls()] { runGuarded([&] { OpenDroppedFiles(urls); }); },
+        Qt::QueuedConnection);
 }
 
 void TVellumMain::OpenDroppedFiles(const QList<QUrl>& urls)

@@ -5,6 +5,9 @@
 #include <functional>
 
 #include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QSet>
 #include <QSize>
 
 #include "document/VLChildClasses.h"
@@ -132,6 +135,10 @@ public:
     [[nodiscard]] TCollapsingPanel* SidePanel() const { return m_sidePanel; }
     // Where Viewer windows docked at the right edge go: inside the side panel, below the colours.
     [[nodiscard]] QWidget* SidePanelDockSite() const { return m_sidePanelDockSite; }
+signals:
+    // Every change a picture document reports (its change flags): the commands, the zoom box
+    // and the Viewer follow the active one.
+    void PictureChanged(vellum::TVLPicChildWin* document, std::uint16_t changes);
 
 protected:
     bool event(QEvent* event) override;
@@ -185,10 +192,13 @@ private:
     // Reads the placement and the main settings (before the first show).
     void loadSettings();
     void saveSettings() const;
-    // Asks every document window, front-most first; false when one refused.
+    // Asks every document window, front-most first, then closes them all; false, with every
+    // window left open, when one refused.
     bool closeDocuments();
     void closeAllChildren();
     void wirePicture(TVLPicChildWin* document);
+    // A picture document reports a change.
+    void pictureChanged(TVLPicChildWin* document, std::uint16_t changes);
     void queryClose(TVLPicChildWin* document, bool& canClose);
     // The only document window is about to close: no status, and new pictures count from 1.
     void lastDocumentClosing();
@@ -202,8 +212,9 @@ private:
     void pasteAsNewExecute();
     void createClipboardViewer();
     void cbViewerStartStop(bool show);
-    // A picture document reports a change.
-    void pictureChanged(TVLPicChildWin* document, std::uint16_t changes);
+    // The document area's active window changed: the old document is told it is no longer
+    // active, the new one that it is; then the command states follow.
+    void documentActivated(QMdiSubWindow* window);
     void newPictureExecute();
     // Counts the next "New Picture #" and wires the document make gives for that title, under
     // the busy cursor; an error box instead when making it raises.
@@ -272,6 +283,9 @@ private:
     TXOpenPictureDialog* m_openDialog = nullptr;
     TXSavePictureDialog* m_saveDialog = nullptr;
     QMenu* m_fileMenu = nullptr;
+    // Documents whose close the shutdown has already agreed to: they are not asked again.
+    QSet<const QObject*> m_closeAgreed;
+    QPointer<QMdiSubWindow> m_activeDocument;
 };
 
 } // namespace vellum

@@ -34,6 +34,15 @@ bool sameFile(const QString& a, const QString& b)
     return left.exists() && right.exists() && left.canonicalFilePath() == right.canonicalFilePath();
 }
 
+// The failed save's line with the failure's own reason (target and cause) under it.
+QString saveError(const QString& before, const QString& reason)
+{
+    QString text = QStringLiteral("Error Saving Picture %1").arg(before);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    return text;
+}
+
 } // namespace
 
 void TVellumMain::createFileCommands()
@@ -118,8 +127,16 @@ bool TVellumMain::OpenPictureFile(const QString& fileName)
         }
     }
     try {
-        wirePicture(new TVLFilePicChildWin(fileName, this));
+        auto* document = new TVLFilePicChildWin(fileName, this);
+        wirePicture(document);
         m_recentFiles->AddRecentFile(fileName);
+        if (document->Picture().LoadedIncomplete()) {
+            // Saving over the original would destroy the part that could not be read.
+            QMessageBox::information(
+                this, QStringLiteral("Information"),
+                QStringLiteral("The picture file %1 is incomplete: the part that is missing is shown grey.").arg(fileName),
+                QMessageBox::Ok);
+        }
         return true;
     } catch (const std::exception& e) {
         errorBox(this, QString::fromUtf8(e.what()));
@@ -154,11 +171,12 @@ bool TVellumMain::SavePicture(TVLPicChildWin& document)
         if (name.isEmpty())
             return false;
     }
-    if (document.SaveToFile(name)) {
+    QString reason;
+    if (document.SaveToFile(name, &reason)) {
         m_recentFiles->AddRecentFile(document.FileName());
         return true;
     }
-    errorBox(this, QStringLiteral("Error Saving Picture %1").arg(before));
+    errorBox(this, saveError(before, reason));
     return false;
 }
 
@@ -171,10 +189,11 @@ void TVellumMain::saveAsExecute()
     const QString name = askSaveName(before);
     if (name.isEmpty())
         return;
-    if (doc->SaveToFile(name))
+    QString reason;
+    if (doc->SaveToFile(name, &reason))
         m_recentFiles->AddRecentFile(doc->FileName());
     else
-        errorBox(this, QStringLiteral("Error Saving Picture %1").arg(before));
+        errorBox(this, saveError(before, reason));
 }
 
 void TVellumMain::printPictureExecute()
@@ -198,8 +217,8 @@ void TVellumMain::queryClose(TVLPicChildWin* document, bool& canClose)
     if (answer == QMessageBox::Cancel) {
         canClose = false;
     } else if (answer == QMessageBox::Yes) {
-        // The window closes whether or not the save succeeded.
-        SavePicture(*document);
+        // A Yes whose save did not happen (failed, or its dialog cancelled) keeps the changes.
+        canClose = SavePicture(*document);
     }
 }
 

@@ -41,16 +41,6 @@ void TVellumMain::createImageCommands()
     m_imageMenu->addActions({m_actCropPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic, m_actResamplePic});
 }
 
-void TVellumMain::pictureChanged(TVLPicChildWin* document, std::uint16_t changes)
-{
-    if (document != ActivePicture())
-        return;
-    if (changes & chgSelCreated)
-        m_actCropPic->setEnabled(true);
-    if (changes & chgSelRemoved)
-        m_actCropPic->setEnabled(document->Selection() != nullptr);
-}
-
 void TVellumMain::resizeExecute(bool resample)
 {
     TVLPicChildWin* doc = ActivePicture();

@@ -78,7 +78,10 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
     m_view->OnScroll = [this](TIdleScrollBox*) { NotifyChange(chgScroll, true); };
     m_view->OnEndResize = [this](TPictureScrollBox*) { NotifyChange(chgViewSize, true); };
     m_view->OnMouseWheel = [this](TPictureScrollBox*, int notches) {
-        SetZoom(m_view->ZoomFactor() + (notches > 0 ? 1 : -1));
+        // One zoom step a notch, within 1 to 15; beyond them only the caption is refreshed.
+        const int zoom = m_view->ZoomFactor();
+        const int target = std::clamp(zoom + notches, TPictureScrollBox::MinZoom, TPictureScrollBox::MaxZoom);
+        SetZoom(target == zoom ? zoom + notches : target);
     };
     // Mouse handlers run on Qt's event loop: their failures end in the error box here.
     auto guarded = [this](const std::function<void()>& body) {
@@ -130,7 +133,7 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
     m_view->OnExit = [this](TPictureScrollBox*) {
-        if (isActiveWindow())
+        if (m_active)
             setPanel(3, QString());
     };
 }
@@ -183,11 +186,16 @@ void TVLPicChildWin::SetStatusBar(TStatusPanels* statusBar)
     refreshStatus();
 }
 
-void TVLPicChildWin::changeEvent(QEvent* event)
+void TVLPicChildWin::Activate()
 {
-    TExtraBtnForm::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        refreshStatus();
+    m_active = true;
+    refreshStatus();
+    update();
+}
+
+void TVLPicChildWin::Deactivate()
+{
+    m_active = false;
 }
 
 bool TVLPicChildWin::isActiveDocument() const
@@ -563,7 +571,7 @@ void TVLPicChildWin::setFileName(const QString& fileName)
     SetTitle(QFileInfo(fileName).fileName());
 }
 
-bool TVLPicChildWin::SaveToFile(const QString& fileName)
+bool TVLPicChildWin::SaveToFile(const QString& fileName, QString* error)
 {
     try {
         if (m_selection) {
@@ -574,18 +582,26 @@ bool TVLPicChildWin::SaveToFile(const QString& fileName)
         } else {
             Picture().SavePicture(fileName);
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        if (error != nullptr)
+            *error = QString::fromUtf8(e.what());
         return false;
     }
     if (fileName != m_fileName)
         setFileName(fileName);
     SetModified(false);
+    // The file now holds this state: undoing to any earlier one leaves a picture that differs
+    // from the file.
+    for (int i = 0; i < m_undoStack.Count(); ++i)
+        if (auto* action = dynamic_cast<TVLPicUndoAction*>(&m_undoStack.Action(i)))
+            action->WasModified = true;
     return true;
 }
 
 void TVLPicChildWin::GreyScale()
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     if (m_selection) {
         AddUndoAction<TVLPicGenUndoAction>().StoreSelection(m_selection.get());
         m_selection->GreyScale();
@@ -603,6 +619,7 @@ template <typename Action, typename OnSelection, typename OnPicture>
 void TVLPicChildWin::reversibleEdit(OnSelection&& onSelection, OnPicture&& onPicture)
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     if (m_selection) {
         AddUndoAction<Action>().Target = TVLPicRevUndoAction::rtSelection;
         const QRect before = m_selection->Bounds;
@@ -635,6 +652,7 @@ void TVLPicChildWin::Mirror()
 void TVLPicChildWin::Clear()
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     if (m_selection) {
         recordPictureAndSelection();
         DropSelection(false, true);
@@ -651,6 +669,7 @@ template <typename Change>
 void TVLPicChildWin::changeSize(Change&& change, bool commitSelection)
 {
     WaitScope wait(*this);
+    TVLUndoEdit edit = undoableEdit();
     // Picture and selection are stored before the commit, so undo brings back both apart.
     TVLPicGenUndoAction& action = AddUndoAction<TVLPicGenUndoAction>();
     action.StoreBitmap(&Picture());
@@ -690,6 +709,11 @@ void TVLPicChildWin::EnlargeCanvas(int width, int height, bool centre, TColor fi
     if (width == Picture().Width() && height == Picture().Height())
         return;
     changeSize([&](TEffectsBitmap& picture) { picture.EnlargeCanvas(width, height, centre, fill); }, false);
+}
+
+TVLUndoEdit TVLPicChildWin::undoableEdit()
+{
+    return TVLUndoEdit(m_undoStack, [this] { DoUndoChange(m_undoStack.Count()); });
 }
 
 bool TVLPicChildWin::UndoLast()

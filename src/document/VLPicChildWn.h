@@ -58,6 +58,12 @@ public:
     std::function<void(TVLPicChildWin* sender, int count)> OnUndoChange;
 
     void SetStatusBar(TStatusPanels* statusBar) override;
+
+    // The main window's document area made this document the active one (Qt sends no
+    // activation event to a window inside it): the status bar shows this document.
+    virtual void Activate();
+    virtual void Deactivate();
+    [[nodiscard]] bool Active() const { return m_active; }
     virtual void DoUndoChange(int count);
 
     // Sets Modified when asked to and the picture changed, shows the size when it changed, and
@@ -74,9 +80,10 @@ public:
     void SetZoom(int zoom, int centreX = -1, int centreY = -1) override;
     void CentreOn(int x, int y);
 
-    // Saves in the format the name's extension chooses; a new name becomes the document's.
-    // False, with nothing changed, when the picture cannot be saved.
-    bool SaveToFile(const QString& fileName);
+    // Saves in the format the name's extension chooses; a new name becomes the document's, and
+    // every step of the undo history now leads to a modified picture. False, with nothing
+    // changed and the failure's message in error, when the picture cannot be saved.
+    bool SaveToFile(const QString& fileName, QString* error = nullptr);
 
     // The floating selection acts instead of the picture where there is one.
     void GreyScale();
@@ -148,7 +155,6 @@ public:
 protected:
     TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent);
 
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void BeginWait() override;
     void EndWait() override;
@@ -163,6 +169,8 @@ private:
     // Negative, Flip, Mirror: on the selection (undone on it) or on the picture.
     template <typename Action, typename OnSelection, typename OnPicture>
     void reversibleEdit(OnSelection&& onSelection, OnPicture&& onPicture);
+    // Brackets an edit: the undo record of an edit that fails is taken back.
+    [[nodiscard]] TVLUndoEdit undoableEdit();
     void refreshCaption();
     void refreshStatus();
     void viewMouseDown(Qt::MouseButton button, int x, int y);
@@ -187,6 +195,7 @@ private:
     QString m_title;
     bool m_modified = false;
     std::unique_ptr<TPictureSelection> m_selection;
+    bool m_active = false;
     // The drag under way: the button that started it and the tool that runs it.
     Qt::MouseButton m_dragButton = Qt::NoButton;
     std::unique_ptr<TVLTool> m_tool;

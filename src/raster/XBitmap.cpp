@@ -442,6 +442,7 @@ void TXBitmap::LoadFromStream(QIODevice& stream)
     m_format = loaded.m_format;
     m_stride = loaded.m_stride;
     m_bits = std::move(loaded.m_bits);
+    m_loadedIncomplete = loaded.m_loadedIncomplete;
 }
 
 void TXBitmap::SaveToStream(QIODevice& stream) const
@@ -617,6 +618,7 @@ void TXBitmap::LoadPictureFromStream(QIODevice& stream, ForceBitmap forceBitmap)
     m_format = loaded.m_format;
     m_stride = loaded.m_stride;
     m_bits = std::move(loaded.m_bits);
+    m_loadedIncomplete = loaded.m_loadedIncomplete;
 }
 
 QString PictureExtension(const QString& fileName)

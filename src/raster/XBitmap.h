@@ -128,6 +128,10 @@ public:
     void LoadPicture(const QString& fileName, ForceBitmap forceBitmap = ForceBitmap::No);
     // The same from a stream positioned at the picture's first byte.
     void LoadPictureFromStream(QIODevice& stream, ForceBitmap forceBitmap = ForceBitmap::No);
+    // Whether the last load met the end of a file cut short and filled the missing part in
+    // (grey for JPEG); the readers mark it.
+    [[nodiscard]] bool LoadedIncomplete() const { return m_loadedIncomplete; }
+    void SetLoadedIncomplete(bool incomplete) { m_loadedIncomplete = incomplete; }
     // Writes the picture in the format the file name's extension chooses (BMP when there is
     // none), atomically: a failed save leaves an existing file untouched.
     void SavePicture(const QString& fileName, ForceBitmap forceBitmap = ForceBitmap::No) const;
@@ -151,6 +155,7 @@ private:
     std::vector<TColor> m_palette;
     bool m_transparent = false;
     bool m_transparentColourSet = false;
+    bool m_loadedIncomplete = false;
     TColor m_transparentColour = clNone;
     std::unique_ptr<TCanvas> m_canvas;
 };
