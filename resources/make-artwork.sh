@@ -126,3 +126,18 @@ icon viewer -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,14 74,7
   -fill none -stroke "$ink" -strokewidth 8 -draw 'circle 52,48 52,28' -draw 'line 66,62 88,86'
 icon frame -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,8 88,88' \
   -fill none -stroke '#c0392b' -strokewidth 8 -draw 'rectangle 28,28 68,64'
+
+# Glyphs of the file dialogs' picture panel, 16 x 16: a magnifier (preview), a folder with an
+# eye-like lens (browse), a sheet with sliders (options).
+mkdir -p glyphs
+glyph() { # NAME DRAW...
+  local name=$1; shift
+  convert -size 64x64 xc:none "$@" -resize 16x16 -strip "glyphs/$name.png"
+}
+glyph xpreview -fill none -stroke "$ink" -strokewidth 7 -draw 'circle 26,26 26,8' \
+  -strokewidth 10 -draw 'line 40,40 58,58'
+glyph xbrowse -fill '#e0b552' -stroke "$ink" -strokewidth 4 -draw 'polygon 4,14 24,14 30,20 60,20 60,56 4,56' \
+  -fill "$paper" -draw 'circle 32,38 32,28'
+glyph xoptions -fill white -stroke "$ink" -strokewidth 4 -draw 'rectangle 8,4 56,60' \
+  -strokewidth 5 -draw 'line 16,20 48,20' -draw 'line 16,34 48,34' -draw 'line 16,48 48,48' \
+  -fill '#2e86c1' -draw 'rectangle 20,15 28,25' -draw 'rectangle 34,29 42,39' -draw 'rectangle 24,43 32,53'
