@@ -291,6 +291,16 @@ TToolOptionPages::TToolOptionPages(TToolSettings& settings, QWidget* parent)
     ShowPage(pgPen);
 }
 
+void TToolOptionPages::ShowPage(TPage page)
+{
+    // Only the shown page asks for room: the Tools bar on the same row keeps its buttons.
+    for (int i = 0; i < count(); ++i)
+        widget(i)->setSizePolicy(i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                                 i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    setCurrentIndex(page);
+    updateGeometry();
+}
+
 void TToolOptionPages::rebuildPenShape()
 {
     BuildPenShape(m_settings.PenShape, ShapeNumber(m_penShape), m_settings.PenWidth);
