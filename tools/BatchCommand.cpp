@@ -4,6 +4,7 @@
 
 #include <QTextStream>
 
+#include "BatchBrowse.h"
 #include "raster/XBitmap.h"
 
 namespace vellum::batch {
@@ -96,11 +97,16 @@ QString UsageText()
 {
     QString text = QStringLiteral(
         "usage: vellum-batch [--timing] INPUT OUTPUT [OPERATION ...]\n"
+        "       vellum-batch [--timing] --browse DIR [--sort=name|date|type|size] [--descending]\n"
+        "                    [--exact] [--threads=N]\n"
         "Loads INPUT (BMP, JPEG or GIF, recognised by content), converts it to 24 bits, applies\n"
         "the operations in order and saves OUTPUT in the format its extension names (.bmp or\n"
         "none, .jpg, .jpeg, .gif). An operation is NAME or NAME=A,B,...; colours are decimal\n"
         "colour values (red in the low byte) or #RRGGBB.\n"
         "  --timing  print load_ms=... ops_ms=... save_ms=... to stderr\n"
+        "--browse opens DIR's picture database as the picture browser does (brought up to date,\n"
+        "sorted if asked, saved) and lists it: INDEX, NAME, WxH, FILEDATE, TWxTH, BYTES.\n"
+        "  --exact  make JPEG thumbnails from the full decode  --threads=N  workers (default: cores)\n"
         "operations:\n");
     if (Operations().empty())
         text += QStringLiteral("  (none)\n");
@@ -113,6 +119,8 @@ QString UsageText()
 
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    if (arguments.contains(QStringLiteral("--browse")))
+        return RunBrowse(arguments, out, err);
     TBatchRequest request;
     try {
         request = ParseCommandLine(arguments);

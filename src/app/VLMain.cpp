@@ -21,6 +21,7 @@
 #include "app/VLMainPrivate.h"
 #include "app/WindowPlacement.h"
 #include "app/XMLRegFile.h"
+#include "clipboard/VLClipbrd.h"
 #include "document/ToolCursors.h"
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
@@ -45,6 +46,9 @@ TVellumMain::TVellumMain(QWidget* parent)
     startToolValues();
     setAcceptDrops(true);
     loadSettings();
+    createClipboardViewer();
+    ClipboardStore().AddWindow(this);
+    updatePasteStates();
     updateCommandStates();
 }
 
@@ -108,18 +112,21 @@ QSize TVellumMain::AvailableDocumentArea() const
 
 TVLPicChildWin* TVellumMain::ActivePicture() const
 {
-    return qobject_cast<TVLPicChildWin*>(m_clientArea->activeSubWindow());
+    // The current sub-window, not the active one: the area has no active one while a tool
+    // window or another program has the focus, and that changes no document's standing.
+    return qobject_cast<TVLPicChildWin*>(m_clientArea->currentSubWindow());
 }
 
 void TVellumMain::updateCommandStates()
 {
     TVLPicChildWin* picture = ActivePicture();
-    const bool any = m_clientArea->activeSubWindow() != nullptr;
+    const bool any = m_clientArea->currentSubWindow() != nullptr;
     m_actUndo->setEnabled(picture != nullptr && picture->CanUndo());
     m_actCloseChild->setEnabled(any);
     m_actCloseAllChildren->setEnabled(any);
     m_actPicSave->setEnabled(picture != nullptr);
     m_actPicSaveAs->setEnabled(picture != nullptr);
+    m_actPrintPic->setEnabled(picture != nullptr);
     m_colourMenu->menuAction()->setVisible(picture != nullptr);
     m_imageMenu->menuAction()->setVisible(picture != nullptr);
     for (QAction* action : m_windowCommands)
@@ -129,6 +136,7 @@ void TVellumMain::updateCommandStates()
         action->setEnabled(picture != nullptr);
     m_actGreyScalePic->setEnabled(picture != nullptr);
     m_actNegativePic->setEnabled(picture != nullptr);
+    updateEditCommandStates(picture);
 }
 
 void TVellumMain::wirePicture(TVLPicChildWin* document)
@@ -188,6 +196,8 @@ void TVellumMain::loadSettings()
             maximized = reg.ValueExists(QLatin1String(WinMaximized)) && reg.ReadBool(QLatin1String(WinMaximized));
             if (reg.ValueExists(QLatin1String(ShowZoomGrid)))
                 m_actShowHideZoomGrid->setChecked(reg.ReadBool(QLatin1String(ShowZoomGrid)));
+            if (reg.ValueExists(QLatin1String(CbViewerIsVisible)))
+                m_pendingCbViewer = reg.ReadBool(QLatin1String(CbViewerIsVisible));
             reg.CloseKey();
         }
     }
@@ -206,6 +216,8 @@ void TVellumMain::saveSettings() const
     if (!reg.OpenKey(QLatin1String(KeyMain), true))
         return;
     reg.WriteBool(QLatin1String(ShowZoomGrid), m_actShowHideZoomGrid->isChecked());
+    // Whether the user has it shown, whatever hides it for the moment.
+    reg.WriteBool(QLatin1String(CbViewerIsVisible), m_actCbViewerStartStop->isChecked());
     // The restored rectangle is the client area's, the one setGeometry takes back, so a
     // window comes back exactly where it was whatever the window manager's frame.
     const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
@@ -262,6 +274,11 @@ void TVellumMain::firstShow()
         for (int i = 0; i < params.FileCount(); ++i)
             OpenPictureFile(params.Files(i));
         params.Exclude(TAppParams::apOpenFiles);
+    }
+    if (m_pendingCbViewer) {
+        m_pendingCbViewer = false;
+        m_actCbViewerStartStop->setChecked(true);
+        cbViewerStartStop(true);
     }
 }
 

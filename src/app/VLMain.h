@@ -24,7 +24,9 @@ class QToolBar;
 
 namespace vellum {
 
+class TCbViewerForm;
 class TVLPicChildWin;
+class TXBitmap;
 class TToolOptionPages;
 class TColourPanel;
 class TXMLRegistryFile;
@@ -50,6 +52,7 @@ public:
     [[nodiscard]] QAction* ActPicSaveAs() const { return m_actPicSaveAs; }
     [[nodiscard]] QAction* ActCloseChild() const { return m_actCloseChild; }
     [[nodiscard]] QAction* ActCloseAllChildren() const { return m_actCloseAllChildren; }
+    [[nodiscard]] QAction* ActPrintPic() const { return m_actPrintPic; }
     [[nodiscard]] QAction* ActUndo() const { return m_actUndo; }
     [[nodiscard]] QAction* ActGreyScalePic() const { return m_actGreyScalePic; }
     [[nodiscard]] QAction* ActNegativePic() const { return m_actNegativePic; }
@@ -61,6 +64,23 @@ public:
     [[nodiscard]] QAction* ActClearPic() const { return m_actClearPic; }
     [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
     [[nodiscard]] QTextBrowser* HelpWindow() const { return m_helpWindow; }
+    [[nodiscard]] QAction* ActCutPic() const { return m_actCutPic; }
+    [[nodiscard]] QAction* ActCopyPic() const { return m_actCopyPic; }
+    [[nodiscard]] QAction* ActPasteIntoPic() const { return m_actPasteIntoPic; }
+    [[nodiscard]] QAction* ActPasteAsNew() const { return m_actPasteAsNew; }
+    [[nodiscard]] QAction* ActPasteClever() const { return m_actPasteClever; }
+    [[nodiscard]] QAction* ActClearClipboard() const { return m_actClearClipboard; }
+    [[nodiscard]] QAction* ActCbViewerStartStop() const { return m_actCbViewerStartStop; }
+    [[nodiscard]] TCbViewerForm* CbViewer() const { return m_cbViewer; }
+    // The clipboard held a picture at the last clipboard notification.
+    [[nodiscard]] bool ClipboardHasPicture() const { return m_clipboardHasPicture; }
+
+    // A picture given by the Clipboard Viewer: a new picture when asked or when no picture
+    // document is active, else pasted into the active one.
+    void PasteGivenPicture(const TXBitmap& picture, bool pasteAsNew, int tag);
+    // A new document titled "New Picture #" and the next number from a pasted picture; pixels
+    // of the tag colour (a tag of 0 or more) take the background colour. Reports failures.
+    TVLPicChildWin* NewPictureFromPicture(TXBitmap& picture, int tag);
 
     // The active picture document, if the active document window is one.
     [[nodiscard]] TVLPicChildWin* ActivePicture() const;
@@ -104,6 +124,7 @@ public:
     [[nodiscard]] QWidget* SidePanelDockSite() const { return m_sidePanelDockSite; }
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -158,9 +179,22 @@ private:
     // The only document window is about to close: no status, and new pictures count from 1.
     void lastDocumentClosing();
     void updateCommandStates();
+    // The clipboard commands' states: after every clipboard notification, and for the active
+    // document window.
+    void updatePasteStates();
+    void updateEditCommandStates(TVLPicChildWin* picture);
+    void copyExecute(bool cut);
+    void pasteIntoExecute();
+    void pasteAsNewExecute();
+    void createClipboardViewer();
+    void cbViewerStartStop(bool show);
     void newPictureExecute();
+    // Counts the next "New Picture #" and wires the document make gives for that title, under
+    // the busy cursor; an error box instead when making it raises.
+    TVLPicChildWin* newNumberedPicture(const std::function<TVLPicChildWin*(const QString& title)>& make);
     void openPictureExecute();
     void saveAsExecute();
+    void printPictureExecute();
     [[nodiscard]] QString askSaveName(const QString& current);
     void firstShow();
     // Our own help document in a window of its own.
@@ -173,6 +207,7 @@ private:
     QAction* m_actPicSaveAs = nullptr;
     QAction* m_actCloseChild = nullptr;
     QAction* m_actCloseAllChildren = nullptr;
+    QAction* m_actPrintPic = nullptr;
     QAction* m_actFileExit = nullptr;
     QAction* m_actUndo = nullptr;
     QAction* m_actGreyScalePic = nullptr;
@@ -193,6 +228,16 @@ private:
     QList<QAction*> m_windowCommands;
     std::array<QLabel*, 4> m_panels{};
     QProgressBar* m_progress = nullptr;
+    QAction* m_actCutPic = nullptr;
+    QAction* m_actCopyPic = nullptr;
+    QAction* m_actPasteIntoPic = nullptr;
+    QAction* m_actPasteAsNew = nullptr;
+    QAction* m_actPasteClever = nullptr;
+    QAction* m_actClearClipboard = nullptr;
+    QAction* m_actCbViewerStartStop = nullptr;
+    TCbViewerForm* m_cbViewer = nullptr;
+    bool m_clipboardHasPicture = false;
+    bool m_pendingCbViewer = false;
     int m_newPictureCounter = 0;
     bool m_shown = false;
     QString m_lastSaveFolder;

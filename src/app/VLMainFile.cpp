@@ -15,6 +15,7 @@
 #include "app/VLMainPrivate.h"
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
+#include "print/PrintPreviewDlg.h"
 
 namespace vellum {
 
@@ -55,28 +56,38 @@ void TVellumMain::createFileCommands()
     m_actCloseAllChildren = command(QStringLiteral("Close All"), QStringLiteral("Close All|Close all pictures"),
                                     QStringLiteral("ActCloseAllChildren"));
     onTriggered(m_actCloseAllChildren, [this] { closeAllChildren(); });
+    m_actPrintPic = command(QStringLiteral("&Print"), QStringLiteral("Print|Print picture"), QStringLiteral("ActPrintPic"));
+    m_actPrintPic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    onTriggered(m_actPrintPic, [this] { printPictureExecute(); });
     m_actFileExit = command(QStringLiteral("E&xit"), QStringLiteral("Exit|Exit Vellum"), QStringLiteral("ActFileExit"));
     onTriggered(m_actFileExit, [this] { close(); });
     fileMenu->addActions({m_actNewPic, m_actOpenPic});
     fileMenu->addSeparator();
     fileMenu->addActions({m_actPicSave, m_actPicSaveAs, m_actCloseChild, m_actCloseAllChildren});
     fileMenu->addSeparator();
+    fileMenu->addAction(m_actPrintPic);
+    fileMenu->addSeparator();
     fileMenu->addAction(m_actFileExit);
 }
 
-TVLPicChildWin* TVellumMain::NewPicture(int width, int height, TColor colour)
+TVLPicChildWin* TVellumMain::newNumberedPicture(const std::function<TVLPicChildWin*(const QString& title)>& make)
 {
     BusyCursor busy;
     ++m_newPictureCounter;
     try {
-        auto* document = new TVLNewPicChildWin(width, height, colour,
-                                               QStringLiteral("New Picture #%1").arg(m_newPictureCounter), this);
+        TVLPicChildWin* document = make(QStringLiteral("New Picture #%1").arg(m_newPictureCounter));
         wirePicture(document);
         return document;
     } catch (const std::exception& e) {
         errorBox(this, QString::fromUtf8(e.what()));
         return nullptr;
     }
+}
+
+TVLPicChildWin* TVellumMain::NewPicture(int width, int height, TColor colour)
+{
+    return newNumberedPicture(
+        [&](const QString& title) { return new TVLNewPicChildWin(width, height, colour, title, this); });
 }
 
 void TVellumMain::newPictureExecute()
@@ -161,6 +172,16 @@ void TVellumMain::saveAsExecute()
     const QString name = askSaveName(before);
     if (!name.isEmpty() && !doc->SaveToFile(name))
         errorBox(this, QStringLiteral("Error Saving Picture %1").arg(before));
+}
+
+void TVellumMain::printPictureExecute()
+{
+    // The picture as stored: a floating selection not yet committed is not printed.
+    TVLPicChildWin* doc = ActivePicture();
+    if (doc == nullptr)
+        return;
+    TPrintPreviewDialog dialog(this, doc->FileName(), &doc->Picture());
+    dialog.exec();
 }
 
 void TVellumMain::queryClose(TVLPicChildWin* document, bool& canClose)

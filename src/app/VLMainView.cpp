@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include "app/SettingsKeys.h"
+#include "app/VLClipbrdViewer.h"
 #include "document/VLPicChildWn.h"
 
 namespace vellum {
@@ -15,6 +17,12 @@ namespace vellum {
 void TVellumMain::createViewCommands()
 {
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("View"));
+    m_actCbViewerStartStop =
+        command(QStringLiteral("Clipboard Viewer"), QStringLiteral("Clipboard Viewer|Display the Clipboard Viewer"),
+                QStringLiteral("ActCbViewerStartStop"));
+    m_actCbViewerStartStop->setCheckable(true);
+    onTriggered(m_actCbViewerStartStop, [this] { cbViewerStartStop(m_actCbViewerStartStop->isChecked()); });
+    viewMenu->addAction(m_actCbViewerStartStop);
     m_actShowHideZoomGrid =
         command(QStringLiteral("Zoom grid"), QStringLiteral("Show zoom grid|Show grid when picture is zoomed in by a large amount"),
                 QStringLiteral("ActShowHideZoomGrid"));
@@ -40,7 +48,15 @@ void TVellumMain::createToolBars()
     iconFor(m_actNewPic, "new");
     iconFor(m_actOpenPic, "open");
     iconFor(m_actPicSave, "save");
+    iconFor(m_actPrintPic, "print");
     iconFor(m_actUndo, "undo");
+    iconFor(m_actCutPic, "cut");
+    iconFor(m_actCopyPic, "copy");
+    iconFor(m_actPasteClever, "paste");
+    iconFor(m_actPasteIntoPic, "paste");
+    iconFor(m_actPasteAsNew, "pastenew");
+    iconFor(m_actClearClipboard, "clearclip");
+    iconFor(m_actCbViewerStartStop, "cbviewer");
     iconFor(m_actGreyScalePic, "grey");
     iconFor(m_actNegativePic, "negative");
     iconFor(m_actShowHideZoomGrid, "grid");
@@ -59,13 +75,44 @@ void TVellumMain::createToolBars()
         QAction* toggle = toolBar->toggleViewAction();
         toggle->setText(title + QStringLiteral(" Toolbar"));
         m_toolbarsMenu->addAction(toggle);
+        return toolBar;
     };
-    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"), {m_actNewPic, m_actOpenPic, m_actPicSave});
-    bar(QStringLiteral("Edit"), QStringLiteral("EditToolbar"), {m_actUndo});
-    bar(QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actShowHideZoomGrid});
+    auto* fileSeparator = new QAction(this);
+    fileSeparator->setSeparator(true);
+    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"),
+        {m_actNewPic, m_actOpenPic, m_actPicSave, m_actPicSaveAs, fileSeparator, m_actPrintPic});
+    QToolBar* edit = bar(QStringLiteral("Edit"), QStringLiteral("EditToolbar"),
+                         {m_actUndo, m_actCutPic, m_actCopyPic, m_actPasteClever, m_actClearClipboard});
+    edit->widgetForAction(m_actCutPic)->setObjectName(QStringLiteral("CutPicTB"));
+    edit->widgetForAction(m_actCopyPic)->setObjectName(QStringLiteral("CopyPicTB"));
+    edit->widgetForAction(m_actPasteClever)->setObjectName(QStringLiteral("PastePicTB"));
+    edit->widgetForAction(m_actClearClipboard)->setObjectName(QStringLiteral("ClearClipboardTB"));
+    bar(QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actCbViewerStartStop, m_actShowHideZoomGrid});
     bar(QStringLiteral("Image"), QStringLiteral("ImageToolbar"),
         {m_actFlipPic, m_actMirrorPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic, m_actResamplePic});
     bar(QStringLiteral("Colour"), QStringLiteral("ColourToolbar"), {m_actGreyScalePic, m_actNegativePic});
+}
+
+void TVellumMain::createClipboardViewer()
+{
+    m_cbViewer = new TCbViewerForm(this, QLatin1String(settings::KeyCbViewer));
+    m_cbViewer->OnClose = [this](TVLBasePinnedForm*) {
+        m_actCbViewerStartStop->setChecked(false);
+        m_actCbViewerStartStop->setStatusTip(QStringLiteral("Display the Clipboard Viewer"));
+    };
+    m_cbViewer->OnPasteImage = [this](TCbViewerForm*, const TXBitmap& picture, bool pasteAsNew, int tag) {
+        runGuarded([&] { PasteGivenPicture(picture, pasteAsNew, tag); });
+    };
+}
+
+void TVellumMain::cbViewerStartStop(bool show)
+{
+    if (show) {
+        m_actCbViewerStartStop->setStatusTip(QStringLiteral("Hide the Clipboard Viewer"));
+        m_cbViewer->show();
+    } else {
+        m_cbViewer->close();
+    }
 }
 
 } // namespace vellum

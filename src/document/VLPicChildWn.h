@@ -79,6 +79,16 @@ public:
     void Mirror();
     // The whole picture in the background colour.
     void Clear();
+    // Puts the picture on the clipboard; Cut then clears it (with its undo step). False, with
+    // the document unchanged, when the clipboard did not take the picture.
+    bool Copy();
+    bool Cut();
+    // Pastes the clipboard's newest picture into the document; false when the clipboard holds
+    // none. A damaged private stream raises.
+    bool PasteFromClipboard();
+    // Pastes the picture into the document at the top-left of the part in view; its pixels of
+    // the tag colour (a tag of 0 or more) stay transparent. False when no picture is given.
+    bool PasteIntoDocument(const TXBitmap* picture, int tag);
     // New sizes; Resample and EnlargeCanvas do nothing at all when the size is unchanged. A
     // failure still ends the update and reports what changed, then reaches the caller.
     void Resize(int width, int height);

@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QUrl>
 #include <QPushButton>
@@ -11,38 +12,20 @@
 #include <QTextBrowser>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
+#include "AppTestSupport.h"
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
 #include "document/VLPicChildWn.h"
+#include "print/PrintPreviewDlg.h"
 
 namespace vellum {
 namespace {
 
-// Answers the message boxes that come up, in order, with the given buttons; records their texts.
-class MessageAnswers : public QObject {
-public:
-    explicit MessageAnswers(std::vector<QMessageBox::StandardButton> answers) : m_answers(std::move(answers))
-    {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr || m_next >= m_answers.size())
-                return;
-            texts << box->text();
-            box->button(m_answers[m_next++])->click();
-        });
-        m_timer.start();
-    }
-    QStringList texts;
-
-private:
-    std::vector<QMessageBox::StandardButton> m_answers;
-    std::size_t m_next = 0;
-    QTimer m_timer;
-};
+using testing::MessageAnswers;
 
 class MainDocumentsTest : public ::testing::Test {
 protected:
@@ -118,6 +101,63 @@ TEST_F(MainDocumentsTest, CommandsFollowTheActiveDocument)
     m_main->ActUndo()->trigger();
     EXPECT_FALSE(m_main->ActUndo()->isEnabled());
     EXPECT_EQ(m_main->PanelText(2), QString());
+}
+
+// Captions of a list of actions, "|" for a separator.
+QStringList captions(const QList<QAction*>& actions)
+{
+    QStringList result;
+    for (QAction* action : actions)
+        result << (action->isSeparator() ? QStringLiteral("|") : action->text());
+    return result;
+}
+
+TEST_F(MainDocumentsTest, PrintHasItsPlacesAndFollowsTheActivePicture)
+{
+    QAction* print = m_main->ActPrintPic();
+    EXPECT_EQ(print->text(), QStringLiteral("&Print"));
+    EXPECT_EQ(print->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_EQ(print->toolTip(), QStringLiteral("Print"));
+    EXPECT_EQ(print->statusTip(), QStringLiteral("Print picture"));
+    EXPECT_FALSE(print->isEnabled());
+
+    const QStringList menu = captions(m_main->menuBar()->actions().first()->menu()->actions());
+    const qsizetype closeAll = menu.indexOf(QStringLiteral("Close All"));
+    ASSERT_GE(closeAll, 0);
+    EXPECT_EQ(menu.mid(closeAll, 4), (QStringList{"Close All", "|", "&Print", "|"}));
+
+    auto* bar = m_main->findChild<QToolBar*>(QStringLiteral("FileToolbar"));
+    ASSERT_NE(bar, nullptr);
+    const QList<QAction*> buttons = bar->actions();
+    const qsizetype saveAs = buttons.indexOf(m_main->ActPicSaveAs());
+    ASSERT_GE(saveAs, 0);
+    ASSERT_GT(buttons.size(), saveAs + 2);
+    EXPECT_TRUE(buttons[saveAs + 1]->isSeparator());
+    EXPECT_EQ(buttons[saveAs + 2], print);
+
+    m_main->NewPicture(30, 20, clWhite);
+    EXPECT_TRUE(print->isEnabled());
+}
+
+TEST_F(MainDocumentsTest, PrintOpensThePreviewOfTheActivePicture)
+{
+    m_main->NewPicture(30, 20, clWhite);
+    QString title;
+    double aspect = 0;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<TPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            title = dialog->windowTitle();
+            aspect = dialog->Layout().PictureAspect();
+            closer.stop();
+            dialog->reject();
+        }
+    });
+    closer.start();
+    m_main->ActPrintPic()->trigger();
+    EXPECT_EQ(title, QStringLiteral("Print Picture"));
+    EXPECT_DOUBLE_EQ(aspect, 1.5);
 }
 
 TEST_F(MainDocumentsTest, AnOpenFileComesToTheFrontInsteadOfOpeningTwice)
