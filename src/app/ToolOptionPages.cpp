@@ -288,6 +288,11 @@ TToolOptionPages::TToolOptionPages(TToolSettings& settings, QWidget* parent)
         if (OnZoomChosen)
             OnZoomChosen(index + 1);
     });
+    // The options take the keyboard only when clicked: a box holding the focus from start-up
+    // would swallow the main window's shortcuts (Ctrl+C copies its text, not the picture).
+    for (QWidget* control : findChildren<QWidget*>())
+        if (control->focusPolicy() != Qt::NoFocus)
+            control->setFocusPolicy(Qt::ClickFocus);
     ShowPage(pgPen);
 }
 
