@@ -119,3 +119,17 @@ icon cbviewer -fill '#c9a86a' -stroke "$ink" -strokewidth 5 -draw 'rectangle 14,
   -fill '#2e86c1' -stroke none -draw 'rectangle 32,50 64,72'
 icon pin -fill '#c0392b' -stroke "$ink" -strokewidth 5 -draw 'circle 48,30 48,12' \
   -draw 'line 48,48 48,90'
+# Glyphs of the file dialogs' picture panel, 16 x 16: a magnifier (preview), a folder with an
+# eye-like lens (browse), a sheet with sliders (options).
+mkdir -p glyphs
+glyph() { # NAME DRAW...
+  local name=$1; shift
+  convert -size 64x64 xc:none "$@" -resize 16x16 -strip "glyphs/$name.png"
+}
+glyph xpreview -fill none -stroke "$ink" -strokewidth 7 -draw 'circle 26,26 26,8' \
+  -strokewidth 10 -draw 'line 40,40 58,58'
+glyph xbrowse -fill '#e0b552' -stroke "$ink" -strokewidth 4 -draw 'polygon 4,14 24,14 30,20 60,20 60,56 4,56' \
+  -fill "$paper" -draw 'circle 32,38 32,28'
+glyph xoptions -fill white -stroke "$ink" -strokewidth 4 -draw 'rectangle 8,4 56,60' \
+  -strokewidth 5 -draw 'line 16,20 48,20' -draw 'line 16,34 48,34' -draw 'line 16,48 48,48' \
+  -fill '#2e86c1' -draw 'rectangle 20,15 28,25' -draw 'rectangle 34,29 42,39' -draw 'rectangle 24,43 32,53'

@@ -134,18 +134,21 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
     try {
         auto start = std::chrono::steady_clock::now();
-        TXBitmap picture;
-        picture.LoadPicture(request.Input);
-        picture.SetPixelFormat(TPixelFormat::pf24bit);
+        TBatchSession session;
+        session.Picture.LoadPicture(request.Input);
+        session.Picture.SetPixelFormat(TPixelFormat::pf24bit);
         const double loadMs = MillisecondsSince(start);
 
         start = std::chrono::steady_clock::now();
         for (const TBatchStep& step : request.Steps)
-            step.Operation->Apply(picture, step.Arguments);
+            ApplyStep(session, step);
         const double opsMs = MillisecondsSince(start);
 
         start = std::chrono::steady_clock::now();
-        picture.SavePicture(request.Output);
+        if (session.Selection)
+            session.Merged().SavePicture(request.Output);
+        else
+            session.Picture.SavePicture(request.Output);
         const double saveMs = MillisecondsSince(start);
         if (request.Timing)
             err << QStringLiteral("load_ms=%1 ops_ms=%2 save_ms=%3\n").arg(loadMs, 0, 'f', 1).arg(opsMs, 0, 'f', 1).arg(saveMs, 0, 'f', 1);

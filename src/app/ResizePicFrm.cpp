@@ -1,6 +1,11 @@
 #include "app/ResizePicFrm.h"
 
+#include <cmath>
+#include <limits>
+#include <utility>
+
 #include <QCheckBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -13,20 +18,34 @@ namespace vellum {
 
 namespace {
 
-// truncate(x + 0.5)
+// truncate(x + 0.5), saturated to the integers: a size beyond them is refused later as too
+// large, never converted out of range.
 int nearInt(double x)
 {
-    return static_cast<int>(x + 0.5);
+    const double rounded = std::trunc(x + 0.5);
+    if (!(rounded >= double(std::numeric_limits<int>::min())))
+        return std::numeric_limits<int>::min();
+    if (rounded > double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(rounded);
 }
 
+// A finite floating-point number ("nan" and "inf" are not).
 bool validNumber(const QString& text, double* value)
 {
     const QString trimmed = text.trimmed();
     bool ok = false;
     const double v = trimmed.toDouble(&ok);
-    if (ok && value != nullptr)
+    if (!ok || trimmed.isEmpty() || !std::isfinite(v))
+        return false;
+    if (value != nullptr)
         *value = v;
-    return ok && !trimmed.isEmpty();
+    return true;
+}
+
+bool fitsInt(double x)
+{
+    return std::isfinite(x) && std::abs(x) < double(std::numeric_limits<int>::max());
 }
 
 void refuse(QWidget* parent, const QString& message)
@@ -56,10 +75,33 @@ TResizePicForm::TResizePicForm(int pictureWidth, int pictureHeight, QWidget* par
     form->addRow(QStringLiteral("&Height"), m_heightEdit);
     form->addRow(m_ratioBox, m_ratioEdit);
     Body()->addWidget(group);
-    connect(m_widthEdit, &QLineEdit::editingFinished, this, &TResizePicForm::WidthLeft);
-    connect(m_heightEdit, &QLineEdit::editingFinished, this, &TResizePicForm::HeightLeft);
-    connect(m_ratioEdit, &QLineEdit::editingFinished, this, &TResizePicForm::RatioLeft);
+    for (const auto& [edit, rule] : {std::pair{m_widthEdit, &TResizePicForm::WidthLeft},
+                                     std::pair{m_heightEdit, &TResizePicForm::HeightLeft},
+                                     std::pair{m_ratioEdit, &TResizePicForm::RatioLeft}}) {
+        edit->installEventFilter(this);
+        m_entered[edit] = edit->text();
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit = edit, rule = rule] { leave(edit, rule); });
+    }
     connect(m_ratioBox, &QCheckBox::clicked, this, &TResizePicForm::ratioBoxClicked);
+}
+
+bool TResizePicForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn)
+        if (auto* edit = qobject_cast<QLineEdit*>(watched))
+            m_entered[edit] = edit->text();
+    return TStandardDialog::eventFilter(watched, event);
+}
+
+// A box's leave rule runs when its text changed since it took the focus. Otherwise a rule that
+// computes the other side from a rounded value would change the size the dialog shows: 301
+// typed into Width shows Height 201, and running Height's rule again at OK made Width 302.
+void TResizePicForm::leave(QLineEdit* edit, void (TResizePicForm::*rule)())
+{
+    if (edit->text() == m_entered.value(edit))
+        return;
+    (this->*rule)();
+    m_entered[edit] = edit->text();
 }
 
 // A value above 0 is stored, 0 or less ignored; the box then shows the stored value.
@@ -123,8 +165,10 @@ void TResizePicForm::HeightLeft()
 
 void TResizePicForm::RatioLeft()
 {
+    // 0, and a ratio that would make a side beyond the integers (1e-300), keep the ratio.
     double ratio = m_ratio;
-    if (!validNumber(m_ratioEdit->text(), &ratio) || ratio == 0)
+    if (!validNumber(m_ratioEdit->text(), &ratio) || ratio == 0 || !fitsInt(m_width / ratio)
+        || !fitsInt(m_height * ratio))
         ratio = m_ratio;
     m_ratio = ratio;
     if (m_ratioBox->isChecked())
@@ -142,11 +186,11 @@ void TResizePicForm::ratioBoxClicked()
 bool TResizePicForm::okPressed()
 {
     if (focusWidget() == m_widthEdit)
-        WidthLeft();
+        leave(m_widthEdit, &TResizePicForm::WidthLeft);
     else if (focusWidget() == m_heightEdit)
-        HeightLeft();
+        leave(m_heightEdit, &TResizePicForm::HeightLeft);
     else if (focusWidget() == m_ratioEdit)
-        RatioLeft();
+        leave(m_ratioEdit, &TResizePicForm::RatioLeft);
     if (!ValidWholeNumber(m_widthEdit->text()) || !ValidWholeNumber(m_heightEdit->text())) {
         refuse(this, QStringLiteral("At least one of the dimensions is invalid"));
         return false;

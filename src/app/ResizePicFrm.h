@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QHash>
+#include <QString>
+
 #include "app/StandardDlg.h"
 
 class QCheckBox;
@@ -31,8 +34,10 @@ public:
 
 protected:
     bool okPressed() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void leave(QLineEdit* edit, void (TResizePicForm::*rule)());
     void setWidth(int value);
     void setHeight(int value);
     void bringInLine();
@@ -45,6 +50,8 @@ private:
     QLineEdit* m_heightEdit = nullptr;
     QLineEdit* m_ratioEdit = nullptr;
     QCheckBox* m_ratioBox = nullptr;
+    // Each box's text when it last took the focus (or its rule last ran).
+    QHash<const QLineEdit*, QString> m_entered;
 };
 
 // Asks for a larger canvas, optionally with the picture centred on it.

@@ -1,6 +1,7 @@
 #include "app/StandardDlg.h"
 
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,6 +26,23 @@ void TStandardDialog::accept()
 {
     if (okPressed())
         QDialog::accept();
+}
+
+void TStandardDialog::setVisible(bool visible)
+{
+    QDialog::setVisible(visible);
+    if (!visible)
+        return;
+    // The first field has the focus with its text selected: typing 800, Tab, 600, Enter works.
+    // (After QDialog's own choice, which favours the default button.)
+    for (QWidget* w = nextInFocusChain(); w != nullptr && w != this; w = w->nextInFocusChain()) {
+        auto* edit = qobject_cast<QLineEdit*>(w);
+        if (edit != nullptr && edit->isEnabled() && edit->isVisibleTo(this)) {
+            edit->setFocus(Qt::TabFocusReason);
+            edit->selectAll();
+            break;
+        }
+    }
 }
 
 void TStandardDialog::showEvent(QShowEvent* event)

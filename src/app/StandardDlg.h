@@ -20,6 +20,7 @@ public:
     [[nodiscard]] QPushButton* CancelButton() const { return m_cancelButton; }
 
     void accept() override;
+    void setVisible(bool visible) override;
 
 protected:
     [[nodiscard]] QVBoxLayout* Body() const { return m_body; }

@@ -6,14 +6,17 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
+#include <QUrl>
 
 #include "app/SettingsKeys.h"
 #include "app/StartUp.h"
@@ -22,6 +25,7 @@
 #include "app/WindowPlacement.h"
 #include "app/XMLRegFile.h"
 #include "clipboard/VLClipbrd.h"
+#include "browser/RFPicPopupMenu.h"
 #include "document/ToolCursors.h"
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
@@ -36,7 +40,10 @@ TVellumMain::TVellumMain(QWidget* parent)
     setWindowTitle(QString::fromLatin1(ProductName));
     m_clientArea = new QMdiArea(this);
     setCentralWidget(m_clientArea);
-    connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this] { updateCommandStates(); });
+    // Scroll bars show when a document window extends beyond the area.
+    m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(m_clientArea, &QMdiArea::subWindowActivated, this, &TVellumMain::documentActivated);
     BuildToolShapes(ToolSettings());
     createCommands();
     createToolBars();
@@ -45,6 +52,7 @@ TVellumMain::TVellumMain(QWidget* parent)
     createStatusBar();
     startToolValues();
     setAcceptDrops(true);
+    createRecentFiles();
     loadSettings();
     createClipboardViewer();
     ClipboardStore().AddWindow(this);
@@ -112,9 +120,24 @@ QSize TVellumMain::AvailableDocumentArea() const
 
 TVLPicChildWin* TVellumMain::ActivePicture() const
 {
-    // The current sub-window, not the active one: the area has no active one while a tool
-    // window or another program has the focus, and that changes no document's standing.
+    // The current window stays current while a dialog or another program has the focus.
     return qobject_cast<TVLPicChildWin*>(m_clientArea->currentSubWindow());
+}
+
+void TVellumMain::documentActivated(QMdiSubWindow* window)
+{
+    runGuarded([this, window] {
+        // Null also comes when the frame loses the focus: the current window stays the document.
+        QMdiSubWindow* current = window != nullptr ? window : m_clientArea->currentSubWindow();
+        if (current != m_activeDocument) {
+            if (auto* before = qobject_cast<TVLPicChildWin*>(m_activeDocument.data()))
+                before->Deactivate();
+            m_activeDocument = current;
+            if (auto* now = qobject_cast<TVLPicChildWin*>(current))
+                now->Activate();
+        }
+        updateCommandStates();
+    });
 }
 
 void TVellumMain::updateCommandStates()
@@ -137,15 +160,26 @@ void TVellumMain::updateCommandStates()
     m_actGreyScalePic->setEnabled(picture != nullptr);
     m_actNegativePic->setEnabled(picture != nullptr);
     updateEditCommandStates(picture);
+    m_actCropPic->setEnabled(picture != nullptr && picture->Selection() != nullptr);
+    m_actSelectAll->setEnabled(any);
 }
 
 void TVellumMain::wirePicture(TVLPicChildWin* document)
 {
     m_clientArea->addSubWindow(document);
     document->OnQueryClose = [this](TBasicVLChild* sender, bool& canClose) {
-        queryClose(static_cast<TVLPicChildWin*>(sender), canClose);
+        if (m_closeAgreed.contains(sender))
+            canClose = true;
+        else
+            queryClose(static_cast<TVLPicChildWin*>(sender), canClose);
         if (canClose && m_clientArea->subWindowList().size() == 1)
             lastDocumentClosing();
+    };
+    document->OnPictureChange = [this](TVLPicChildWin* sender, TChangeSet changes) { pictureChanged(sender, changes); };
+    // The caption command is a command slot like the others.
+    document->OnExtraBtnClick = [this, click = document->OnExtraBtnClick](TExtraBtnForm* sender) {
+        if (click)
+            runGuarded([&] { click(sender); });
     };
     document->OnUndoChange = [this](TVLPicChildWin* sender, int count) {
         if (sender == ActivePicture())
@@ -171,6 +205,14 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     updateCommandStates();
 }
 
+void TVellumMain::pictureChanged(TVLPicChildWin* document, TChangeSet changes)
+{
+    // Commands that depend on the floating selection follow its coming and going.
+    if (document == ActivePicture() && (changes & (chgSelCreated | chgSelRemoved)))
+        updateCommandStates();
+    emit PictureChanged(document, changes);
+}
+
 void TVellumMain::lastDocumentClosing()
 {
     for (int i = 0; i < 4; ++i)
@@ -185,6 +227,12 @@ void TVellumMain::loadSettings()
     bool maximized = false;
     {
         TXMLRegistryFile reg(settingsFile());
+        m_recentFiles->SetMaxFileList(5);
+        if (reg.OpenKey(QLatin1String(KeyRecentFiles), false)) {
+            if (reg.ValueExists(QLatin1String(MaxFileList)))
+                m_recentFiles->SetMaxFileList(reg.ReadInteger(QLatin1String(MaxFileList)));
+            reg.CloseKey();
+        }
         if (reg.OpenKey(QLatin1String(KeyMain), false)) {
             if (reg.ValueExists(QLatin1String(WinNormLeft)) && reg.ValueExists(QLatin1String(WinNormTop))
                 && reg.ValueExists(QLatin1String(WinNormRight)) && reg.ValueExists(QLatin1String(WinNormBottom))) {
@@ -213,6 +261,10 @@ void TVellumMain::saveSettings() const
 {
     using namespace settings;
     TXMLRegistryFile reg(settingsFile());
+    if (reg.OpenKey(QLatin1String(KeyRecentFiles), true)) {
+        reg.WriteInteger(QLatin1String(MaxFileList), m_recentFiles->MaxFileList());
+        reg.CloseKey();
+    }
     if (!reg.OpenKey(QLatin1String(KeyMain), true))
         return;
     reg.WriteBool(QLatin1String(ShowZoomGrid), m_actShowHideZoomGrid->isChecked());
@@ -232,12 +284,33 @@ void TVellumMain::saveSettings() const
 
 bool TVellumMain::closeDocuments()
 {
-    QList<QMdiSubWindow*> windows = m_clientArea->subWindowList(QMdiArea::StackingOrder);
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        if (!(*it)->close())
+    // Every document is asked before any closes: a Cancel at the last one must not find the
+    // others already gone with their changes.
+    QList<QPointer<QMdiSubWindow>> windows;
+    const QList<QMdiSubWindow*> stacking = m_clientArea->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it)
+        windows << *it;
+    for (const QPointer<QMdiSubWindow>& window : windows) {
+        auto* picture = qobject_cast<TVLPicChildWin*>(window.data());
+        if (picture == nullptr)
+            continue;
+        bool canClose = true;
+        queryClose(picture, canClose);
+        if (!canClose) {
+            m_closeAgreed.clear();
             return false;
+        }
+        m_closeAgreed.insert(picture);
     }
-    return true;
+    bool closed = true;
+    for (const QPointer<QMdiSubWindow>& window : windows) {
+        if (!window.isNull() && !window->close()) {
+            closed = false;
+            break;
+        }
+    }
+    m_closeAgreed.clear();
+    return closed;
 }
 
 void TVellumMain::closeEvent(QCloseEvent* event)
@@ -246,6 +319,9 @@ void TVellumMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Every document agreed: the thumbnails still being made are waited for and kept.
+    m_recentFiles->FinishThumbnails();
+    m_recentFiles->SaveRecentFiles();
     saveSettings();
     event->accept();
 }
@@ -280,18 +356,39 @@ void TVellumMain::firstShow()
         m_actCbViewerStartStop->setChecked(true);
         cbViewerStartStop(true);
     }
+    showRecentFiles();
 }
+
+namespace {
+
+// A file the Open dialog lists as a picture, by its name.
+bool isPictureFileName(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return false;
+    static const QStringList extensions{QStringLiteral("bmp"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                        QStringLiteral("gif")};
+    return extensions.contains(QFileInfo(url.toLocalFile()).suffix().toLower());
+}
+
+} // namespace
 
 void TVellumMain::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    // Only the first file would be opened: the copy cursor promises that it is a picture.
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && isPictureFileName(urls.first()))
         event->acceptProposedAction();
 }
 
 void TVellumMain::dropEvent(QDropEvent* event)
 {
     event->acceptProposedAction();
-    OpenDroppedFiles(event->mimeData()->urls());
+    // Opened once the drop has finished: an error box inside the drop would hold the file
+    // manager until it is closed.
+    QMetaObject::invokeMethod(
+        this, [this, urls = event->mimeData()->urls()] { runGuarded([&] { OpenDroppedFiles(urls); }); },
+        Qt::QueuedConnection);
 }
 
 void TVellumMain::OpenDroppedFiles(const QList<QUrl>& urls)

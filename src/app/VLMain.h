@@ -1,9 +1,13 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 
 #include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QSet>
 #include <QSize>
 
 #include "document/VLChildClasses.h"
@@ -31,6 +35,10 @@ class TToolOptionPages;
 class TColourPanel;
 class TXMLRegistryFile;
 class TCollapsingPanel;
+enum class TTool : std::uint8_t;
+class TRecentFilesPicPopupMenu;
+class TXOpenPictureDialog;
+class TXSavePictureDialog;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -62,6 +70,8 @@ public:
     [[nodiscard]] QAction* ActFlipPic() const { return m_actFlipPic; }
     [[nodiscard]] QAction* ActMirrorPic() const { return m_actMirrorPic; }
     [[nodiscard]] QAction* ActClearPic() const { return m_actClearPic; }
+    [[nodiscard]] QAction* ActCropPic() const { return m_actCropPic; }
+    [[nodiscard]] QAction* ActSelectAll() const { return m_actSelectAll; }
     [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
     [[nodiscard]] QTextBrowser* HelpWindow() const { return m_helpWindow; }
     [[nodiscard]] QAction* ActCutPic() const { return m_actCutPic; }
@@ -81,6 +91,9 @@ public:
     // A new document titled "New Picture #" and the next number from a pasted picture; pixels
     // of the tag colour (a tag of 0 or more) take the background colour. Reports failures.
     TVLPicChildWin* NewPictureFromPicture(TXBitmap& picture, int tag);
+    [[nodiscard]] TRecentFilesPicPopupMenu* RecentFilesPopupMenu() const { return m_recentFiles; }
+    [[nodiscard]] TXOpenPictureDialog* OpenPictureDialog() const { return m_openDialog; }
+    [[nodiscard]] TXSavePictureDialog* SavePictureDialog() const { return m_saveDialog; }
 
     // The active picture document, if the active document window is one.
     [[nodiscard]] TVLPicChildWin* ActivePicture() const;
@@ -122,6 +135,10 @@ public:
     [[nodiscard]] TCollapsingPanel* SidePanel() const { return m_sidePanel; }
     // Where Viewer windows docked at the right edge go: inside the side panel, below the colours.
     [[nodiscard]] QWidget* SidePanelDockSite() const { return m_sidePanelDockSite; }
+signals:
+    // Every change a picture document reports (its change flags): the commands, the zoom box
+    // and the Viewer follow the active one.
+    void PictureChanged(vellum::TVLPicChildWin* document, std::uint16_t changes);
 
 protected:
     bool event(QEvent* event) override;
@@ -156,6 +173,10 @@ private:
     void swapColours();
     void loadColourPanelSettings();
     void saveColourPanelSettings(TXMLRegistryFile& reg) const;
+    // The recent-files menu with its file, and the open and save dialogs kept for the run.
+    void createRecentFiles();
+    // The menu's entries into the File menu, and its tool-bar places (first show).
+    void showRecentFiles();
     // The one guard every command slot ends in: any exception (out of memory included) becomes
     // the error box with its message, and the program goes on.
     void runGuarded(const std::function<void()>& body);
@@ -171,10 +192,13 @@ private:
     // Reads the placement and the main settings (before the first show).
     void loadSettings();
     void saveSettings() const;
-    // Asks every document window, front-most first; false when one refused.
+    // Asks every document window, front-most first, then closes them all; false, with every
+    // window left open, when one refused.
     bool closeDocuments();
     void closeAllChildren();
     void wirePicture(TVLPicChildWin* document);
+    // A picture document reports a change.
+    void pictureChanged(TVLPicChildWin* document, std::uint16_t changes);
     void queryClose(TVLPicChildWin* document, bool& canClose);
     // The only document window is about to close: no status, and new pictures count from 1.
     void lastDocumentClosing();
@@ -188,6 +212,9 @@ private:
     void pasteAsNewExecute();
     void createClipboardViewer();
     void cbViewerStartStop(bool show);
+    // The document area's active window changed: the old document is told it is no longer
+    // active, the new one that it is; then the command states follow.
+    void documentActivated(QMdiSubWindow* window);
     void newPictureExecute();
     // Counts the next "New Picture #" and wires the document make gives for that title, under
     // the busy cursor; an error box instead when making it raises.
@@ -221,6 +248,8 @@ private:
     QAction* m_actFlipPic = nullptr;
     QAction* m_actMirrorPic = nullptr;
     QAction* m_actClearPic = nullptr;
+    QAction* m_actCropPic = nullptr;
+    QAction* m_actSelectAll = nullptr;
     QAction* m_actEnlargePicCanvas = nullptr;
     QAction* m_actResizePic = nullptr;
     QAction* m_actResamplePic = nullptr;
@@ -240,7 +269,6 @@ private:
     bool m_pendingCbViewer = false;
     int m_newPictureCounter = 0;
     bool m_shown = false;
-    QString m_lastSaveFolder;
     std::array<QAction*, 12> m_toolActions{};
     QActionGroup* m_toolGroup = nullptr;
     QToolBar* m_toolsToolBar = nullptr;
@@ -251,6 +279,13 @@ private:
     QWidget* m_sidePanelDockSite = nullptr;
     // One colour dialog for the whole run: it keeps its custom colours.
     QColorDialog* m_colourDialog = nullptr;
+    TRecentFilesPicPopupMenu* m_recentFiles = nullptr;
+    TXOpenPictureDialog* m_openDialog = nullptr;
+    TXSavePictureDialog* m_saveDialog = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    // Documents whose close the shutdown has already agreed to: they are not asked again.
+    QSet<const QObject*> m_closeAgreed;
+    QPointer<QMdiSubWindow> m_activeDocument;
 };
 
 } // namespace vellum

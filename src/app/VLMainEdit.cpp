@@ -67,6 +67,16 @@ void TVellumMain::createEditCommands()
     pasteMenu->addActions({m_actPasteIntoPic, m_actPasteAsNew});
     editMenu->addAction(m_actClearClipboard);
     editMenu->addSeparator();
+
+    m_actSelectAll = command(QStringLiteral("Select All"), QStringLiteral("Select All"), QStringLiteral("ActSelectAll"));
+    m_actSelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    onTriggered(m_actSelectAll, [this] {
+        if (TVLPicChildWin* doc = ActivePicture()) {
+            doc->SelectAll();
+            ChooseTool(TTool::SelectRect);
+        }
+    });
+    editMenu->addAction(m_actSelectAll);
 }
 
 bool TVellumMain::event(QEvent* event)

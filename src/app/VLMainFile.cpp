@@ -3,7 +3,6 @@
 #include "app/VLMain.h"
 
 #include <QAction>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,6 +12,8 @@
 
 #include "app/NewPicFrm.h"
 #include "app/VLMainPrivate.h"
+#include "browser/RFPicPopupMenu.h"
+#include "browser/XExtDlgs.h"
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
 #include "print/PrintPreviewDlg.h"
@@ -23,17 +24,32 @@ using namespace mainwindow;
 
 namespace {
 
-const QString OpenFilter = QStringLiteral(
-    "Windows Bitmap (*.bmp);;JPG Image File (*.jpg);;JPEG Image FIle (*.jpeg);;GIF (*.gif);;"
-    "All picture files (*.bmp *.jpg *.jpeg *.gif);;All files (*)");
-const QStringList SaveFilters{QStringLiteral("Windows Bitmap (*.bmp)"), QStringLiteral("JPG Image File (*.jpg)"),
-                              QStringLiteral("JPEG Image FIle (*.jpeg)"), QStringLiteral("GIF (*.gif)")};
+// The same file: equal paths, or two names of one existing file.
+bool sameFile(const QString& a, const QString& b)
+{
+    if (a == b)
+        return true;
+    const QFileInfo left(a);
+    const QFileInfo right(b);
+    return left.exists() && right.exists() && left.canonicalFilePath() == right.canonicalFilePath();
+}
+
+// The failed save's line with the failure's own reason (target and cause) under it.
+QString saveError(const QString& before, const QString& reason)
+{
+    QString text = QStringLiteral("Error Saving Picture %1").arg(before);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    return text;
+}
 
 } // namespace
 
 void TVellumMain::createFileCommands()
 {
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu->menuAction()->setStatusTip(QStringLiteral("File related commands"));
+    m_fileMenu = fileMenu;
     m_actNewPic = command(QStringLiteral("&New"), QStringLiteral("New|Create a new file"), QStringLiteral("ActNewPic"));
     m_actNewPic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     onTriggered(m_actNewPic, [this] { newPictureExecute(); });
@@ -102,50 +118,48 @@ bool TVellumMain::OpenPictureFile(const QString& fileName)
     BusyCursor busy;
     for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
         auto* doc = qobject_cast<TVLPicChildWin*>(window);
-        if (doc != nullptr && doc->FileName().compare(fileName, Qt::CaseInsensitive) == 0) {
+        if (doc != nullptr && sameFile(doc->FileName(), fileName)) {
             if (doc->isMinimized())
                 doc->showNormal();
             m_clientArea->setActiveSubWindow(doc);
+            m_recentFiles->AddRecentFile(fileName);
             return true;
         }
     }
     try {
-        wirePicture(new TVLFilePicChildWin(fileName, this));
+        auto* document = new TVLFilePicChildWin(fileName, this);
+        wirePicture(document);
+        m_recentFiles->AddRecentFile(fileName);
+        if (document->Picture().LoadedIncomplete()) {
+            // Saving over the original would destroy the part that could not be read.
+            QMessageBox::information(
+                this, QStringLiteral("Information"),
+                QStringLiteral("The picture file %1 is incomplete: the part that is missing is shown grey.").arg(fileName),
+                QMessageBox::Ok);
+        }
         return true;
     } catch (const std::exception& e) {
         errorBox(this, QString::fromUtf8(e.what()));
+        m_recentFiles->RemoveRecentFile(fileName);
         return false;
     }
 }
 
 void TVellumMain::openPictureExecute()
 {
-    const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), m_lastSaveFolder, OpenFilter,
-                                                            nullptr, QFileDialog::DontUseNativeDialog);
-    for (const QString& file : files)
+    if (!m_openDialog->Execute())
+        return;
+    for (const QString& file : m_openDialog->selectedFiles())
         OpenPictureFile(file);
 }
 
 QString TVellumMain::askSaveName(const QString& current)
 {
-    QFileDialog dialog(this, QStringLiteral("Save As"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters(SaveFilters);
-    if (!current.isEmpty()) {
-        // The filter follows the file's extension: jpg 2, jpeg 3, gif 4, anything else 1.
-        const QString ext = QFileInfo(current).suffix().toLower();
-        const int filter = ext == QLatin1String("jpg") ? 1 : ext == QLatin1String("jpeg") ? 2 : ext == QLatin1String("gif") ? 3 : 0;
-        dialog.selectNameFilter(SaveFilters[filter]);
-        dialog.setDefaultSuffix(QFileInfo(current).suffix());
-        dialog.selectFile(current);
-    } else if (!m_lastSaveFolder.isEmpty()) {
-        dialog.setDirectory(m_lastSaveFolder);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // One dialog for the run: a picture without a name finds it as it was last used.
+    m_saveDialog->PresetFor(current);
+    if (!m_saveDialog->Execute() || m_saveDialog->selectedFiles().isEmpty())
         return QString();
-    m_lastSaveFolder = dialog.directory().absolutePath();
-    return dialog.selectedFiles().first();
+    return m_saveDialog->selectedFiles().first();
 }
 
 bool TVellumMain::SavePicture(TVLPicChildWin& document)
@@ -157,9 +171,12 @@ bool TVellumMain::SavePicture(TVLPicChildWin& document)
         if (name.isEmpty())
             return false;
     }
-    if (document.SaveToFile(name))
+    QString reason;
+    if (document.SaveToFile(name, &reason)) {
+        m_recentFiles->AddRecentFile(document.FileName());
         return true;
-    errorBox(this, QStringLiteral("Error Saving Picture %1").arg(before));
+    }
+    errorBox(this, saveError(before, reason));
     return false;
 }
 
@@ -170,8 +187,13 @@ void TVellumMain::saveAsExecute()
         return;
     const QString before = doc->FileName();
     const QString name = askSaveName(before);
-    if (!name.isEmpty() && !doc->SaveToFile(name))
-        errorBox(this, QStringLiteral("Error Saving Picture %1").arg(before));
+    if (name.isEmpty())
+        return;
+    QString reason;
+    if (doc->SaveToFile(name, &reason))
+        m_recentFiles->AddRecentFile(doc->FileName());
+    else
+        errorBox(this, saveError(before, reason));
 }
 
 void TVellumMain::printPictureExecute()
@@ -195,8 +217,8 @@ void TVellumMain::queryClose(TVLPicChildWin* document, bool& canClose)
     if (answer == QMessageBox::Cancel) {
         canClose = false;
     } else if (answer == QMessageBox::Yes) {
-        // The window closes whether or not the save succeeded.
-        SavePicture(*document);
+        // A Yes whose save did not happen (failed, or its dialog cancelled) keeps the changes.
+        canClose = SavePicture(*document);
     }
 }
 

@@ -68,29 +68,39 @@ void TVellumMain::createToolBars()
     iconFor(m_actResamplePic, "resample");
 
     // Each bar has its switch in View > Toolbars; the tick follows the bar however it is hidden.
-    auto bar = [this](const QString& title, const QString& name, const QList<QAction*>& actions) {
-        QToolBar* toolBar = addToolBar(title);
+    // The caption is what a floating bar shows; the bars dock only in the area at the top.
+    auto bar = [this](const QString& switchName, const QString& caption, const QString& name,
+                      const QList<QAction*>& actions) {
+        QToolBar* toolBar = addToolBar(caption);
         toolBar->setObjectName(name);
-        toolBar->addActions(actions);
+        toolBar->setAllowedAreas(Qt::TopToolBarArea);
+        for (QAction* action : actions) {
+            if (action == nullptr)
+                toolBar->addSeparator();
+            else
+                toolBar->addAction(action);
+        }
         QAction* toggle = toolBar->toggleViewAction();
-        toggle->setText(title + QStringLiteral(" Toolbar"));
+        toggle->setText(switchName + QStringLiteral(" Toolbar"));
+        toggle->setObjectName(QStringLiteral("Act%1Toolbar").arg(switchName));
         m_toolbarsMenu->addAction(toggle);
         return toolBar;
     };
-    auto* fileSeparator = new QAction(this);
-    fileSeparator->setSeparator(true);
-    bar(QStringLiteral("File"), QStringLiteral("FileToolbar"),
-        {m_actNewPic, m_actOpenPic, m_actPicSave, m_actPicSaveAs, fileSeparator, m_actPrintPic});
-    QToolBar* edit = bar(QStringLiteral("Edit"), QStringLiteral("EditToolbar"),
+    bar(QStringLiteral("File"), QStringLiteral("File"), QStringLiteral("FileToolbar"),
+        {m_actNewPic, m_actOpenPic, m_actPicSave, m_actPicSaveAs, nullptr, m_actPrintPic});
+    QToolBar* edit = bar(QStringLiteral("Edit"), QStringLiteral("Edit"), QStringLiteral("EditToolbar"),
                          {m_actUndo, m_actCutPic, m_actCopyPic, m_actPasteClever, m_actClearClipboard});
     edit->widgetForAction(m_actCutPic)->setObjectName(QStringLiteral("CutPicTB"));
     edit->widgetForAction(m_actCopyPic)->setObjectName(QStringLiteral("CopyPicTB"));
     edit->widgetForAction(m_actPasteClever)->setObjectName(QStringLiteral("PastePicTB"));
     edit->widgetForAction(m_actClearClipboard)->setObjectName(QStringLiteral("ClearClipboardTB"));
-    bar(QStringLiteral("View"), QStringLiteral("ViewToolbar"), {m_actCbViewerStartStop, m_actShowHideZoomGrid});
-    bar(QStringLiteral("Image"), QStringLiteral("ImageToolbar"),
-        {m_actFlipPic, m_actMirrorPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic, m_actResamplePic});
-    bar(QStringLiteral("Colour"), QStringLiteral("ColourToolbar"), {m_actGreyScalePic, m_actNegativePic});
+    bar(QStringLiteral("View"), QStringLiteral("View"), QStringLiteral("ViewToolbar"),
+        {m_actCbViewerStartStop, m_actShowHideZoomGrid});
+    bar(QStringLiteral("Image"), QStringLiteral("ImageToolbar"), QStringLiteral("ImageToolbar"),
+        {m_actFlipPic, m_actMirrorPic, nullptr, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic,
+         m_actResamplePic});
+    bar(QStringLiteral("Colour"), QStringLiteral("ColourToolBar"), QStringLiteral("ColourToolbar"),
+        {m_actGreyScalePic, m_actNegativePic});
 }
 
 void TVellumMain::createClipboardViewer()

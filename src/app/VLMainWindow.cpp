@@ -12,6 +12,7 @@ namespace vellum {
 void TVellumMain::createWindowCommands()
 {
     QMenu* windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
+    windowMenu->menuAction()->setStatusTip(QStringLiteral("Window related commands"));
     auto windowCommand = [this, windowMenu](const QString& caption, const QString& name, auto slot) {
         QAction* action = command(caption, QString(caption).remove(QLatin1Char('&')), name);
         onTriggered(action, slot);
@@ -39,10 +40,15 @@ void TVellumMain::createWindowCommands()
         }
         for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
             QAction* entry = windowMenu->addAction(window->windowTitle(), this, [this, window] {
-                runGuarded([this, window] { m_clientArea->setActiveSubWindow(window); });
+                runGuarded([this, window] {
+                    // A window chosen from the list is shown, not left as an icon.
+                    if (window->isMinimized())
+                        window->showNormal();
+                    m_clientArea->setActiveSubWindow(window);
+                });
             });
             entry->setCheckable(true);
-            entry->setChecked(window == m_clientArea->activeSubWindow());
+            entry->setChecked(window == m_clientArea->currentSubWindow());
         }
     });
 }
@@ -71,16 +77,25 @@ void TVellumMain::tileDocuments(Qt::Orientation orientation)
     }
 }
 
-// Lines the minimised windows up along the bottom of the client area.
+// Lines the minimised windows up along the bottom of the client area, row above row when
+// one row does not hold them all.
 void TVellumMain::arrangeMinimized()
 {
+    const int areaWidth = m_clientArea->viewport()->width();
     int x = 0;
-    const int bottom = m_clientArea->viewport()->height();
+    int bottom = m_clientArea->viewport()->height();
+    int rowHeight = 0;
     for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
         if (!window->isMinimized())
             continue;
+        if (x > 0 && x + window->width() > areaWidth) {
+            bottom -= rowHeight;
+            x = 0;
+            rowHeight = 0;
+        }
         window->move(x, bottom - window->height());
         x += window->width();
+        rowHeight = std::max(rowHeight, window->height());
     }
 }
 

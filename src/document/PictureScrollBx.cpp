@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -588,13 +590,49 @@ bool TPictureScrollBox::viewportEvent(QEvent* event)
 
 void TPictureScrollBox::wheelEvent(QWheelEvent* event)
 {
+    const QPoint delta = event->angleDelta();
+    // Shift with the wheel, or a sideways wheel, scrolls sideways; the plain wheel zooms.
+    const bool sideways = (event->modifiers() & Qt::ShiftModifier) || (delta.y() == 0 && delta.x() != 0);
+    if (sideways) {
+        const int amount = delta.y() != 0 ? delta.y() : delta.x();
+        const int pixels = amount * QApplication::wheelScrollLines() * horizontalScrollBar()->singleStep() / 120;
+        if (pixels != 0)
+            ScrollBy(-pixels, 0);
+        event->accept();
+        return;
+    }
     if (!OnMouseWheel) {
         event->ignore();
         return;
     }
-    const int notches = event->angleDelta().y() / 120;
+    // Touchpads and fine wheels send parts of a notch: they add up to whole notches.
+    m_wheelDelta += delta.y();
+    const int notches = m_wheelDelta / 120;
+    m_wheelDelta -= notches * 120;
     if (notches != 0)
         OnMouseWheel(this, notches);
+    event->accept();
+}
+
+void TPictureScrollBox::keyPressEvent(QKeyEvent* event)
+{
+    // Keys with modifiers are the document's (Ctrl and an arrow move a floating selection).
+    if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        event->ignore();
+        return;
+    }
+    const int line = m_zoom;
+    switch (event->key()) {
+    case Qt::Key_Left: ScrollBy(-line, 0); break;
+    case Qt::Key_Right: ScrollBy(line, 0); break;
+    case Qt::Key_Up: ScrollBy(0, -line); break;
+    case Qt::Key_Down: ScrollBy(0, line); break;
+    case Qt::Key_PageUp: ScrollBy(0, -viewport()->height()); break;
+    case Qt::Key_PageDown: ScrollBy(0, viewport()->height()); break;
+    case Qt::Key_Home: ScrollBy(-HorzPosition(), 0); break;
+    case Qt::Key_End: ScrollBy(horizontalScrollBar()->maximum() - HorzPosition(), 0); break;
+    default: event->ignore(); return;
+    }
     event->accept();
 }
 

@@ -137,7 +137,8 @@ public:
     TNotify OnPaint;
     TPaintHook OnBeforeZoomPaint;
     TPaintHook OnPainting;
-    // The wheel: +1 a notch up, -1 down. Without a receiver the wheel does nothing here.
+    // The wheel, in whole notches (parts of a notch add up): positive up, negative down.
+    // Without a receiver the wheel does nothing here.
     std::function<void(TPictureScrollBox* sender, int notches)> OnMouseWheel;
 
 protected:
@@ -145,6 +146,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    // Plain arrows scroll by a line, Page Up and Page Down by the view's height, Home and End
+    // to the picture's left and right edges.
+    void keyPressEvent(QKeyEvent* event) override;
     void scrolled() override;
 
 private:
@@ -174,6 +178,8 @@ private:
     TXBitmap m_partBuffer;
     TXBitmap m_zoomedBuffer;
     Qt::MouseButton m_pressedButton = Qt::NoButton;
+    // The wheel's movement not yet making a whole notch (120 per notch).
+    int m_wheelDelta = 0;
 };
 
 } // namespace vellum

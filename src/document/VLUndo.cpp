@@ -1,5 +1,9 @@
 #include "document/VLUndo.h"
 
+#include <algorithm>
+#include <exception>
+#include <utility>
+
 #include <QCursor>
 #include <QGuiApplication>
 
@@ -52,6 +56,40 @@ void TVLUndoActionFactory::DeleteAction(int index)
 void TVLUndoActionFactory::Clear()
 {
     m_actions.clear();
+}
+
+bool TVLUndoActionFactory::EndEdit(bool failed)
+{
+    if (m_editDepth == 0 || --m_editDepth > 0)
+        return false;
+    const int added = std::exchange(m_addedInEdit, 0);
+    std::vector<std::unique_ptr<TVLBaseUndoAction>> pushedOut = std::move(m_pushedOut);
+    m_pushedOut.clear();
+    if (!failed || added == 0)
+        return false;
+    m_actions.erase(m_actions.begin(), m_actions.begin() + std::min(added, Count()));
+    for (auto it = pushedOut.rbegin(); it != pushedOut.rend(); ++it)
+        m_actions.push_back(std::move(*it));
+    return true;
+}
+
+TVLUndoEdit::TVLUndoEdit(TVLUndoActionFactory& stack, std::function<void()> onRevoked)
+    : m_stack(stack)
+    , m_onRevoked(std::move(onRevoked))
+    , m_uncaught(std::uncaught_exceptions())
+{
+    m_stack.BeginEdit();
+}
+
+TVLUndoEdit::~TVLUndoEdit()
+{
+    if (m_stack.EndEdit(std::uncaught_exceptions() > m_uncaught) && m_onRevoked) {
+        // Already unwinding: a second exception here would end the program.
+        try {
+            m_onRevoked();
+        } catch (...) {
+        }
+    }
 }
 
 bool TVLUndoActionFactory::Undo()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -54,8 +55,13 @@ public:
         auto action = std::make_unique<Action>(m_window, std::forward<Args>(args)...);
         Action& added = *action;
         m_actions.insert(m_actions.begin(), std::move(action));
-        while (Count() > MaxActions)
-            DeleteAction(Count() - 1);
+        if (m_editDepth > 0)
+            ++m_addedInEdit;
+        while (Count() > MaxActions) {
+            if (m_editDepth > 0)
+                m_pushedOut.push_back(std::move(m_actions.back()));
+            m_actions.pop_back();
+        }
         return added;
     }
 
@@ -69,9 +75,35 @@ public:
     // action that raises stays on the stack and the error propagates.
     bool Undo();
 
+    // Brackets one edit (see TVLUndoEdit). EndEdit of the outermost edit keeps what it
+    // recorded, or, when the edit failed, takes its actions back and returns the ones they
+    // pushed out; true when the stack changed back.
+    void BeginEdit() { ++m_editDepth; }
+    bool EndEdit(bool failed);
+
 private:
     QObject* m_window;
     std::vector<std::unique_ptr<TVLBaseUndoAction>> m_actions;
+    int m_editDepth = 0;
+    int m_addedInEdit = 0;
+    // The oldest actions the current edit pushed out, in the order they left.
+    std::vector<std::unique_ptr<TVLBaseUndoAction>> m_pushedOut;
+};
+
+// One edit that records undo actions: when the edit is left by an exception, the actions it
+// recorded are taken back and those they pushed out of the history return, so that a failed
+// edit leaves no step that does nothing. onRevoked runs after such a take-back.
+class TVLUndoEdit {
+public:
+    explicit TVLUndoEdit(TVLUndoActionFactory& stack, std::function<void()> onRevoked = {});
+    ~TVLUndoEdit();
+    TVLUndoEdit(const TVLUndoEdit&) = delete;
+    TVLUndoEdit& operator=(const TVLUndoEdit&) = delete;
+
+private:
+    TVLUndoActionFactory& m_stack;
+    std::function<void()> m_onRevoked;
+    int m_uncaught;
 };
 
 } // namespace vellum

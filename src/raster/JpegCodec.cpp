@@ -67,6 +67,7 @@ void InitErrorManager(ErrorManager& err)
 struct Source {
     jpeg_source_mgr pub;
     QIODevice* device;
+    bool endedEarly;
     JOCTET buffer[kIoBufferSize];
 };
 
@@ -79,6 +80,7 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
     if (got <= 0) {
         // The end came early: hand the decoder an end marker, as libjpeg's own sources do.
         WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->endedEarly = true;
         src->buffer[0] = 0xFF;
         src->buffer[1] = JPEG_EOI;
         got = 2;
@@ -291,6 +293,7 @@ void ReadJpeg(QIODevice& stream, TXBitmap& picture, const TJpegReadOptions& opti
     job->cinfo.err = &job->err.pub;
     jpeg_create_decompress(&job->cinfo);
     job->source.device = &stream;
+    job->source.endedEarly = false;
     job->source.pub.init_source = InitSource;
     job->source.pub.fill_input_buffer = FillInputBuffer;
     job->source.pub.skip_input_data = SkipInputData;
@@ -330,6 +333,7 @@ void ReadJpeg(QIODevice& stream, TXBitmap& picture, const TJpegReadOptions& opti
     const TPrefaultPixels prefault(picture);
     if (!DecodeRows(*job, picture, cmykRow))
         throw EInvalidGraphic(QString::fromUtf8(job->err.message));
+    picture.SetLoadedIncomplete(job->source.endedEarly);
 }
 
 bool JpegFrameSize(const std::uint8_t* data, std::int64_t size, int& width, int& height)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <thread>
@@ -44,6 +45,21 @@ void WriteJpeg(QIODevice& stream, const TXBitmap& picture, int quality, TJpegDct
 void ReadGif(QIODevice& stream, TXBitmap& picture);
 // One frame of at most 256 colours, no transparency.
 void WriteGif(QIODevice& stream, const TXBitmap& picture);
+
+// A device that takes many separate byte ranges at once, in order (a file: one system call for
+// many of them), raising EWriteError when it refuses bytes. Writers that would otherwise copy
+// scattered rows together first hand them over where they lie.
+class TGatherWriter {
+public:
+    struct TRange {
+        const std::uint8_t* Data;
+        std::size_t Size;
+    };
+    virtual void WriteGathered(const TRange* ranges, std::size_t count) = 0;
+
+protected:
+    ~TGatherWriter() = default;
+};
 
 // While a reader fills a freshly allocated picture, a helper thread has the kernel map and
 // clear the picture's pages ahead of it, so that work runs on another core instead of

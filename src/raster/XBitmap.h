@@ -1,17 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include <QImage>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include "raster/Colour.h"
 #include "raster/GraphicsErrors.h"
 #include "raster/VellumError.h"
 
+class QFile;
 class QIODevice;
 
 namespace vellum {
@@ -125,6 +128,10 @@ public:
     void LoadPicture(const QString& fileName, ForceBitmap forceBitmap = ForceBitmap::No);
     // The same from a stream positioned at the picture's first byte.
     void LoadPictureFromStream(QIODevice& stream, ForceBitmap forceBitmap = ForceBitmap::No);
+    // Whether the last load met the end of a file cut short and filled the missing part in
+    // (grey for JPEG); the readers mark it.
+    [[nodiscard]] bool LoadedIncomplete() const { return m_loadedIncomplete; }
+    void SetLoadedIncomplete(bool incomplete) { m_loadedIncomplete = incomplete; }
     // Writes the picture in the format the file name's extension chooses (BMP when there is
     // none), atomically: a failed save leaves an existing file untouched.
     void SavePicture(const QString& fileName, ForceBitmap forceBitmap = ForceBitmap::No) const;
@@ -148,9 +155,18 @@ private:
     std::vector<TColor> m_palette;
     bool m_transparent = false;
     bool m_transparentColourSet = false;
+    bool m_loadedIncomplete = false;
     TColor m_transparentColour = clNone;
     std::unique_ptr<TCanvas> m_canvas;
 };
+
+// Opens fileName for reading pictures without ever blocking: raises EFOpenError "Cannot open
+// file "%s". Not a regular file" for a folder, FIFO, socket or device.
+void OpenPictureFile(const QString& fileName, QFile& file);
+
+// Loads the picture of fileName like LoadPicture, a JPEG decoded at 1/d of its size where d is
+// what denominatorFor (1, 2, 4 or 8) answers for its full size. Returns the full size.
+QSize LoadPictureScaled(const QString& fileName, TXBitmap& picture, const std::function<int(int, int)>& denominatorFor);
 
 // The upper-cased extension that SavePicture goes by: the text after the last '.' when that
 // '.' comes after every '/', '\' and ':', else empty.

@@ -1,10 +1,16 @@
 #include "app/ResizePicFrm.h"
 
+#include <limits>
+#include <memory>
+
+#include <QApplication>
 #include <QCheckBox>
+#include <QTest>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
 
+#include "app/NewPicFrm.h"
 #include "raster/VellumError.h"
 
 namespace vellum {
@@ -69,6 +75,117 @@ TEST(EnlargeCanvasForm, NeverAsksForASmallerCanvas)
     EXPECT_EQ(form.NewWidth(), 150);
     EXPECT_EQ(form.NewHeight(), 50);
     EXPECT_FALSE(form.CentrePicture());
+}
+
+// Shows a dialog modelessly and waits until it has the focus, so that keys go where a user's would.
+void showActive(QDialog& dialog)
+{
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+}
+
+// Types into the dialog's widget with the focus.
+void keys(QDialog& dialog, const char* text)
+{
+    QTest::keyClicks(dialog.focusWidget(), QString::fromLatin1(text));
+}
+
+void key(QDialog& dialog, Qt::Key k)
+{
+    QTest::keyClick(dialog.focusWidget(), k);
+}
+
+TEST(PictureSizeDialogs, OpenWithTheFirstFieldSelectedSoThatTypingReplacesIt)
+{
+    struct Case {
+        const char* dialog;
+        std::function<std::unique_ptr<QDialog>()> make;
+        std::function<QSize(QDialog&)> result;
+    };
+    const std::vector<Case> cases{
+        {"New Picture", [] { return std::make_unique<TNewPicForm>(0, 0, clBlack, clWhite); },
+         [](QDialog& d) { auto& f = static_cast<TNewPicForm&>(d); return QSize(f.PicWidth(), f.PicHeight()); }},
+        {"Resize, ratio unticked",
+         [] {
+             auto form = std::make_unique<TResizePicForm>(300, 200);
+             form->AspRatioCBox()->click();
+             return form;
+         },
+         [](QDialog& d) { auto& f = static_cast<TResizePicForm&>(d); return QSize(f.PicWidth(), f.PicHeight()); }},
+        {"Enlarge canvas", [] { return std::make_unique<TEnlargeCanvasForm>(20, 30); },
+         [](QDialog& d) { auto& f = static_cast<TEnlargeCanvasForm&>(d); return QSize(f.NewWidth(), f.NewHeight()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dialog);
+        std::unique_ptr<QDialog> dialog = c.make();
+        showActive(*dialog);
+        auto* first = qobject_cast<QLineEdit*>(dialog->focusWidget());
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first, dialog->findChildren<QLineEdit*>().first());
+        EXPECT_EQ(first->selectedText(), first->text());
+        keys(*dialog, "800");
+        key(*dialog, Qt::Key_Tab);
+        keys(*dialog, "600");
+        key(*dialog, Qt::Key_Return);
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+        EXPECT_EQ(c.result(*dialog), QSize(800, 600));
+    }
+}
+
+TEST(ResizePicForm, OkGivesTheSizeTheDialogShows)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::function<void(QDialog&)>> steps;
+        QSize shown;
+    };
+    const std::vector<Case> cases{
+        // Width typed, Tab (Height computed and focused), Enter.
+        {"typed width, Tab, Enter",
+         {[](QDialog& d) { keys(d, "301"); }, [](QDialog& d) { key(d, Qt::Key_Tab); },
+          [](QDialog& d) { key(d, Qt::Key_Return); }},
+         QSize(301, 201)},
+        // Width typed and Enter straight away: its rule still runs.
+        {"typed width, Enter", {[](QDialog& d) { keys(d, "150"); }, [](QDialog& d) { key(d, Qt::Key_Return); }},
+         QSize(150, 100)},
+        // Height typed in the second box: the width follows it.
+        {"Tab, typed height, Enter",
+         {[](QDialog& d) { key(d, Qt::Key_Tab); }, [](QDialog& d) { keys(d, "101"); },
+          [](QDialog& d) { key(d, Qt::Key_Return); }},
+         QSize(152, 101)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TResizePicForm form(300, 200);
+        showActive(form);
+        for (const auto& step : c.steps)
+            step(form);
+        EXPECT_EQ(form.result(), QDialog::Accepted);
+        EXPECT_EQ(QSize(form.PicWidth(), form.PicHeight()), c.shown);
+        EXPECT_EQ(QSize(form.WidthEdit()->text().toInt(), form.HeightEdit()->text().toInt()), c.shown);
+    }
+}
+
+TEST(ResizePicForm, RatiosThatAreNotNumbersOrDoNotFitAreRefused)
+{
+    for (const char* text : {"nan", "inf", "-inf", "1e-300", "1e300", "0", "abc"}) {
+        SCOPED_TRACE(text);
+        TResizePicForm form(300, 200);
+        type(form.AspRatioEdit(), text);
+        form.RatioLeft();
+        EXPECT_DOUBLE_EQ(form.AspectRatio(), 1.5);
+        EXPECT_EQ(form.AspRatioEdit()->text(), QStringLiteral("1.50"));
+        EXPECT_EQ(form.PicWidth(), 300);
+        EXPECT_EQ(form.PicHeight(), 200);
+    }
+    // A width whose height would not fit is taken, the height saturating, never wrapping.
+    TResizePicForm form(300, 200);
+    type(form.AspRatioEdit(), "0.0001");
+    form.RatioLeft();
+    type(form.WidthEdit(), "2000000000");
+    form.WidthLeft();
+    EXPECT_EQ(form.PicHeight(), std::numeric_limits<int>::max());
 }
 
 TEST(PictureSizeDialogs, EmptyPicturesAreRefused)

@@ -1,10 +1,23 @@
 #include "app/VLMain.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPointer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMessageBox>
 #include <QUrl>
 #include <QPushButton>
@@ -25,7 +38,54 @@
 namespace vellum {
 namespace {
 
-using testing::MessageAnswers;
+// Answers the modal boxes and dialogs that come up, in order: a message box with the given
+// button, a file dialog (Cancel) with a file name typed and accepted, or left with Cancel when
+// the name is empty. Records the message boxes' texts.
+class MessageAnswers : public QObject {
+public:
+    struct Answer {
+        Answer(QMessageBox::StandardButton b) : button(b) {}
+        Answer(const char* name) : fileName(QString::fromUtf8(name)) {}
+        Answer(const QString& name) : fileName(name) {}
+        QMessageBox::StandardButton button = QMessageBox::NoButton;
+        QString fileName;
+    };
+    explicit MessageAnswers(std::vector<Answer> answers) : m_answers(std::move(answers))
+    {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || modal == m_last || m_next >= m_answers.size())
+                return;
+            const Answer& answer = m_answers[m_next];
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                ++m_next;
+                m_last = modal;
+                texts << box->text();
+                box->button(answer.button)->click();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                ++m_next;
+                m_last = modal;
+                if (answer.fileName.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    // As typed into its name box, then Save.
+                    dialog->selectFile(answer.fileName);
+                    static_cast<QDialog*>(dialog)->accept();
+                }
+            }
+        });
+        m_timer.start();
+    }
+    QStringList texts;
+    [[nodiscard]] bool allAnswered() const { return m_next == m_answers.size(); }
+
+private:
+    std::vector<Answer> m_answers;
+    std::size_t m_next = 0;
+    QPointer<QWidget> m_last;
+    QTimer m_timer;
+};
 
 class MainDocumentsTest : public ::testing::Test {
 protected:
@@ -165,7 +225,7 @@ TEST_F(MainDocumentsTest, AnOpenFileComesToTheFrontInsteadOfOpeningTwice)
     const QString path = picture("one.bmp");
     ASSERT_TRUE(m_main->OpenPictureFile(path));
     m_main->NewPicture(5, 5, clWhite);
-    ASSERT_TRUE(m_main->OpenPictureFile(m_dir.path() + QStringLiteral("/ONE.BMP")));
+    ASSERT_TRUE(m_main->OpenPictureFile(m_dir.path() + QStringLiteral("/./one.bmp")));
     EXPECT_EQ(titles().size(), 2);
     ASSERT_NE(m_main->ActivePicture(), nullptr);
     EXPECT_EQ(m_main->ActivePicture()->Title(), QStringLiteral("one.bmp"));
@@ -209,16 +269,310 @@ TEST_F(MainDocumentsTest, TheSavePromptsThreeAnswers)
     EXPECT_TRUE(titles().isEmpty());
 }
 
-TEST_F(MainDocumentsTest, ExitStopsAtTheFirstCancelAndKeepsTheWindowsOpen)
+TEST_F(MainDocumentsTest, ExitAsksEveryDocumentBeforeClosingAny)
 {
     m_main->NewPicture(5, 5, clWhite)->GreyScale();
     m_main->NewPicture(5, 5, clWhite)->GreyScale();
-    MessageAnswers answers({QMessageBox::No, QMessageBox::Cancel});
-    EXPECT_FALSE(m_main->close());
+    {
+        MessageAnswers answers({QMessageBox::No, QMessageBox::Cancel});
+        EXPECT_FALSE(m_main->close());
+        settle();
+        EXPECT_EQ(answers.texts, (QStringList{"Save changes to New Picture #2 ?", "Save changes to New Picture #1 ?"}));
+    }
+    EXPECT_TRUE(m_main->isVisible());
+    ASSERT_EQ(titles().size(), 2); // the one answered No keeps its changes too
+    for (QMdiSubWindow* w : m_main->ClientArea()->subWindowList())
+        EXPECT_TRUE(qobject_cast<TVLPicChildWin*>(w)->Modified());
+
+    // When all agree, each is asked once and all close.
+    MessageAnswers answers({QMessageBox::No, QMessageBox::No});
+    EXPECT_TRUE(m_main->close());
     settle();
     EXPECT_EQ(answers.texts.size(), 2);
-    EXPECT_TRUE(m_main->isVisible());
-    EXPECT_EQ(titles().size(), 1); // the first answered No and closed; the second stays
+    EXPECT_TRUE(titles().isEmpty());
+}
+
+// Yes whose save did not happen keeps the window with its changes, and stops an Exit there.
+TEST_F(MainDocumentsTest, AYesWhoseSaveFailedKeepsTheWindow)
+{
+    struct Case {
+        const char* what;
+        bool named;
+        std::vector<MessageAnswers::Answer> answers;
+    };
+    const std::vector<Case> cases{
+        {"save dialog cancelled", false, {QMessageBox::Yes, ""}},
+        {"file cannot be written", true, {QMessageBox::Yes, QMessageBox::Ok}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TVLPicChildWin* doc = nullptr;
+        if (c.named) {
+            // The picture's folder went away: the save fails.
+            QDir(m_dir.path()).mkdir(QStringLiteral("gone"));
+            const QString path = m_dir.filePath(QStringLiteral("gone/p.bmp"));
+            TXBitmap(4, 4).SavePicture(path);
+            ASSERT_TRUE(m_main->OpenPictureFile(path));
+            doc = m_main->ActivePicture();
+            QDir(m_dir.filePath(QStringLiteral("gone"))).removeRecursively();
+        } else {
+            doc = m_main->NewPicture(5, 5, clWhite);
+        }
+        doc->Flip();
+        {
+            MessageAnswers answers(c.answers);
+            EXPECT_FALSE(doc->close());
+            EXPECT_TRUE(answers.allAnswered());
+        }
+        settle();
+        EXPECT_EQ(titles().size(), 1);
+        EXPECT_TRUE(doc->Modified());
+        {
+            MessageAnswers answers(c.answers);
+            EXPECT_FALSE(m_main->close());
+        }
+        settle();
+        EXPECT_TRUE(m_main->isVisible());
+        EXPECT_EQ(titles().size(), 1);
+        doc->SetModified(false);
+        doc->close();
+        settle();
+    }
+}
+
+TEST_F(MainDocumentsTest, UndoPastASaveLeavesThePictureModified)
+{
+    const QString path = picture("flip.bmp", 2, 2);
+    ASSERT_TRUE(m_main->OpenPictureFile(path));
+    TVLPicChildWin* doc = m_main->ActivePicture();
+    doc->Picture().ScanLine(0)[2] = 255; // top-left red: the flip shows
+    m_main->ActFlipPic()->trigger();
+    m_main->ActPicSave()->trigger();
+    EXPECT_EQ(m_main->PanelText(2), QString());
+    m_main->ActUndo()->trigger();
+    EXPECT_TRUE(doc->Modified()); // the window differs from the file now
+    EXPECT_EQ(m_main->PanelText(2), QStringLiteral("Modified"));
+    MessageAnswers answers({QMessageBox::Cancel});
+    EXPECT_FALSE(doc->close());
+    EXPECT_EQ(answers.texts, QStringList{QStringLiteral("Save changes to flip.bmp ?")});
+}
+
+TEST_F(MainDocumentsTest, AFailedEditLeavesTheUndoHistoryAsItWas)
+{
+    TVLPicChildWin* doc = m_main->NewPicture(4, 4, clWhite);
+    struct Case {
+        const char* edit;
+        int stepsBefore;
+        std::function<void()> run;
+    };
+    const std::vector<Case> cases{
+        {"resize, empty history", 0, [&] { doc->Resize(100000, 4); }},
+        {"resample, full history", 5, [&] { doc->Resample(4, 100000); }},
+        {"enlarge canvas, two steps", 2, [&] { doc->EnlargeCanvas(100000, 100000, true, clBlack); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edit);
+        while (doc->UndoLast()) {
+        }
+        for (int i = 0; i < c.stepsBefore; ++i)
+            doc->Flip();
+        EXPECT_THROW(c.run(), std::exception);
+        EXPECT_EQ(doc->UndoStack().Count(), c.stepsBefore);
+        EXPECT_EQ(m_main->ActUndo()->isEnabled(), c.stepsBefore > 0);
+        EXPECT_EQ(doc->Picture().Width(), 4);
+        // No step that does nothing is left.
+        for (int i = 0; i < c.stepsBefore; ++i)
+            EXPECT_TRUE(doc->UndoLast());
+        EXPECT_FALSE(doc->UndoLast());
+    }
+}
+
+TEST_F(MainDocumentsTest, TheStatusBarFollowsTheActiveDocument)
+{
+    TVLPicChildWin* small = m_main->NewPicture(20, 10, clWhite);
+    TVLPicChildWin* large = m_main->NewPicture(30, 40, clWhite);
+    large->Flip();
+    auto status = [&] { return QStringList{m_main->PanelText(1), m_main->PanelText(2)}; };
+    EXPECT_EQ(status(), (QStringList{"30w x 40h", "Modified"}));
+    m_main->ClientArea()->setActiveSubWindow(small);
+    EXPECT_EQ(status(), (QStringList{"20w x 10h", ""}));
+    EXPECT_TRUE(small->Active());
+    EXPECT_FALSE(large->Active());
+
+    // Restored from an icon.
+    large->showMinimized();
+    m_main->ClientArea()->setActiveSubWindow(small);
+    large->showNormal();
+    m_main->ClientArea()->setActiveSubWindow(large);
+    EXPECT_EQ(status(), (QStringList{"30w x 40h", "Modified"}));
+
+    // The mouse leaving a view clears panel 3 only for the active document.
+    m_main->SetPanelText(3, QStringLiteral("1 , 2"));
+    small->PictureScrollBox().OnExit(&small->PictureScrollBox());
+    EXPECT_EQ(m_main->PanelText(3), QStringLiteral("1 , 2"));
+    large->PictureScrollBox().OnExit(&large->PictureScrollBox());
+    EXPECT_EQ(m_main->PanelText(3), QString());
+
+    // Closed: the one left shows.
+    large->SetModified(false);
+    large->close();
+    settle();
+    EXPECT_EQ(status(), (QStringList{"20w x 10h", ""}));
+    EXPECT_TRUE(small->Active());
+}
+
+// A record whose undo fails, as one can when memory runs out.
+class FailingUndo : public TVLPicUndoAction {
+public:
+    using TVLPicUndoAction::TVLPicUndoAction;
+
+protected:
+    void DoUndo(TVLPicChildWin&, TChangeSet&) override { throw std::bad_alloc(); }
+};
+
+TEST_F(MainDocumentsTest, ACommandThatThrowsShowsTheErrorAndTheProgramGoesOn)
+{
+    TVLPicChildWin* doc = m_main->NewPicture(4, 4, clWhite);
+    struct Case {
+        const char* command;
+        std::function<void()> arrange;
+    };
+    // Each command's first step fails: recording the undo step, or the undo itself.
+    auto failingRecord = [&] {
+        doc->OnUndoChange = [](TVLPicChildWin*, int count) {
+            if (count > 0)
+                throw std::bad_alloc();
+        };
+    };
+    const std::vector<Case> cases{
+        {"ActUndo", [&] { doc->AddUndoAction<FailingUndo>(); }},
+        {"ActGreyScalePic", failingRecord},
+        {"ActNegativePic", failingRecord},
+        {"ActFlipPic", failingRecord},
+        {"ActMirrorPic", failingRecord},
+        {"ActClearPic", failingRecord},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        auto* action = m_main->findChild<QAction*>(QString::fromLatin1(c.command));
+        ASSERT_NE(action, nullptr);
+        c.arrange();
+        MessageAnswers answers({QMessageBox::Ok});
+        action->trigger();
+        EXPECT_EQ(answers.texts, QStringList{QString::fromUtf8(std::bad_alloc().what())});
+        EXPECT_TRUE(m_main->isVisible());
+        EXPECT_EQ(titles().size(), 1);
+        doc->OnUndoChange = nullptr;
+    }
+}
+
+TEST_F(MainDocumentsTest, PictureChangesReachTheMainWindow)
+{
+    TVLPicChildWin* doc = m_main->NewPicture(4, 4, clWhite);
+    std::vector<std::pair<TVLPicChildWin*, std::uint16_t>> changes;
+    QObject::connect(m_main.get(), &TVellumMain::PictureChanged,
+                     [&](TVLPicChildWin* sender, std::uint16_t set) { changes.emplace_back(sender, set); });
+    m_main->ActFlipPic()->trigger();
+    doc->SetZoom(3);
+    const std::vector<std::pair<TVLPicChildWin*, std::uint16_t>> expected{{doc, chgPicture},
+                                                                          {doc, chgZoom | chgViewSize}};
+    // Resizing the window on the way may report more; these two come in this order.
+    std::vector<std::pair<TVLPicChildWin*, std::uint16_t>> seen;
+    for (const auto& change : changes)
+        if (change.second == chgPicture || change.second == (chgZoom | chgViewSize))
+            seen.push_back(change);
+    EXPECT_EQ(seen, expected);
+}
+
+TEST_F(MainDocumentsTest, ANameTypedWithoutExtensionTakesTheSelectedFilters)
+{
+    struct Case {
+        const char* path;
+        const char* typed;
+        const char* written;
+    };
+    const std::vector<Case> cases{
+        {"Save of a new picture", "np3", "np3.bmp"},
+        {"the close prompt's Yes", "np4", "np4.bmp"},
+        {"Save As of a JPEG", "copy", "copy.jpg"},
+        {"a name with its extension", "kept.gif", "kept.gif"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const QString typed = m_dir.filePath(QString::fromLatin1(c.typed));
+        const std::string path = c.path;
+        if (path == "the close prompt's Yes") {
+            m_main->NewPicture(5, 5, clWhite)->Flip();
+            MessageAnswers answers({QMessageBox::Yes, typed});
+            EXPECT_TRUE(m_main->ActivePicture()->close());
+        } else if (path == "Save As of a JPEG") {
+            const QString jpeg = m_dir.filePath(QStringLiteral("photo.jpg"));
+            TXBitmap(6, 6).SavePicture(jpeg);
+            ASSERT_TRUE(m_main->OpenPictureFile(jpeg));
+            MessageAnswers answers({typed});
+            m_main->ActPicSaveAs()->trigger();
+        } else {
+            m_main->NewPicture(5, 5, clWhite);
+            MessageAnswers answers({typed});
+            m_main->ActPicSave()->trigger();
+        }
+        settle();
+        EXPECT_TRUE(QFileInfo::exists(m_dir.filePath(QString::fromLatin1(c.written))));
+        EXPECT_FALSE(QFileInfo::exists(typed) && QString::fromLatin1(c.typed) != QString::fromLatin1(c.written));
+    }
+}
+
+TEST_F(MainDocumentsTest, AFailedSaveNamesTheTargetAndTheReason)
+{
+    TVLPicChildWin* doc = m_main->NewPicture(5, 5, clWhite);
+    {
+        MessageAnswers answers({m_dir.filePath(QStringLiteral("x.png")), QMessageBox::Ok});
+        m_main->ActPicSave()->trigger();
+        EXPECT_EQ(answers.texts, QStringList{QStringLiteral("Error Saving Picture \nUnknown picture format :PNG")});
+    }
+    const QString folder = m_dir.filePath(QStringLiteral("sub"));
+    QDir().mkpath(folder);
+    const QString path = folder + QStringLiteral("/p.bmp");
+    ASSERT_TRUE(doc->SaveToFile(path));
+    QDir(folder).removeRecursively();
+    MessageAnswers answers({QMessageBox::Ok});
+    m_main->ActPicSave()->trigger();
+    ASSERT_EQ(answers.texts.size(), 1);
+    const QStringList lines = answers.texts[0].split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("Error Saving Picture %1").arg(path));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Cannot create file \"%1\"").arg(path))) << lines[1].toStdString();
+}
+
+TEST_F(MainDocumentsTest, ATruncatedJpegOpensWithAWord)
+{
+    TXBitmap photo(200, 150);
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 600; ++x)
+            photo.ScanLine(y)[x] = std::uint8_t((x * 7919 + y * 104729) % 251); // noise: many bytes
+    const QString whole = m_dir.filePath(QStringLiteral("whole.jpg"));
+    photo.SavePicture(whole);
+    QFile file(whole);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QString cut = m_dir.filePath(QStringLiteral("cut.jpg"));
+    QFile out(cut);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes.left(bytes.size() / 3));
+    out.close();
+
+    {
+        MessageAnswers answers({QMessageBox::Ok});
+        ASSERT_TRUE(m_main->OpenPictureFile(cut));
+        EXPECT_EQ(answers.texts,
+                  QStringList{QStringLiteral("The picture file %1 is incomplete: the part that is missing is shown grey.").arg(cut)});
+    }
+    MessageAnswers answers({QMessageBox::Ok});
+    ASSERT_TRUE(m_main->OpenPictureFile(whole));
+    ASSERT_TRUE(m_main->OpenPictureFile(cut)); // already open: no second box
+    QTest::qWait(50);
+    EXPECT_TRUE(answers.texts.isEmpty());
+    EXPECT_EQ(titles().size(), 2);
 }
 
 TEST_F(MainDocumentsTest, TilingPutsTheWindowsSideBySide)
@@ -247,6 +601,114 @@ TEST_F(MainDocumentsTest, OfSeveralDroppedFilesOnlyTheFirstOpens)
     m_main->OpenDroppedFiles({QUrl::fromLocalFile(picture("first.bmp")), QUrl::fromLocalFile(picture("second.bmp")),
                               QUrl::fromLocalFile(picture("third.bmp"))});
     EXPECT_EQ(titles(), QStringList{QStringLiteral("first.bmp [1:1]")});
+}
+
+TEST_F(MainDocumentsTest, ADragIsTakenOnlyForAPictureAndItsErrorComesAfterTheDrop)
+{
+    struct Case {
+        QStringList files;
+        bool accepted;
+    };
+    const std::vector<Case> cases{
+        {{"notes.txt", "a.bmp"}, false}, {{"a.BMP"}, true},    {{"b.jpeg", "c.txt"}, true},
+        {{"d.Jpg"}, true},               {{"e.gif"}, true},    {{"f.png"}, false},
+        {{"noextension"}, false},        {{}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.files.join(u' ').toStdString());
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& f : c.files)
+            urls << QUrl::fromLocalFile(m_dir.filePath(f));
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.setAccepted(false);
+        QApplication::sendEvent(m_main.get(), &enter);
+        EXPECT_EQ(enter.isAccepted(), c.accepted);
+    }
+
+    QMimeData data;
+    const QString missing = m_dir.filePath(QStringLiteral("missing.bmp"));
+    data.setUrls({QUrl::fromLocalFile(missing)});
+    MessageAnswers answers({QMessageBox::Ok});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_main.get(), &drop);
+    EXPECT_TRUE(answers.texts.isEmpty()); // no box while the drop runs
+    QTRY_COMPARE(answers.texts, QStringList{QStringLiteral("File %1 does not exist").arg(missing)});
+}
+
+TEST_F(MainDocumentsTest, AMinimisedWindowChosenFromTheListIsShownAndIconsWrapInsideTheArea)
+{
+    QList<TVLPicChildWin*> docs;
+    for (int i = 0; i < 8; ++i)
+        docs << m_main->NewPicture(20, 20, clWhite);
+    m_main->resize(420, 400);
+    QCoreApplication::processEvents();
+    m_main->findChild<QAction*>(QStringLiteral("ActWindowMinimizeAll"))->trigger();
+    m_main->findChild<QAction*>(QStringLiteral("ActWindowArrangeAll"))->trigger();
+    const QSize area = m_main->ClientArea()->viewport()->size();
+    QSet<int> rows;
+    for (TVLPicChildWin* doc : docs) {
+        EXPECT_GE(doc->x(), 0);
+        EXPECT_LE(doc->x() + doc->width(), area.width());
+        EXPECT_GE(doc->y(), 0);
+        rows << doc->y();
+    }
+    EXPECT_GT(rows.size(), 1);
+
+    QMenu* windowMenu = nullptr;
+    for (QAction* a : m_main->menuBar()->actions())
+        if (a->text() == QStringLiteral("&Window"))
+            windowMenu = a->menu();
+    ASSERT_NE(windowMenu, nullptr);
+    emit windowMenu->aboutToShow();
+    QAction* entry = nullptr;
+    for (QAction* a : windowMenu->actions())
+        if (a->text() == docs[3]->windowTitle())
+            entry = a;
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    EXPECT_FALSE(docs[3]->isMinimized());
+    EXPECT_EQ(m_main->ActivePicture(), docs[3]);
+}
+
+TEST_F(MainDocumentsTest, StatusPanelsAndToolBarsAsGiven)
+{
+    m_main->resize(900, 500);
+    QCoreApplication::processEvents();
+    const int barWidth = m_main->statusBar()->width();
+    const int widths[] = {barWidth - 480, 180, 200, 50};
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = m_main->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i));
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->width(), widths[i]) << i;
+        if (i > 0) {
+            EXPECT_EQ(panel->alignment(), Qt::AlignCenter) << i;
+        }
+    }
+    // A long hint stays in its panel.
+    m_main->SetPanelText(0, QString(400, QLatin1Char('x')));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_main->findChild<QLabel*>(QStringLiteral("StatusPanel1"))->width(), 180);
+
+    struct Bar {
+        const char* name;
+        const char* caption;
+    };
+    for (const Bar& b : {Bar{"FileToolbar", "File"}, Bar{"ImageToolbar", "ImageToolbar"},
+                         Bar{"ColourToolbar", "ColourToolBar"}, Bar{"EditToolbar", "Edit"}}) {
+        auto* bar = m_main->findChild<QToolBar*>(QString::fromLatin1(b.name));
+        ASSERT_NE(bar, nullptr) << b.name;
+        EXPECT_EQ(bar->windowTitle(), QString::fromLatin1(b.caption));
+        EXPECT_EQ(bar->allowedAreas(), Qt::TopToolBarArea) << b.name;
+    }
+    EXPECT_TRUE(m_main->findChild<QToolBar*>(QStringLiteral("FileToolbar"))->actions().contains(m_main->ActPicSaveAs()));
+    const QList<QAction*> image = m_main->findChild<QToolBar*>(QStringLiteral("ImageToolbar"))->actions();
+    ASSERT_GE(image.size(), 4);
+    EXPECT_TRUE(image[2]->isSeparator());
+    EXPECT_EQ(image[3], m_main->ActClearPic());
+    EXPECT_EQ(m_main->ClientArea()->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    EXPECT_EQ(m_main->ClientArea()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
 }
 
 TEST_F(MainDocumentsTest, HelpShowsOurOwnDocument)

@@ -1,6 +1,8 @@
 #include "document/PictureScrollBx.h"
 
+#include <QApplication>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -34,6 +36,72 @@ TEST_F(ScrollBoxTest, ZoomStaysWithinOneToFifteen)
     EXPECT_EQ(m_view.ZoomFactor(), 1);
     EXPECT_TRUE(m_view.SetZoom(15, 0, 0));
     EXPECT_EQ(m_view.ZoomFactor(), 15);
+}
+
+void wheel(TPictureScrollBox& target, QPoint delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWheelEvent event(QPointF(10, 10), target.mapToGlobal(QPointF(10, 10)), QPoint(), delta, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target.viewport(), &event);
+}
+
+TEST(ScrollBoxWheel, PartsOfANotchAddUpToWholeNotches)
+{
+    struct Case {
+        std::vector<int> deltas;
+        std::vector<int> notches;
+    };
+    const std::vector<Case> cases{
+        {{120}, {1}},           {{-120}, {-1}},   {{40, 40, 40}, {1}},
+        {{360}, {3}},           {{60, 90}, {1}},  {{100, -100, 100}, {}},
+        {{-50, -50, -50}, {-1}},
+    };
+    for (const Case& c : cases) {
+        TPictureScrollBox view; // nothing left over from another case
+        std::vector<int> notches;
+        view.OnMouseWheel = [&](TPictureScrollBox*, int n) { notches.push_back(n); };
+        for (int d : c.deltas)
+            wheel(view, QPoint(0, d));
+        EXPECT_EQ(notches, c.notches);
+    }
+}
+
+TEST_F(ScrollBoxTest, KeysAndTheShiftWheelScroll)
+{
+    ASSERT_TRUE(m_view.NewPicture(400, 300, clWhite));
+    ASSERT_TRUE(m_view.SetZoom(2, 0, 0));
+    m_view.setFocus();
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        int x;
+        int y;
+    };
+    const int page = m_view.viewport()->height();
+    const int right = m_view.horizontalScrollBar()->maximum();
+    const std::vector<Case> cases{
+        {"Right", [&] { QTest::keyClick(&m_view, Qt::Key_Right); }, 2, 0},
+        {"Down", [&] { QTest::keyClick(&m_view, Qt::Key_Down); }, 2, 2},
+        {"Page Down", [&] { QTest::keyClick(&m_view, Qt::Key_PageDown); }, 2, 2 + page},
+        {"Page Up", [&] { QTest::keyClick(&m_view, Qt::Key_PageUp); }, 2, 2},
+        {"Up", [&] { QTest::keyClick(&m_view, Qt::Key_Up); }, 2, 0},
+        {"End", [&] { QTest::keyClick(&m_view, Qt::Key_End); }, right, 0},
+        {"Left", [&] { QTest::keyClick(&m_view, Qt::Key_Left); }, right - 2, 0},
+        {"Home", [&] { QTest::keyClick(&m_view, Qt::Key_Home); }, 0, 0},
+        {"Ctrl+Right is not a scroll", [&] { QTest::keyClick(&m_view, Qt::Key_Right, Qt::ControlModifier); }, 0, 0},
+        {"Shift and the wheel down", [&] { wheel(m_view, QPoint(0, -120), Qt::ShiftModifier); },
+         QApplication::wheelScrollLines() * 2, 0},
+        {"a sideways wheel back", [&] { wheel(m_view, QPoint(120, 0)); }, 0, 0},
+    };
+    int zoomed = 0;
+    m_view.OnMouseWheel = [&](TPictureScrollBox*, int) { ++zoomed; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.act();
+        EXPECT_EQ(m_view.HorzPosition(), c.x);
+        EXPECT_EQ(m_view.VertPosition(), c.y);
+    }
+    EXPECT_EQ(zoomed, 0);
 }
 
 TEST_F(ScrollBoxTest, CoordinatesSnapToWholePicturePixels)

@@ -82,6 +82,46 @@ TEST(VLUndo, AFailingConstructionOrUndoLeavesTheStackAsItWas)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the busy cursor went away
 }
 
+TEST(VLUndo, AnEditThatFailsTakesBackWhatItRecordedAndWhatThatPushedOut)
+{
+    struct Case {
+        const char* what;
+        int before;
+        int recorded;
+        bool fails;
+        std::vector<int> undone;
+    };
+    // Actions 1..before exist; the edit records 10, 11, ...
+    const std::vector<Case> cases{
+        {"full history, one record, fails", 5, 1, true, {5, 4, 3, 2, 1}},
+        {"full history, two records, fails", 5, 2, true, {5, 4, 3, 2, 1}},
+        {"empty history, fails", 0, 1, true, {}},
+        {"full history, succeeds", 5, 1, false, {10, 5, 4, 3, 2}},
+        {"one step, fails", 1, 1, true, {1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QObject window;
+        TVLUndoActionFactory stack(&window);
+        std::vector<int> log;
+        for (int i = 1; i <= c.before; ++i)
+            stack.AddAction<LoggingAction>(i, log);
+        int revoked = 0;
+        try {
+            TVLUndoEdit edit(stack, [&] { ++revoked; });
+            for (int i = 0; i < c.recorded; ++i)
+                stack.AddAction<LoggingAction>(10 + i, log);
+            if (c.fails)
+                throw EVLUndoActionError(QStringLiteral("out of memory"));
+        } catch (const EVLUndoActionError&) {
+        }
+        EXPECT_EQ(revoked, c.fails ? 1 : 0);
+        while (stack.Undo()) {
+        }
+        EXPECT_EQ(log, c.undone);
+    }
+}
+
 TEST(VLUndo, AnActionNeedsAParent)
 {
     std::vector<int> log;

@@ -332,6 +332,26 @@ TEST(JpegReader, CorruptDataCarriesTheCodecsMessage)
     EXPECT_TRUE(RefusalOf(QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(20, '\0'), "short.jpg").startsWith(u"JPEG error #"));
 }
 
+TEST(JpegReader, AFileCutShortLoadsMarkedIncomplete)
+{
+    std::vector<std::uint8_t> noise(64 * 64 * 3);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = std::uint8_t(i * 7919 % 251);
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        const QByteArray whole = EncodeJpeg(64, 64, 3, JCS_RGB, noise, progressive);
+        EXPECT_FALSE(LoadBytes(whole, QStringLiteral("whole.jpg")).LoadedIncomplete());
+        const TXBitmap cut = LoadBytes(whole.left(whole.size() / 2), QStringLiteral("cut.jpg"));
+        EXPECT_EQ(cut.Width(), 64);
+        EXPECT_TRUE(cut.LoadedIncomplete());
+    }
+    // A later complete load clears the mark.
+    TXBitmap picture = LoadBytes(EncodeJpeg(64, 64, 3, JCS_RGB, noise).left(800), QStringLiteral("cut.jpg"));
+    ASSERT_TRUE(picture.LoadedIncomplete());
+    picture.LoadPicture(TempPath(QStringLiteral("whole.jpg")));
+    EXPECT_FALSE(picture.LoadedIncomplete());
+}
+
 TEST(JpegReader, AFileNeedingMoreThan500ScansIsRefused)
 {
     // A progressive file whose last scan is repeated: the decoder would accept the repeats
