@@ -288,7 +288,22 @@ TToolOptionPages::TToolOptionPages(TToolSettings& settings, QWidget* parent)
         if (OnZoomChosen)
             OnZoomChosen(index + 1);
     });
+    // The options take the keyboard only when clicked: a box holding the focus from start-up
+    // would swallow the main window's shortcuts (Ctrl+C copies its text, not the picture).
+    for (QWidget* control : findChildren<QWidget*>())
+        if (control->focusPolicy() != Qt::NoFocus)
+            control->setFocusPolicy(Qt::ClickFocus);
     ShowPage(pgPen);
+}
+
+void TToolOptionPages::ShowPage(TPage page)
+{
+    // Only the shown page asks for room: the Tools bar on the same row keeps its buttons.
+    for (int i = 0; i < count(); ++i)
+        widget(i)->setSizePolicy(i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                                 i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    setCurrentIndex(page);
+    updateGeometry();
 }
 
 void TToolOptionPages::rebuildPenShape()

@@ -23,7 +23,7 @@ public:
 
     explicit TToolOptionPages(TToolSettings& settings, QWidget* parent = nullptr);
 
-    void ShowPage(TPage page) { setCurrentIndex(page); }
+    void ShowPage(TPage page);
     [[nodiscard]] TPage CurrentPage() const { return static_cast<TPage>(currentIndex()); }
 
     // Start values of the option controls, in their order (the colour-list items excepted).

@@ -37,6 +37,8 @@ void TVellumMain::createColourPanel()
     dock->setTitleBarWidget(new QWidget(dock));
     m_sidePanel = new TCollapsingPanel(dock);
     m_sidePanel->setObjectName(QStringLiteral("SidePanel"));
+    // The panel never decides how small the window may be: a short window clips its bottom.
+    m_sidePanel->setMinimumHeight(100);
     dock->setWidget(m_sidePanel);
     addDockWidget(Qt::RightDockWidgetArea, dock);
 

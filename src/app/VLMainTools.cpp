@@ -167,9 +167,10 @@ void TVellumMain::createToolCommands()
         onTriggered(action, [this, tool] { ChooseTool(tool); });
     }
 
-    // Down the left edge, as paint programs keep their tools: the top rows are full already.
-    m_toolsToolBar = new QToolBar(QStringLiteral("Tools"), this);
-    addToolBar(Qt::LeftToolBarArea, m_toolsToolBar);
+    // A row of their own with the option pages beside them: the first row is full already, and
+    // a bar down the side would make the window taller than its smallest stored height.
+    addToolBarBreak();
+    m_toolsToolBar = addToolBar(QStringLiteral("Tools"));
     m_toolsToolBar->setObjectName(QStringLiteral("ToolsToolbar"));
     m_toolsToolBar->addActions(m_toolGroup->actions());
     QAction* toggle = m_toolsToolBar->toggleViewAction();
@@ -178,7 +179,6 @@ void TVellumMain::createToolCommands()
     m_toolbarsMenu->addAction(toggle);
 
     // The Settings tool bar has no caption and no switch: it always shows the current page.
-    addToolBarBreak();
     m_settingsToolBar = addToolBar(QString());
     m_settingsToolBar->setObjectName(QStringLiteral("SettingsToolbar"));
     m_settingsToolBar->toggleViewAction()->setVisible(false);

@@ -64,8 +64,9 @@ protected:
         QGuiApplication::clipboard()->clear();
         AppClipboardStore().RefuseWrites = false;
         m_global = std::make_unique<TVLGlobal>(m_dir.path());
-        ToolSettings().SetBackColour(RGBColor(1, 2, 3));
         m_main = std::make_unique<TVellumMain>();
+        // After the window's start values (black on white).
+        m_main->SetBackgroundColour(RGBColor(1, 2, 3), true);
         m_main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
     }

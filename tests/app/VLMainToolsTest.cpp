@@ -430,3 +430,18 @@ TEST_F(MainToolsTest, APressOnASpectrumTooSmallForAFieldSetsNoColour)
 
 } // namespace
 } // namespace vellum
+
+namespace vellum {
+namespace {
+
+// A box holding the keyboard from start-up would take Ctrl+C and the like from the window.
+TEST_F(MainToolsTest, OptionControlsTakeTheKeyboardOnlyWhenClicked)
+{
+    for (QWidget* control : m_main->OptionPages()->findChildren<QWidget*>()) {
+        const Qt::FocusPolicy policy = control->focusPolicy();
+        EXPECT_TRUE(policy == Qt::NoFocus || policy == Qt::ClickFocus) << control->objectName().toStdString();
+    }
+}
+
+} // namespace
+} // namespace vellum
