@@ -64,8 +64,9 @@ protected:
         QGuiApplication::clipboard()->clear();
         AppClipboardStore().RefuseWrites = false;
         m_global = std::make_unique<TVLGlobal>(m_dir.path());
-        ToolSettings().SetBackColour(RGBColor(1, 2, 3));
         m_main = std::make_unique<TVellumMain>();
+        // After the main window, which gives the colours their start values.
+        ToolSettings().SetBackColour(RGBColor(1, 2, 3));
         m_main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
     }
