@@ -19,7 +19,8 @@ void ReadJpeg(QIODevice& stream, TXBitmap& picture);
 // Baseline, full colour, the codec's defaults otherwise.
 void WriteJpeg(QIODevice& stream, const TXBitmap& picture, int quality = 90);
 
-// The first frame, drawn onto a picture of the logical screen's size.
+// The first frame, drawn onto a picture of the logical screen's size; its transparent pixels,
+// and the pixels it does not cover or its data never reaches, are white.
 void ReadGif(QIODevice& stream, TXBitmap& picture);
 // One frame of at most 256 colours, no transparency.
 void WriteGif(QIODevice& stream, const TXBitmap& picture);
