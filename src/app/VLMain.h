@@ -40,6 +40,8 @@ enum class TTool : std::uint8_t;
 class TRecentFilesPicPopupMenu;
 class TXOpenPictureDialog;
 class TXSavePictureDialog;
+class TAddTextDialog;
+struct TFont;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -124,19 +126,27 @@ public:
 
     // Tools, tool options and the colour panel.
     // Ticks the tool's command, makes it the current tool with its cursor and shows its page.
-    void ChooseTool(TTool tool);
+    void ChooseTool(TTool tool) override;
     // True for the three selection tools.
     [[nodiscard]] bool IsSelectionTool() const;
     // The cursor every picture view shows; nothing when it is the current one.
     void SetToolCursor(std::int16_t number);
     // New colours; the replaced colour goes to the recent colours. With moveMarker the
     // spectrum marks the new colour.
-    void SetForegroundColour(TColor colour, bool moveMarker);
-    void SetBackgroundColour(TColor colour, bool moveMarker);
-    void ShowColourReadout(TColor colour);
-    void HideColourReadout();
+    void SetForegroundColour(TColor colour, bool moveMarker) override;
+    void SetBackgroundColour(TColor colour, bool moveMarker) override;
+    void ShowColourReadout(TColor colour) override;
+    void HideColourReadout() override;
     [[nodiscard]] QAction* ToolAction(TTool tool) const { return m_toolActions[static_cast<std::size_t>(tool)]; }
     [[nodiscard]] TToolOptionPages* OptionPages() const { return m_optionPages; }
+    // Placing a text: the Add Text dialog (one for the run, with its font and remembered
+    // texts), then AddText with what it gives; failures end in an error box.
+    void PlaceText() override;
+    // Renders the text and places it into the active picture document as a floating selection
+    // with a transparent background, then chooses Select Rect; nothing for a blank text or
+    // without a picture document. Raises when the text's picture would be too large.
+    void AddText(const QString& text, const TFont& font);
+    [[nodiscard]] TAddTextDialog* AddTextDialog() const { return m_addTextDialog; }
     [[nodiscard]] TColourPanel* ColourPanel() const { return m_colourPanel; }
     [[nodiscard]] TCollapsingPanel* SidePanel() const { return m_sidePanel; }
     // Where Viewer windows docked at the right edge go: inside the side panel, below the colours.
@@ -184,6 +194,9 @@ private:
     void swapColours();
     void loadColourPanelSettings();
     void saveColourPanelSettings(TXMLRegistryFile& reg) const;
+    void createAddText();
+    void loadRecentTexts(TXMLRegistryFile& reg);
+    void saveRecentTexts(TXMLRegistryFile& reg) const;
     // The recent-files menu with its file, and the open and save dialogs kept for the run.
     void createRecentFiles();
     // The menu's entries into the File menu, and its tool-bar places (first show).
@@ -296,6 +309,7 @@ private:
     TRecentFilesPicPopupMenu* m_recentFiles = nullptr;
     TXOpenPictureDialog* m_openDialog = nullptr;
     TXSavePictureDialog* m_saveDialog = nullptr;
+    TAddTextDialog* m_addTextDialog = nullptr;
     QMenu* m_fileMenu = nullptr;
     // Documents whose close the shutdown has already agreed to: they are not asked again.
     QSet<const QObject*> m_closeAgreed;

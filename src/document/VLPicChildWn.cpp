@@ -10,7 +10,9 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 
+#include "document/PaintTools.h"
 #include "document/ToolCursors.h"
 #include "document/VLToolVars.h"
 #include "raster/Canvas.h"
@@ -83,17 +85,17 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
         const int target = std::clamp(zoom + notches, TPictureScrollBox::MinZoom, TPictureScrollBox::MaxZoom);
         SetZoom(target == zoom ? zoom + notches : target);
     };
-    // Mouse handlers run on Qt's event loop: their failures end in the error box here.
+    // Mouse handlers run on Qt's event loop: a failure cancels the drag and ends in the error
+    // box here; the press's undo record stays.
     auto guarded = [this](const std::function<void()>& body) {
         try {
             body();
         } catch (const std::exception& e) {
-            m_dragButton = Qt::NoButton;
-            ShowError(this, messageOf(e));
+            DragFailed(e);
         }
     };
     m_view->OnMouseDown = [this, guarded](TPictureScrollBox*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-        guarded([&] { viewMouseDown(button, x, y); });
+        guarded([&] { viewMouseDown(button, x, y, m_view->PressIsDoubleClick()); });
     };
     m_view->OnMouseMove = [this, guarded](TPictureScrollBox*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
         guarded([&] { viewMouseMove(x, y); });
@@ -115,9 +117,12 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
         if ((before & Qt::WindowActive) == (now & Qt::WindowActive))
             return;
         // A drag does not survive the loss of the window: what it drew on screen goes.
-        if (!(now & Qt::WindowActive) && m_dragButton != Qt::NoButton && m_tool) {
-            m_dragButton = Qt::NoButton;
-            m_tool->Cancel();
+        if (!(now & Qt::WindowActive))
+            CancelDrag();
+        // The press being delivered, if any, is the one that activated the window.
+        if (now & Qt::WindowActive) {
+            m_justActivated = true;
+            QTimer::singleShot(0, this, [this] { m_justActivated = false; });
         }
         if (!m_selection)
             return;
@@ -132,9 +137,11 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
     installEventFilter(this);
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
-    m_view->OnExit = [this](TPictureScrollBox*) {
+    m_view->OnExit = [this, guarded](TPictureScrollBox*) {
         if (m_active)
             setPanel(3, QString());
+        if (m_tool)
+            guarded([&] { m_tool->Leave(); });
     };
 }
 
@@ -214,19 +221,27 @@ QSize TVLPicChildWin::AvailableArea() const
     return m_mainWindow != nullptr ? m_mainWindow->AvailableDocumentArea() : m_view->viewport()->size();
 }
 
-// The common press: one drag at a time, in the active document, inside the picture; then the
-// tool's undo record and its treatment of a floating selection, then the tool's own step.
-void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y)
+// The common press: one drag at a time, in a document that was active before the press, inside
+// the picture; then the tool's undo record and its treatment of a floating selection, then the
+// tool's own step.
+void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y, bool doubleClick)
 {
-    if (m_dragButton != Qt::NoButton || !isActiveDocument())
+    if (m_justActivated || !isActiveDocument()) {
+        m_justActivated = false;
         return;
+    }
+    if (m_drag != TDrag::None) {
+        if (m_tool && m_tool->CancelOnPress())
+            CancelDrag();
+        return;
+    }
     const QPoint p = m_view->ViewToPicture(QPoint(x, y));
     if (!m_view->PtInPicture(p.x(), p.y()))
         return;
     TVLTool* tool = currentTool();
     if (tool == nullptr)
         return;
-    m_dragButton = button;
+    m_drag = button == Qt::LeftButton ? TDrag::Left : TDrag::Right;
     if (tool->RecordsUndo())
         recordPictureAndSelection();
     if (m_selection) {
@@ -248,14 +263,14 @@ void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y)
             break;
         }
     }
-    if (!tool->Press(TToolEvent{button, QPoint(x, y), p}))
-        m_dragButton = Qt::NoButton;
+    if (!tool->Press(TToolEvent{button, QPoint(x, y), p, doubleClick}))
+        m_drag = TDrag::None;
 }
 
 TVLTool* TVLPicChildWin::currentTool()
 {
     // A drag keeps the tool that started it.
-    if (m_dragButton == Qt::NoButton && (!m_tool || m_toolKind != ToolSettings().Tool)) {
+    if (m_drag == TDrag::None && (!m_tool || m_toolKind != ToolSettings().Tool)) {
         m_tool = MakeTool(ToolSettings().Tool, *this);
         m_toolKind = ToolSettings().Tool;
     }
@@ -276,18 +291,63 @@ void TVLPicChildWin::viewMouseMove(int x, int y)
     TVLTool* tool = currentTool();
     if (tool == nullptr)
         return;
-    if (m_dragButton == Qt::NoButton)
-        tool->Hover(event);
-    else
+    tool->Hover(event);
+    if (m_drag != TDrag::None)
         tool->Move(event);
 }
 
 void TVLPicChildWin::viewMouseUp(Qt::MouseButton button, int x, int y)
 {
-    if (button != m_dragButton || !m_tool)
+    const TDrag kind = button == Qt::LeftButton ? TDrag::Left : TDrag::Right;
+    if (m_drag == TDrag::None || kind != m_drag || !m_tool)
         return;
-    m_dragButton = Qt::NoButton;
+    m_drag = TDrag::None;
     m_tool->Release(TToolEvent{button, QPoint(x, y), m_view->ViewToPicture(QPoint(x, y))});
+}
+
+void TVLPicChildWin::CancelDrag()
+{
+    if (m_drag == TDrag::None)
+        return;
+    m_drag = TDrag::None;
+    if (m_tool)
+        m_tool->Cancel();
+    // Drag and Zoom paused the ants for the drag.
+    if (m_selection && !m_selection->Moving && m_active)
+        m_selection->StartAnts(false);
+}
+
+void TVLPicChildWin::DragFailed(const std::exception& error)
+{
+    try {
+        CancelDrag();
+    } catch (const std::exception&) {
+        // The first failure is the one to tell.
+        m_drag = TDrag::None;
+    }
+    ShowError(this, messageOf(error));
+}
+
+TSprayCan* TVLPicChildWin::SprayCan() const
+{
+    const auto* tool = dynamic_cast<const TSprayCanTool*>(m_tool.get());
+    return tool != nullptr ? tool->SprayCan() : nullptr;
+}
+
+void TVLPicChildWin::PlaceTextPicture(const TXBitmap& picture, TColor background)
+{
+    CancelDrag();
+    if (m_selection) {
+        recordPictureAndSelection();
+        DropSelection(true, true);
+    }
+    CreateBitmapSelection(&picture, m_view->VisibleRect().topLeft(), background);
+}
+
+void TVLPicChildWin::closeEvent(QCloseEvent* event)
+{
+    CancelDrag();
+    TExtraBtnForm::closeEvent(event);
 }
 
 void TVLPicChildWin::BeginWait()
@@ -306,6 +366,17 @@ void TVLPicChildWin::EndWait()
 
 bool TVLPicChildWin::eventFilter(QObject* watched, QEvent* event)
 {
+    // The mouse went elsewhere (a popup, another program): no release will come.
+    if (m_drag != TDrag::None
+        && (event->type() == QEvent::UngrabMouse || event->type() == QEvent::WindowDeactivate
+            || (event->type() == QEvent::FocusOut
+                && static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason))) {
+        try {
+            CancelDrag();
+        } catch (const std::exception& e) {
+            ShowError(this, messageOf(e));
+        }
+    }
     if (m_selection && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool ctrlAlone = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
@@ -459,6 +530,7 @@ void TVLPicChildWin::DropSelection(bool commit, bool repaint)
 
 void TVLPicChildWin::Crop()
 {
+    CancelDrag();
     if (!m_selection)
         return;
     WaitScope wait(*this);
@@ -488,6 +560,7 @@ void TVLPicChildWin::Crop()
 
 void TVLPicChildWin::SelectAll()
 {
+    CancelDrag();
     auto& action = AddUndoAction<TVLPicGenUndoAction>();
     action.StoreBitmap(&Picture());
     if (m_selection) {
@@ -573,6 +646,7 @@ void TVLPicChildWin::setFileName(const QString& fileName)
 
 bool TVLPicChildWin::SaveToFile(const QString& fileName, QString* error)
 {
+    CancelDrag();
     try {
         if (m_selection) {
             // A merged copy is saved; the selection floats on.
@@ -713,11 +787,13 @@ void TVLPicChildWin::EnlargeCanvas(int width, int height, bool centre, TColor fi
 
 TVLUndoEdit TVLPicChildWin::undoableEdit()
 {
+    CancelDrag();
     return TVLUndoEdit(m_undoStack, [this] { DoUndoChange(m_undoStack.Count()); });
 }
 
 bool TVLPicChildWin::UndoLast()
 {
+    CancelDrag();
     const bool undone = m_undoStack.Undo();
     DoUndoChange(m_undoStack.Count());
     return undone;

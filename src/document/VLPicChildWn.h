@@ -16,21 +16,8 @@
 
 namespace vellum {
 
-// What changed in a picture document, reported after every change.
-enum TChangeFlag : std::uint16_t {
-    chgPicture = 1,
-    chgScroll = 2,
-    chgZoom = 4,
-    chgViewSize = 8,
-    chgPicSize = 16,
-    chgSelCreated = 32,
-    chgSelMoved = 64,
-    chgSelContent = 128,
-    chgSelRemoved = 256,
-};
-using TChangeSet = std::uint16_t;
-
 class TVLPicGenUndoAction;
+class TSprayCan;
 
 // A picture document: a window that owns one picture (through its view), knows its file, title
 // and modified state, and keeps a five-step undo history. Every change is reported through
@@ -42,7 +29,7 @@ public:
 
     [[nodiscard]] TPictureScrollBox& PictureScrollBox() const override { return *m_view; }
     [[nodiscard]] TEffectsBitmap& Picture() const { return m_view->Bitmap(); }
-    [[nodiscard]] TDocumentArea* MainWindow() const { return m_mainWindow; }
+    [[nodiscard]] TDocumentArea* MainWindow() const override { return m_mainWindow; }
 
     [[nodiscard]] const QString& FileName() const { return m_fileName; }
     [[nodiscard]] const QString& Title() const { return m_title; }
@@ -68,7 +55,7 @@ public:
 
     // Sets Modified when asked to and the picture changed, shows the size when it changed, and
     // tells OnPictureChange. An empty set does nothing.
-    void NotifyChange(TChangeSet changes, bool setModified);
+    void NotifyChange(TChangeSet changes, bool setModified) override;
 
     // Sizes the window to show the whole picture at its zoom, within the main window's area.
     // False when nothing changed (also for a minimised or maximised window).
@@ -148,6 +135,20 @@ public:
     // Shows a failure in an error box; tests replace it.
     static std::function<void(QWidget* parent, const QString& message)> ShowError;
     [[nodiscard]] bool CanUndo() const { return m_undoStack.Count() > 0; }
+
+    // --- tools ---
+
+    // Ends a running drag without its release: what it drew on screen goes (a Shapes outline is
+    // taken out of the picture), a spray can stops; strokes just end. Every command on the
+    // document runs this first.
+    void CancelDrag();
+    [[nodiscard]] bool Dragging() const { return m_drag != TDrag::None; }
+    // The spray can of a running Spray Can drag, or none.
+    [[nodiscard]] TSprayCan* SprayCan() const;
+    void DragFailed(const std::exception& error) override;
+    // A text picture becomes the floating selection at the top-left of the part in view, its
+    // background transparent; an existing selection is recorded for undo and committed first.
+    void PlaceTextPicture(const TXBitmap& picture, TColor background);
     [[nodiscard]] const TVLUndoActionFactory& UndoStack() const { return m_undoStack; }
 
     [[nodiscard]] static QString SizeText(int width, int height);
@@ -156,6 +157,7 @@ protected:
     TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void BeginWait() override;
     void EndWait() override;
     // FileName := the name; Title := the name without its folder.
@@ -173,7 +175,7 @@ private:
     [[nodiscard]] TVLUndoEdit undoableEdit();
     void refreshCaption();
     void refreshStatus();
-    void viewMouseDown(Qt::MouseButton button, int x, int y);
+    void viewMouseDown(Qt::MouseButton button, int x, int y, bool doubleClick);
     void viewMouseMove(int x, int y);
     void viewMouseUp(Qt::MouseButton button, int x, int y);
     [[nodiscard]] bool isActiveDocument() const;
@@ -196,8 +198,13 @@ private:
     bool m_modified = false;
     std::unique_ptr<TPictureSelection> m_selection;
     bool m_active = false;
-    // The drag under way: the button that started it and the tool that runs it.
-    Qt::MouseButton m_dragButton = Qt::NoButton;
+    // The drag under way: left for the left button, right for any other; and the tool that
+    // runs it.
+    enum class TDrag : unsigned char { None, Left, Right };
+    TDrag m_drag = TDrag::None;
+    // The window became the active one during the event being handled: the press that
+    // activates a window paints nothing.
+    bool m_justActivated = false;
     std::unique_ptr<TVLTool> m_tool;
     TTool m_toolKind = TTool::Pen;
 };
