@@ -50,6 +50,9 @@ void TVellumMain::saveRecentTexts(TXMLRegistryFile& reg) const
     const QStringList& texts = m_addTextDialog->RecentTexts();
     for (qsizetype i = 0; i < texts.size(); ++i)
         reg.WriteString(QLatin1String(RecentTextPrefix) + QString::number(i + 1), texts[i]);
+    // Older texts past the list's end would come back at the next start.
+    for (qsizetype n = texts.size() + 1; reg.DeleteValue(QLatin1String(RecentTextPrefix) + QString::number(n)); ++n) {
+    }
     reg.CloseKey();
 }
 
