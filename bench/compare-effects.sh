@@ -104,7 +104,7 @@ print(size, '%.3f' % max(0.001, math.exp(-(size/r)**2/2)))")
       "$gm_target" "$(verdict "$(ratio "$ours" "$g")" "$gm_target")"
   fi
 }
-blur 5 1.5 0.2
+blur 5 1.0 0.2
 blur 20 1.0 ""
 
 printf '\nflood fill from (3000, 2000), tolerance 40 per channel (peers: fuzz 16 %%)\n'

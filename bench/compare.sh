@@ -189,10 +189,10 @@ compare_peers "Rotate by 30 degrees (nearest neighbour where offered)" -- rotate
   vips 0.6 vips rotate "$src_v" OUTPUT 330 --interpolate nearest ";;" \
   GraphicsMagick 0.2 gm convert "$src_bmp" -rotate 30 OUTPUT ";;" \
   ImageMagick - "$IM" "$src_bmp" -rotate 30 OUTPUT
-for case in "50 3000 2000 0.5" "200 12000 8000 2"; do
-  read -r pct w h scale <<<"$case"
+for case in "50 3000 2000 0.5 1.5" "200 12000 8000 2 1.0"; do
+  read -r pct w h scale vips_target <<<"$case"
   compare_peers "Resize to $pct % (nearest neighbour)" -- "resize=$w,$h" -- \
-    vips 1.5 vips resize "$src_v" OUTPUT "$scale" --kernel nearest ";;" \
+    vips "$vips_target" vips resize "$src_v" OUTPUT "$scale" --kernel nearest ";;" \
     GraphicsMagick 0.5 gm convert "$src_bmp" -sample "$pct%" OUTPUT ";;" \
     ImageMagick - "$IM" "$src_bmp" -sample "$pct%" OUTPUT
 done

@@ -72,6 +72,8 @@ icon resample -fill '#27ae60' -stroke "$ink" -strokewidth 5 -draw 'rectangle 10,
   -stroke '#2e86c1' -strokewidth 8 -draw 'line 46,50 84,12' -fill '#2e86c1' -stroke none -draw 'polygon 88,8 60,12 84,36'
 icon enlarge -fill "$paper" -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,8 88,88' \
   -fill '#27ae60' -draw 'rectangle 30,30 66,66'
+icon print -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 26,8 70,40' \
+  -fill '#909090' -draw 'roundrectangle 8,36 88,72 6,6' -fill white -draw 'rectangle 26,58 70,88'
 
 # Tool cursors, 32 x 32, black with a white outline so that they show on any picture. The
 # hot spot of each is given in src/document/ToolCursors.cpp.
@@ -99,3 +101,43 @@ cursor text -draw 'line 12,4 20,4' -draw 'line 16,4 16,28' -draw 'line 12,28 20,
 cursor sml_dropper -draw 'line 1,20 12,9' -draw 'rectangle 12,4 17,9'
 cursor spraycan -draw 'rectangle 14,12 24,30' -draw 'line 16,8 22,8' -draw 'point 8,4' -draw 'point 4,8' -draw 'point 6,12'
 cursor drag -draw 'roundrectangle 8,10 24,28 4,4' -draw 'line 11,10 11,4' -draw 'line 15,10 15,2' -draw 'line 19,10 19,3' -draw 'line 23,12 23,6'
+
+# Clipboard commands, the Clipboard Viewer and the pin of the pinned tool windows.
+icon cut -fill none -stroke "$ink" -strokewidth 6 -draw 'circle 28,72 28,58' -draw 'circle 68,72 68,58' \
+  -draw 'line 34,60 66,8' -draw 'line 62,60 30,8'
+icon copy -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 10,8 56,62' -draw 'rectangle 38,34 86,88'
+icon paste -fill '#c9a86a' -stroke "$ink" -strokewidth 5 -draw 'rectangle 14,14 70,88' \
+  -fill "$paper" -draw 'rectangle 30,6 54,22' -fill white -draw 'rectangle 42,40 86,90'
+icon pastenew -fill white -stroke "$ink" -strokewidth 5 -draw 'polygon 20,8 60,8 78,26 78,88 20,88' \
+  -stroke '#27ae60' -strokewidth 10 -draw 'line 49,34 49,74' -draw 'line 29,54 69,54'
+icon clearclip -fill '#c9a86a' -stroke "$ink" -strokewidth 5 -draw 'rectangle 14,14 82,88' \
+  -fill "$paper" -draw 'rectangle 34,6 62,22' -stroke '#c0392b' -strokewidth 10 -draw 'line 30,38 66,74' -draw 'line 66,38 30,74'
+icon promote -fill '#2e86c1' -stroke "$ink" -strokewidth 5 -draw 'polygon 48,8 84,48 62,48 62,88 34,88 34,48 12,48'
+icon delete -fill none -stroke '#c0392b' -strokewidth 12 -draw 'line 18,18 78,78' -draw 'line 78,18 18,78'
+icon cbviewer -fill '#c9a86a' -stroke "$ink" -strokewidth 5 -draw 'rectangle 14,14 82,88' \
+  -fill "$paper" -draw 'rectangle 34,6 62,22' -fill white -draw 'rectangle 26,32 70,78' \
+  -fill '#2e86c1' -stroke none -draw 'rectangle 32,50 64,72'
+icon pin -fill '#c0392b' -stroke "$ink" -strokewidth 5 -draw 'circle 48,30 48,12' \
+  -draw 'line 48,48 48,90'
+
+# The Viewer: its command (a magnifier over a picture) and its frame button.
+icon viewer -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,14 74,72' \
+  -fill '#2e86c1' -stroke none -draw 'rectangle 14,44 68,66' \
+  -fill none -stroke "$ink" -strokewidth 8 -draw 'circle 52,48 52,28' -draw 'line 66,62 88,86'
+icon frame -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,8 88,88' \
+  -fill none -stroke '#c0392b' -strokewidth 8 -draw 'rectangle 28,28 68,64'
+
+# Glyphs of the file dialogs' picture panel, 16 x 16: a magnifier (preview), a folder with an
+# eye-like lens (browse), a sheet with sliders (options).
+mkdir -p glyphs
+glyph() { # NAME DRAW...
+  local name=$1; shift
+  convert -size 64x64 xc:none "$@" -resize 16x16 -strip "glyphs/$name.png"
+}
+glyph xpreview -fill none -stroke "$ink" -strokewidth 7 -draw 'circle 26,26 26,8' \
+  -strokewidth 10 -draw 'line 40,40 58,58'
+glyph xbrowse -fill '#e0b552' -stroke "$ink" -strokewidth 4 -draw 'polygon 4,14 24,14 30,20 60,20 60,56 4,56' \
+  -fill "$paper" -draw 'circle 32,38 32,28'
+glyph xoptions -fill white -stroke "$ink" -strokewidth 4 -draw 'rectangle 8,4 56,60' \
+  -strokewidth 5 -draw 'line 16,20 48,20' -draw 'line 16,34 48,34' -draw 'line 16,48 48,48' \
+  -fill '#2e86c1' -draw 'rectangle 20,15 28,25' -draw 'rectangle 34,29 42,39' -draw 'rectangle 24,43 32,53'

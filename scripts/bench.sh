@@ -10,11 +10,12 @@ build=${VELLUM_BUILD_DIR:-$root/build}
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 if [ "${1:-}" = "--micro" ]; then
-  for program in codecs effects clipboard view; do
+  for program in codecs effects clipboard view browse print; do
     "$build/bin/vellum_${program}_bench" --benchmark_min_time=0.5
   done
 fi
 status=0
 bash "$root/bench/compare.sh" "$build" || status=1
 bash "$root/bench/compare-effects.sh" "$build" || status=1
+bash "$root/bench/compare-browse.sh" "$build" || status=1
 exit $status

@@ -4,6 +4,7 @@
 
 #include <QTextStream>
 
+#include "BatchBrowse.h"
 #include "raster/XBitmap.h"
 
 namespace vellum::batch {
@@ -96,11 +97,16 @@ QString UsageText()
 {
     QString text = QStringLiteral(
         "usage: vellum-batch [--timing] INPUT OUTPUT [OPERATION ...]\n"
+        "       vellum-batch [--timing] --browse DIR [--sort=name|date|type|size] [--descending]\n"
+        "                    [--exact] [--threads=N]\n"
         "Loads INPUT (BMP, JPEG or GIF, recognised by content), converts it to 24 bits, applies\n"
         "the operations in order and saves OUTPUT in the format its extension names (.bmp or\n"
         "none, .jpg, .jpeg, .gif). An operation is NAME or NAME=A,B,...; colours are decimal\n"
         "colour values (red in the low byte) or #RRGGBB.\n"
         "  --timing  print load_ms=... ops_ms=... save_ms=... to stderr\n"
+        "--browse opens DIR's picture database as the picture browser does (brought up to date,\n"
+        "sorted if asked, saved) and lists it: INDEX, NAME, WxH, FILEDATE, TWxTH, BYTES.\n"
+        "  --exact  make JPEG thumbnails from the full decode  --threads=N  workers (default: cores)\n"
         "operations:\n");
     if (Operations().empty())
         text += QStringLiteral("  (none)\n");
@@ -113,6 +119,8 @@ QString UsageText()
 
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    if (arguments.contains(QStringLiteral("--browse")))
+        return RunBrowse(arguments, out, err);
     TBatchRequest request;
     try {
         request = ParseCommandLine(arguments);
@@ -126,18 +134,21 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
     try {
         auto start = std::chrono::steady_clock::now();
-        TXBitmap picture;
-        picture.LoadPicture(request.Input);
-        picture.SetPixelFormat(TPixelFormat::pf24bit);
+        TBatchSession session;
+        session.Picture.LoadPicture(request.Input);
+        session.Picture.SetPixelFormat(TPixelFormat::pf24bit);
         const double loadMs = MillisecondsSince(start);
 
         start = std::chrono::steady_clock::now();
         for (const TBatchStep& step : request.Steps)
-            step.Operation->Apply(picture, step.Arguments);
+            ApplyStep(session, step);
         const double opsMs = MillisecondsSince(start);
 
         start = std::chrono::steady_clock::now();
-        picture.SavePicture(request.Output);
+        if (session.Selection)
+            session.Merged().SavePicture(request.Output);
+        else
+            session.Picture.SavePicture(request.Output);
         const double saveMs = MillisecondsSince(start);
         if (request.Timing)
             err << QStringLiteral("load_ms=%1 ops_ms=%2 save_ms=%3\n").arg(loadMs, 0, 'f', 1).arg(opsMs, 0, 'f', 1).arg(saveMs, 0, 'f', 1);

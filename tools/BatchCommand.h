@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QString>
@@ -11,9 +12,11 @@
 
 class QTextStream;
 
+#include "raster/EffectsBitmap.h"
+
 namespace vellum {
 
-class TXBitmap;
+class TPictureSelection;
 
 namespace batch {
 
@@ -23,9 +26,24 @@ public:
     using VellumException::VellumException;
 };
 
+// The picture of one run and the floating selection kept between its operations, as a
+// picture document keeps one.
+struct TBatchSession {
+    TBatchSession();
+    ~TBatchSession();
+    TEffectsBitmap Picture;
+    std::unique_ptr<TPictureSelection> Selection;
+    // Draws the selection back into the picture and frees it; nothing without one.
+    void CommitSelection();
+    // What a save writes: the picture with the selection merged in.
+    [[nodiscard]] TXBitmap Merged() const;
+};
+
 // One operation of vellum-batch: `name` or `name=a,b,...` on the command line. Apply gets the
 // 24-bit picture and the arguments (between MinArguments and MaxArguments of them) and raises
-// EBatchUsage for an argument it cannot read.
+// EBatchUsage for an argument it cannot read. While a selection floats, ApplyToSelection (when
+// given) acts on it instead; otherwise the selection is committed first, unless KeepsSelection.
+// Selection operations work on the whole session instead (ApplyToSession).
 struct TBatchOperation {
     QString Name;
     QString Arguments; // for --help, e.g. "colour,tolerance"
@@ -33,7 +51,14 @@ struct TBatchOperation {
     int MinArguments = 0;
     int MaxArguments = 0;
     std::function<void(TXBitmap&, const QStringList&)> Apply;
+    std::function<void(TPictureSelection&, const QStringList&)> ApplyToSelection = {};
+    bool KeepsSelection = false;
+    std::function<void(TBatchSession&, const QStringList&)> ApplyToSession = {};
 };
+
+// The floating-selection operations, listed after the picture operations.
+[[nodiscard]] std::vector<TBatchOperation> SelectionOperations();
+
 
 // The operation table, in the order --help lists it. Operations are added here.
 [[nodiscard]] const std::vector<TBatchOperation>& Operations();
@@ -42,6 +67,9 @@ struct TBatchStep {
     const TBatchOperation* Operation = nullptr;
     QStringList Arguments;
 };
+
+// Runs one step on the session by the rules above.
+void ApplyStep(TBatchSession& session, const TBatchStep& step);
 
 struct TBatchRequest {
     bool Timing = false;

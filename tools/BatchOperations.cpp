@@ -10,6 +10,7 @@
 #include "raster/PenMask.h"
 #include "raster/ScaleDown.h"
 #include "raster/XBitmap.h"
+#include "selection/PicSelection.h"
 
 namespace vellum::batch {
 
@@ -74,15 +75,18 @@ const std::vector<TBatchOperation>& Operations()
 {
     static const std::vector<TBatchOperation> operations = {
         {QStringLiteral("grey"), QString(), QStringLiteral("grey scale"), 0, 0,
-         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.GreyScale(); }); }},
+         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.GreyScale(); }); },
+         [](TPictureSelection& sel, const QStringList&) { sel.GreyScale(); }},
         {QStringLiteral("negative"), QString(), QStringLiteral("negative image"), 0, 0,
-         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.Negative(); }); }},
+         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.Negative(); }); },
+         [](TPictureSelection& sel, const QStringList&) { sel.Negative(); }},
         {QStringLiteral("brighten"), QStringLiteral("P"), QStringLiteral("brightness by P percent (-100 to 100)"), 1,
          1,
          [](TXBitmap& p, const QStringList& a) {
              const int percent = parsePercent(a[0]);
              withEffects(p, [&](TEffectsBitmap& e) { e.Brighten(percent); });
-         }},
+         },
+         [](TPictureSelection& sel, const QStringList& a) { sel.Brighten(parsePercent(a[0])); }},
         {QStringLiteral("rgb"), QStringLiteral("R,G,B"), QStringLiteral("RGB balance in percent (-100 to 100 each)"),
          3, 3,
          [](TXBitmap& p, const QStringList& a) {
@@ -90,17 +94,25 @@ const std::vector<TBatchOperation>& Operations()
              const int g = parsePercent(a[1]);
              const int b = parsePercent(a[2]);
              withEffects(p, [&](TEffectsBitmap& e) { e.AdjustRGB(r, g, b); });
+         },
+         [](TPictureSelection& sel, const QStringList& a) {
+             const int r = parsePercent(a[0]);
+             const int g = parsePercent(a[1]);
+             const int b = parsePercent(a[2]);
+             sel.AdjustRGB(r, g, b);
          }},
         {QStringLiteral("gamma"), QStringLiteral("F"), QStringLiteral("gamma correction by factor F (0 to 4.99)"), 1, 1,
          [](TXBitmap& p, const QStringList& a) {
              const double factor = parseNumber(a[0]);
              withEffects(p, [&](TEffectsBitmap& e) { e.GammaCorrect(factor); });
-         }},
+         },
+         [](TPictureSelection& sel, const QStringList& a) { sel.GammaCorrect(parseNumber(a[0])); }},
         {QStringLiteral("blur"), QStringLiteral("R"), QStringLiteral("Gaussian blur of radius R (0 to 20)"), 1, 1,
          [](TXBitmap& p, const QStringList& a) {
              const double radius = parseNumber(a[0]);
              withEffects(p, [&](TEffectsBitmap& e) { e.Blur(radius); });
-         }},
+         },
+         [](TPictureSelection& sel, const QStringList& a) { sel.Blur(parseNumber(a[0])); }},
         {QStringLiteral("replace"), QStringLiteral("FROM,TO,TOL"),
          QStringLiteral("colours within TOL (0 to 255) of FROM become TO"), 3, 3,
          [](TXBitmap& p, const QStringList& a) {
@@ -125,15 +137,22 @@ const std::vector<TBatchOperation>& Operations()
              withEffects(p, [&](TEffectsBitmap& e) { e.FloodFill(x, y, tolerance, colour); });
          }},
         {QStringLiteral("flip"), QString(), QStringLiteral("upside down"), 0, 0,
-         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.Flip(); }); }},
+         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.Flip(); }); },
+         [](TPictureSelection& sel, const QStringList&) { sel.Flip(); }},
         {QStringLiteral("mirror"), QString(), QStringLiteral("left to right"), 0, 0,
-         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.Mirror(); }); }},
+         [](TXBitmap& p, const QStringList&) { withEffects(p, [](TEffectsBitmap& e) { e.Mirror(); }); },
+         [](TPictureSelection& sel, const QStringList&) { sel.Mirror(); }},
         {QStringLiteral("rotate"), QStringLiteral("A,BG"),
          QStringLiteral("clockwise by A degrees, corners in colour BG"), 2, 2,
          [](TXBitmap& p, const QStringList& a) {
              const int angle = parseCoordinate(a[0]);
              const TColor background = ParseColour(a[1]);
              withEffects(p, [&](TEffectsBitmap& e) { e.Rotate(angle, background); });
+         },
+         [](TPictureSelection& sel, const QStringList& a) {
+             const int angle = parseCoordinate(a[0]);
+             (void)ParseColour(a[1]); // a rotated selection fills its corners with its own key
+             sel.Rotate(angle);
          }},
         {QStringLiteral("resize"), QStringLiteral("W,H"), QStringLiteral("nearest-neighbour scaling to W x H"), 2, 2,
          [](TXBitmap& p, const QStringList& a) {
@@ -155,7 +174,8 @@ const std::vector<TBatchOperation>& Operations()
              const bool centre = ParseInteger(a[2], 0, 1) == 1;
              const TColor fill = ParseColour(a[3]);
              withEffects(p, [&](TEffectsBitmap& e) { e.EnlargeCanvas(width, height, centre, fill); });
-         }},
+         },
+         {}, true},
         {QStringLiteral("scaledown"), QStringLiteral("W,H"),
          QStringLiteral("box-average reduction to W x H (no larger than the picture)"), 2, 2,
          [](TXBitmap& p, const QStringList& a) {
@@ -206,7 +226,13 @@ const std::vector<TBatchOperation>& Operations()
              });
          }},
     };
-    return operations;
+    static const std::vector<TBatchOperation> all = [] {
+        std::vector<TBatchOperation> list = operations;
+        for (TBatchOperation& op : SelectionOperations())
+            list.push_back(std::move(op));
+        return list;
+    }();
+    return all;
 }
 
 } // namespace vellum::batch

@@ -22,8 +22,11 @@
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
 #include "app/VLMainPrivate.h"
+#include "app/ViewerFrm.h"
 #include "app/WindowPlacement.h"
 #include "app/XMLRegFile.h"
+#include "clipboard/VLClipbrd.h"
+#include "browser/RFPicPopupMenu.h"
 #include "document/ToolCursors.h"
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
@@ -42,12 +45,25 @@ TVellumMain::TVellumMain(QWidget* parent)
     m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(m_clientArea, &QMdiArea::subWindowActivated, this, &TVellumMain::documentActivated);
+    connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        // None is reported while a tool window has the focus: the current document stays.
+        if (window != nullptr)
+            runGuarded([this, window] { ViewerShowDocument(window, false); });
+    });
     BuildToolShapes(ToolSettings());
     createCommands();
     createToolBars();
+    createToolCommands();
+    createColourPanel();
     createStatusBar();
+    startToolValues();
     setAcceptDrops(true);
+    createRecentFiles();
     loadSettings();
+    createClipboardViewer();
+    createViewer();
+    ClipboardStore().AddWindow(this);
+    updatePasteStates();
     updateCommandStates();
 }
 
@@ -140,6 +156,7 @@ void TVellumMain::updateCommandStates()
     m_actCloseAllChildren->setEnabled(any);
     m_actPicSave->setEnabled(picture != nullptr);
     m_actPicSaveAs->setEnabled(picture != nullptr);
+    m_actPrintPic->setEnabled(picture != nullptr);
     m_colourMenu->menuAction()->setVisible(picture != nullptr);
     m_imageMenu->menuAction()->setVisible(picture != nullptr);
     for (QAction* action : m_windowCommands)
@@ -149,6 +166,9 @@ void TVellumMain::updateCommandStates()
         action->setEnabled(picture != nullptr);
     m_actGreyScalePic->setEnabled(picture != nullptr);
     m_actNegativePic->setEnabled(picture != nullptr);
+    updateEditCommandStates(picture);
+    m_actCropPic->setEnabled(picture != nullptr && picture->Selection() != nullptr);
+    m_actSelectAll->setEnabled(any);
 }
 
 void TVellumMain::wirePicture(TVLPicChildWin* document)
@@ -159,6 +179,9 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
             canClose = true;
         else
             queryClose(static_cast<TVLPicChildWin*>(sender), canClose);
+        // Visible or not, the Viewer lets go of a picture that is about to go.
+        if (canClose && m_viewer->PictureOwner() == sender)
+            m_viewer->Detach(m_viewer->isVisible());
         if (canClose && m_clientArea->subWindowList().size() == 1)
             lastDocumentClosing();
     };
@@ -186,8 +209,10 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     document->SetStatusBar(this);
     document->PictureScrollBox().SetShowZoomGrid(m_actShowHideZoomGrid->isChecked());
     document->PictureScrollBox().viewport()->setCursor(ToolCursor(ToolSettings().ToolCursor));
+    wireViewer(document);
     document->show();
     document->BestFit();
+    wireToolOptions(document);
     updateCommandStates();
 }
 
@@ -213,6 +238,12 @@ void TVellumMain::loadSettings()
     bool maximized = false;
     {
         TXMLRegistryFile reg(settingsFile());
+        m_recentFiles->SetMaxFileList(5);
+        if (reg.OpenKey(QLatin1String(KeyRecentFiles), false)) {
+            if (reg.ValueExists(QLatin1String(MaxFileList)))
+                m_recentFiles->SetMaxFileList(reg.ReadInteger(QLatin1String(MaxFileList)));
+            reg.CloseKey();
+        }
         if (reg.OpenKey(QLatin1String(KeyMain), false)) {
             if (reg.ValueExists(QLatin1String(WinNormLeft)) && reg.ValueExists(QLatin1String(WinNormTop))
                 && reg.ValueExists(QLatin1String(WinNormRight)) && reg.ValueExists(QLatin1String(WinNormBottom))) {
@@ -224,6 +255,10 @@ void TVellumMain::loadSettings()
             maximized = reg.ValueExists(QLatin1String(WinMaximized)) && reg.ReadBool(QLatin1String(WinMaximized));
             if (reg.ValueExists(QLatin1String(ShowZoomGrid)))
                 m_actShowHideZoomGrid->setChecked(reg.ReadBool(QLatin1String(ShowZoomGrid)));
+            if (reg.ValueExists(QLatin1String(CbViewerIsVisible)))
+                m_pendingCbViewer = reg.ReadBool(QLatin1String(CbViewerIsVisible));
+            if (reg.ValueExists(QLatin1String(ViewerIsVisible)))
+                m_pendingViewer = reg.ReadBool(QLatin1String(ViewerIsVisible));
             reg.CloseKey();
         }
     }
@@ -232,15 +267,23 @@ void TVellumMain::loadSettings()
     setGeometry(PlaceMainWindow(stored, desktop, DesignedSize));
     if (maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
+    loadColourPanelSettings();
 }
 
 void TVellumMain::saveSettings() const
 {
     using namespace settings;
     TXMLRegistryFile reg(settingsFile());
+    if (reg.OpenKey(QLatin1String(KeyRecentFiles), true)) {
+        reg.WriteInteger(QLatin1String(MaxFileList), m_recentFiles->MaxFileList());
+        reg.CloseKey();
+    }
     if (!reg.OpenKey(QLatin1String(KeyMain), true))
         return;
     reg.WriteBool(QLatin1String(ShowZoomGrid), m_actShowHideZoomGrid->isChecked());
+    // Whether the user has it shown, whatever hides it for the moment.
+    reg.WriteBool(QLatin1String(CbViewerIsVisible), m_actCbViewerStartStop->isChecked());
+    reg.WriteBool(QLatin1String(ViewerIsVisible), m_actViewerStartStop->isChecked());
     // The restored rectangle is the client area's, the one setGeometry takes back, so a
     // window comes back exactly where it was whatever the window manager's frame.
     const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
@@ -250,6 +293,7 @@ void TVellumMain::saveSettings() const
     reg.WriteInteger(QLatin1String(WinNormRight), normal.left() + normal.width());
     reg.WriteInteger(QLatin1String(WinNormBottom), normal.top() + normal.height());
     reg.CloseKey();
+    saveColourPanelSettings(reg);
 }
 
 bool TVellumMain::closeDocuments()
@@ -289,6 +333,9 @@ void TVellumMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Every document agreed: the thumbnails still being made are waited for and kept.
+    m_recentFiles->FinishThumbnails();
+    m_recentFiles->SaveRecentFiles();
     saveSettings();
     event->accept();
 }
@@ -318,6 +365,17 @@ void TVellumMain::firstShow()
             OpenPictureFile(params.Files(i));
         params.Exclude(TAppParams::apOpenFiles);
     }
+    if (m_pendingViewer) {
+        m_pendingViewer = false;
+        m_actViewerStartStop->setChecked(true);
+        runGuarded([this] { viewerStartStop(true); });
+    }
+    if (m_pendingCbViewer) {
+        m_pendingCbViewer = false;
+        m_actCbViewerStartStop->setChecked(true);
+        cbViewerStartStop(true);
+    }
+    showRecentFiles();
 }
 
 namespace {

@@ -11,9 +11,12 @@
 #include <QSize>
 
 #include "document/VLChildClasses.h"
+#include "document/VLToolVars.h"
 #include "raster/Colour.h"
 
 class QAction;
+class QActionGroup;
+class QColorDialog;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -25,7 +28,18 @@ class QToolBar;
 
 namespace vellum {
 
+class TCbViewerForm;
+class TViewerForm;
 class TVLPicChildWin;
+class TXBitmap;
+class TToolOptionPages;
+class TColourPanel;
+class TXMLRegistryFile;
+class TCollapsingPanel;
+enum class TTool : std::uint8_t;
+class TRecentFilesPicPopupMenu;
+class TXOpenPictureDialog;
+class TXSavePictureDialog;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -47,6 +61,7 @@ public:
     [[nodiscard]] QAction* ActPicSaveAs() const { return m_actPicSaveAs; }
     [[nodiscard]] QAction* ActCloseChild() const { return m_actCloseChild; }
     [[nodiscard]] QAction* ActCloseAllChildren() const { return m_actCloseAllChildren; }
+    [[nodiscard]] QAction* ActPrintPic() const { return m_actPrintPic; }
     [[nodiscard]] QAction* ActUndo() const { return m_actUndo; }
     [[nodiscard]] QAction* ActGreyScalePic() const { return m_actGreyScalePic; }
     [[nodiscard]] QAction* ActNegativePic() const { return m_actNegativePic; }
@@ -56,8 +71,35 @@ public:
     [[nodiscard]] QAction* ActFlipPic() const { return m_actFlipPic; }
     [[nodiscard]] QAction* ActMirrorPic() const { return m_actMirrorPic; }
     [[nodiscard]] QAction* ActClearPic() const { return m_actClearPic; }
+    [[nodiscard]] QAction* ActCropPic() const { return m_actCropPic; }
+    [[nodiscard]] QAction* ActSelectAll() const { return m_actSelectAll; }
     [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
     [[nodiscard]] QTextBrowser* HelpWindow() const { return m_helpWindow; }
+    [[nodiscard]] QAction* ActCutPic() const { return m_actCutPic; }
+    [[nodiscard]] QAction* ActCopyPic() const { return m_actCopyPic; }
+    [[nodiscard]] QAction* ActPasteIntoPic() const { return m_actPasteIntoPic; }
+    [[nodiscard]] QAction* ActPasteAsNew() const { return m_actPasteAsNew; }
+    [[nodiscard]] QAction* ActPasteClever() const { return m_actPasteClever; }
+    [[nodiscard]] QAction* ActClearClipboard() const { return m_actClearClipboard; }
+    [[nodiscard]] QAction* ActCbViewerStartStop() const { return m_actCbViewerStartStop; }
+    [[nodiscard]] TCbViewerForm* CbViewer() const { return m_cbViewer; }
+    [[nodiscard]] QAction* ActViewerStartStop() const { return m_actViewerStartStop; }
+    [[nodiscard]] TViewerForm* Viewer() const { return m_viewer; }
+    // Shows a document window in the Viewer: a picture document's picture and view, anything
+    // else (or none) as an empty Viewer. Only when the Viewer is visible, unless forced.
+    void ViewerShowDocument(QWidget* window, bool force);
+    // The clipboard held a picture at the last clipboard notification.
+    [[nodiscard]] bool ClipboardHasPicture() const { return m_clipboardHasPicture; }
+
+    // A picture given by the Clipboard Viewer: a new picture when asked or when no picture
+    // document is active, else pasted into the active one.
+    void PasteGivenPicture(const TXBitmap& picture, bool pasteAsNew, int tag);
+    // A new document titled "New Picture #" and the next number from a pasted picture; pixels
+    // of the tag colour (a tag of 0 or more) take the background colour. Reports failures.
+    TVLPicChildWin* NewPictureFromPicture(TXBitmap& picture, int tag);
+    [[nodiscard]] TRecentFilesPicPopupMenu* RecentFilesPopupMenu() const { return m_recentFiles; }
+    [[nodiscard]] TXOpenPictureDialog* OpenPictureDialog() const { return m_openDialog; }
+    [[nodiscard]] TXSavePictureDialog* SavePictureDialog() const { return m_saveDialog; }
 
     // The active picture document, if the active document window is one.
     [[nodiscard]] TVLPicChildWin* ActivePicture() const;
@@ -80,12 +122,32 @@ public:
     void SetPanelText(int panel, const QString& text) override;
     [[nodiscard]] QString PanelText(int panel) const;
 
+    // Tools, tool options and the colour panel.
+    // Ticks the tool's command, makes it the current tool with its cursor and shows its page.
+    void ChooseTool(TTool tool);
+    // True for the three selection tools.
+    [[nodiscard]] bool IsSelectionTool() const;
+    // The cursor every picture view shows; nothing when it is the current one.
+    void SetToolCursor(std::int16_t number);
+    // New colours; the replaced colour goes to the recent colours. With moveMarker the
+    // spectrum marks the new colour.
+    void SetForegroundColour(TColor colour, bool moveMarker);
+    void SetBackgroundColour(TColor colour, bool moveMarker);
+    void ShowColourReadout(TColor colour);
+    void HideColourReadout();
+    [[nodiscard]] QAction* ToolAction(TTool tool) const { return m_toolActions[static_cast<std::size_t>(tool)]; }
+    [[nodiscard]] TToolOptionPages* OptionPages() const { return m_optionPages; }
+    [[nodiscard]] TColourPanel* ColourPanel() const { return m_colourPanel; }
+    [[nodiscard]] TCollapsingPanel* SidePanel() const { return m_sidePanel; }
+    // Where Viewer windows docked at the right edge go: inside the side panel, below the colours.
+    [[nodiscard]] QWidget* SidePanelDockSite() const { return m_sidePanelDockSite; }
 signals:
     // Every change a picture document reports (its change flags): the commands, the zoom box
     // and the Viewer follow the active one.
     void PictureChanged(vellum::TVLPicChildWin* document, std::uint16_t changes);
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -103,6 +165,29 @@ private:
     void createHelpCommands();
     void createStatusBar();
     void createToolBars();
+    void createViewer();
+    void viewerStartStop(bool show);
+    // Connects a picture document's changes to the Viewer; its closing detaches it.
+    void wireViewer(TVLPicChildWin* document);
+    void viewerPictureChange(TVLPicChildWin* document, std::uint16_t changes);
+    // The tool commands, the Tools and Settings tool bars and the side panel with the colours.
+    void createToolCommands();
+    void createColourPanel();
+    // Start values of the tools and colours, in their order.
+    void startToolValues();
+    void wireToolOptions(TVLPicChildWin* document);
+    void showActiveZoom();
+    void chooseZoom(int zoom);
+    // The swatches and the collapsed side panel's bar show the current colours.
+    void showColours();
+    void swatchClicked(bool foreground);
+    void swapColours();
+    void loadColourPanelSettings();
+    void saveColourPanelSettings(TXMLRegistryFile& reg) const;
+    // The recent-files menu with its file, and the open and save dialogs kept for the run.
+    void createRecentFiles();
+    // The menu's entries into the File menu, and its tool-bar places (first show).
+    void showRecentFiles();
     // The one guard every command slot ends in: any exception (out of memory included) becomes
     // the error box with its message, and the program goes on.
     void runGuarded(const std::function<void()>& body);
@@ -123,17 +208,31 @@ private:
     bool closeDocuments();
     void closeAllChildren();
     void wirePicture(TVLPicChildWin* document);
+    // A picture document reports a change.
     void pictureChanged(TVLPicChildWin* document, std::uint16_t changes);
     void queryClose(TVLPicChildWin* document, bool& canClose);
     // The only document window is about to close: no status, and new pictures count from 1.
     void lastDocumentClosing();
     void updateCommandStates();
+    // The clipboard commands' states: after every clipboard notification, and for the active
+    // document window.
+    void updatePasteStates();
+    void updateEditCommandStates(TVLPicChildWin* picture);
+    void copyExecute(bool cut);
+    void pasteIntoExecute();
+    void pasteAsNewExecute();
+    void createClipboardViewer();
+    void cbViewerStartStop(bool show);
     // The document area's active window changed: the old document is told it is no longer
     // active, the new one that it is; then the command states follow.
     void documentActivated(QMdiSubWindow* window);
     void newPictureExecute();
+    // Counts the next "New Picture #" and wires the document make gives for that title, under
+    // the busy cursor; an error box instead when making it raises.
+    TVLPicChildWin* newNumberedPicture(const std::function<TVLPicChildWin*(const QString& title)>& make);
     void openPictureExecute();
     void saveAsExecute();
+    void printPictureExecute();
     [[nodiscard]] QString askSaveName(const QString& current);
     void firstShow();
     // Our own help document in a window of its own.
@@ -146,6 +245,7 @@ private:
     QAction* m_actPicSaveAs = nullptr;
     QAction* m_actCloseChild = nullptr;
     QAction* m_actCloseAllChildren = nullptr;
+    QAction* m_actPrintPic = nullptr;
     QAction* m_actFileExit = nullptr;
     QAction* m_actUndo = nullptr;
     QAction* m_actGreyScalePic = nullptr;
@@ -159,6 +259,8 @@ private:
     QAction* m_actFlipPic = nullptr;
     QAction* m_actMirrorPic = nullptr;
     QAction* m_actClearPic = nullptr;
+    QAction* m_actCropPic = nullptr;
+    QAction* m_actSelectAll = nullptr;
     QAction* m_actEnlargePicCanvas = nullptr;
     QAction* m_actResizePic = nullptr;
     QAction* m_actResamplePic = nullptr;
@@ -166,9 +268,35 @@ private:
     QList<QAction*> m_windowCommands;
     std::array<QLabel*, 4> m_panels{};
     QProgressBar* m_progress = nullptr;
+    QAction* m_actCutPic = nullptr;
+    QAction* m_actCopyPic = nullptr;
+    QAction* m_actPasteIntoPic = nullptr;
+    QAction* m_actPasteAsNew = nullptr;
+    QAction* m_actPasteClever = nullptr;
+    QAction* m_actClearClipboard = nullptr;
+    QAction* m_actCbViewerStartStop = nullptr;
+    TCbViewerForm* m_cbViewer = nullptr;
+    bool m_clipboardHasPicture = false;
+    bool m_pendingCbViewer = false;
+    QAction* m_actViewerStartStop = nullptr;
+    TViewerForm* m_viewer = nullptr;
+    bool m_pendingViewer = false;
     int m_newPictureCounter = 0;
     bool m_shown = false;
-    QString m_lastSaveFolder;
+    std::array<QAction*, 12> m_toolActions{};
+    QActionGroup* m_toolGroup = nullptr;
+    QToolBar* m_toolsToolBar = nullptr;
+    QToolBar* m_settingsToolBar = nullptr;
+    TToolOptionPages* m_optionPages = nullptr;
+    TCollapsingPanel* m_sidePanel = nullptr;
+    TColourPanel* m_colourPanel = nullptr;
+    QWidget* m_sidePanelDockSite = nullptr;
+    // One colour dialog for the whole run: it keeps its custom colours.
+    QColorDialog* m_colourDialog = nullptr;
+    TRecentFilesPicPopupMenu* m_recentFiles = nullptr;
+    TXOpenPictureDialog* m_openDialog = nullptr;
+    TXSavePictureDialog* m_saveDialog = nullptr;
+    QMenu* m_fileMenu = nullptr;
     // Documents whose close the shutdown has already agreed to: they are not asked again.
     QSet<const QObject*> m_closeAgreed;
     QPointer<QMdiSubWindow> m_activeDocument;

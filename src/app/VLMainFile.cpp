@@ -3,7 +3,6 @@
 #include "app/VLMain.h"
 
 #include <QAction>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,8 +12,11 @@
 
 #include "app/NewPicFrm.h"
 #include "app/VLMainPrivate.h"
+#include "browser/RFPicPopupMenu.h"
+#include "browser/XExtDlgs.h"
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
+#include "print/PrintPreviewDlg.h"
 
 namespace vellum {
 
@@ -22,17 +24,14 @@ using namespace mainwindow;
 
 namespace {
 
-const QString OpenFilter = QStringLiteral(
-    "Windows Bitmap (*.bmp);;JPG Image File (*.jpg);;JPEG Image FIle (*.jpeg);;GIF (*.gif);;"
-    "All picture files (*.bmp *.jpg *.jpeg *.gif);;All files (*)");
-const QStringList SaveFilters{QStringLiteral("Windows Bitmap (*.bmp)"), QStringLiteral("JPG Image File (*.jpg)"),
-                              QStringLiteral("JPEG Image FIle (*.jpeg)"), QStringLiteral("GIF (*.gif)")};
-
-// "Windows Bitmap (*.bmp)" -> "bmp".
-QString filterExtension(const QString& filter)
+// The same file: equal paths, or two names of one existing file.
+bool sameFile(const QString& a, const QString& b)
 {
-    const qsizetype dot = filter.indexOf(QLatin1String("(*."));
-    return dot < 0 ? QString() : filter.mid(dot + 3).chopped(1);
+    if (a == b)
+        return true;
+    const QFileInfo left(a);
+    const QFileInfo right(b);
+    return left.exists() && right.exists() && left.canonicalFilePath() == right.canonicalFilePath();
 }
 
 // The failed save's line with the failure's own reason (target and cause) under it.
@@ -49,6 +48,8 @@ QString saveError(const QString& before, const QString& reason)
 void TVellumMain::createFileCommands()
 {
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu->menuAction()->setStatusTip(QStringLiteral("File related commands"));
+    m_fileMenu = fileMenu;
     m_actNewPic = command(QStringLiteral("&New"), QStringLiteral("New|Create a new file"), QStringLiteral("ActNewPic"));
     m_actNewPic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     onTriggered(m_actNewPic, [this] { newPictureExecute(); });
@@ -71,28 +72,38 @@ void TVellumMain::createFileCommands()
     m_actCloseAllChildren = command(QStringLiteral("Close All"), QStringLiteral("Close All|Close all pictures"),
                                     QStringLiteral("ActCloseAllChildren"));
     onTriggered(m_actCloseAllChildren, [this] { closeAllChildren(); });
+    m_actPrintPic = command(QStringLiteral("&Print"), QStringLiteral("Print|Print picture"), QStringLiteral("ActPrintPic"));
+    m_actPrintPic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    onTriggered(m_actPrintPic, [this] { printPictureExecute(); });
     m_actFileExit = command(QStringLiteral("E&xit"), QStringLiteral("Exit|Exit Vellum"), QStringLiteral("ActFileExit"));
     onTriggered(m_actFileExit, [this] { close(); });
     fileMenu->addActions({m_actNewPic, m_actOpenPic});
     fileMenu->addSeparator();
     fileMenu->addActions({m_actPicSave, m_actPicSaveAs, m_actCloseChild, m_actCloseAllChildren});
     fileMenu->addSeparator();
+    fileMenu->addAction(m_actPrintPic);
+    fileMenu->addSeparator();
     fileMenu->addAction(m_actFileExit);
 }
 
-TVLPicChildWin* TVellumMain::NewPicture(int width, int height, TColor colour)
+TVLPicChildWin* TVellumMain::newNumberedPicture(const std::function<TVLPicChildWin*(const QString& title)>& make)
 {
     BusyCursor busy;
     ++m_newPictureCounter;
     try {
-        auto* document = new TVLNewPicChildWin(width, height, colour,
-                                               QStringLiteral("New Picture #%1").arg(m_newPictureCounter), this);
+        TVLPicChildWin* document = make(QStringLiteral("New Picture #%1").arg(m_newPictureCounter));
         wirePicture(document);
         return document;
     } catch (const std::exception& e) {
         errorBox(this, QString::fromUtf8(e.what()));
         return nullptr;
     }
+}
+
+TVLPicChildWin* TVellumMain::NewPicture(int width, int height, TColor colour)
+{
+    return newNumberedPicture(
+        [&](const QString& title) { return new TVLNewPicChildWin(width, height, colour, title, this); });
 }
 
 void TVellumMain::newPictureExecute()
@@ -107,16 +118,18 @@ bool TVellumMain::OpenPictureFile(const QString& fileName)
     BusyCursor busy;
     for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
         auto* doc = qobject_cast<TVLPicChildWin*>(window);
-        if (doc != nullptr && doc->FileName().compare(fileName, Qt::CaseInsensitive) == 0) {
+        if (doc != nullptr && sameFile(doc->FileName(), fileName)) {
             if (doc->isMinimized())
                 doc->showNormal();
             m_clientArea->setActiveSubWindow(doc);
+            m_recentFiles->AddRecentFile(fileName);
             return true;
         }
     }
     try {
         auto* document = new TVLFilePicChildWin(fileName, this);
         wirePicture(document);
+        m_recentFiles->AddRecentFile(fileName);
         if (document->Picture().LoadedIncomplete()) {
             // Saving over the original would destroy the part that could not be read.
             QMessageBox::information(
@@ -127,42 +140,26 @@ bool TVellumMain::OpenPictureFile(const QString& fileName)
         return true;
     } catch (const std::exception& e) {
         errorBox(this, QString::fromUtf8(e.what()));
+        m_recentFiles->RemoveRecentFile(fileName);
         return false;
     }
 }
 
 void TVellumMain::openPictureExecute()
 {
-    const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), m_lastSaveFolder, OpenFilter,
-                                                            nullptr, QFileDialog::DontUseNativeDialog);
-    for (const QString& file : files)
+    if (!m_openDialog->Execute())
+        return;
+    for (const QString& file : m_openDialog->selectedFiles())
         OpenPictureFile(file);
 }
 
 QString TVellumMain::askSaveName(const QString& current)
 {
-    QFileDialog dialog(this, QStringLiteral("Save As"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters(SaveFilters);
-    if (!current.isEmpty()) {
-        // The filter follows the file's extension: jpg 2, jpeg 3, gif 4, anything else 1.
-        const QString ext = QFileInfo(current).suffix().toLower();
-        const int filter = ext == QLatin1String("jpg") ? 1 : ext == QLatin1String("jpeg") ? 2 : ext == QLatin1String("gif") ? 3 : 0;
-        dialog.selectNameFilter(SaveFilters[filter]);
-        dialog.selectFile(current);
-    } else if (!m_lastSaveFolder.isEmpty()) {
-        dialog.setDirectory(m_lastSaveFolder);
-    }
-    // A name typed without an extension takes the selected filter's, whichever way the dialog
-    // was reached: a file without one is listed by no filter of the Open dialog.
-    dialog.setDefaultSuffix(filterExtension(dialog.selectedNameFilter()));
-    connect(&dialog, &QFileDialog::filterSelected, &dialog,
-            [&dialog](const QString& filter) { dialog.setDefaultSuffix(filterExtension(filter)); });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // One dialog for the run: a picture without a name finds it as it was last used.
+    m_saveDialog->PresetFor(current);
+    if (!m_saveDialog->Execute() || m_saveDialog->selectedFiles().isEmpty())
         return QString();
-    m_lastSaveFolder = dialog.directory().absolutePath();
-    return dialog.selectedFiles().first();
+    return m_saveDialog->selectedFiles().first();
 }
 
 bool TVellumMain::SavePicture(TVLPicChildWin& document)
@@ -175,8 +172,10 @@ bool TVellumMain::SavePicture(TVLPicChildWin& document)
             return false;
     }
     QString reason;
-    if (document.SaveToFile(name, &reason))
+    if (document.SaveToFile(name, &reason)) {
+        m_recentFiles->AddRecentFile(document.FileName());
         return true;
+    }
     errorBox(this, saveError(before, reason));
     return false;
 }
@@ -188,9 +187,23 @@ void TVellumMain::saveAsExecute()
         return;
     const QString before = doc->FileName();
     const QString name = askSaveName(before);
+    if (name.isEmpty())
+        return;
     QString reason;
-    if (!name.isEmpty() && !doc->SaveToFile(name, &reason))
+    if (doc->SaveToFile(name, &reason))
+        m_recentFiles->AddRecentFile(doc->FileName());
+    else
         errorBox(this, saveError(before, reason));
+}
+
+void TVellumMain::printPictureExecute()
+{
+    // The picture as stored: a floating selection not yet committed is not printed.
+    TVLPicChildWin* doc = ActivePicture();
+    if (doc == nullptr)
+        return;
+    TPrintPreviewDialog dialog(this, doc->FileName(), &doc->Picture());
+    dialog.exec();
 }
 
 void TVellumMain::queryClose(TVLPicChildWin* document, bool& canClose)

@@ -20,6 +20,8 @@ void TVellumMain::createImageCommands()
     m_actMirrorPic = command(QStringLiteral("Mirror"), QStringLiteral("Mirror Picture|Flip Picture Horizontally"),
                              QStringLiteral("ActMirrorPic"));
     onTriggered(m_actMirrorPic, [this] { onActivePicture([](TVLPicChildWin& d) { d.Mirror(); }); });
+    m_actCropPic = command(QStringLiteral("Crop Picture"), QStringLiteral("Crop|Crop picture"), QStringLiteral("ActCropPic"));
+    onTriggered(m_actCropPic, [this] { onActivePicture([](TVLPicChildWin& d) { d.Crop(); }); });
     m_actClearPic = command(QStringLiteral("Clear"),
                             QStringLiteral("Clear|Clear current selection or whole picture canvas"),
                             QStringLiteral("ActClearPic"));
@@ -36,7 +38,7 @@ void TVellumMain::createImageCommands()
     onTriggered(m_actResamplePic, [this] { resizeExecute(true); });
     m_imageMenu->addActions({m_actFlipPic, m_actMirrorPic});
     m_imageMenu->addSeparator();
-    m_imageMenu->addActions({m_actClearPic, m_actEnlargePicCanvas, m_actResizePic, m_actResamplePic});
+    m_imageMenu->addActions({m_actCropPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic, m_actResamplePic});
 }
 
 void TVellumMain::resizeExecute(bool resample)

@@ -12,6 +12,7 @@ namespace vellum {
 void TVellumMain::createWindowCommands()
 {
     QMenu* windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
+    windowMenu->menuAction()->setStatusTip(QStringLiteral("Window related commands"));
     auto windowCommand = [this, windowMenu](const QString& caption, const QString& name, auto slot) {
         QAction* action = command(caption, QString(caption).remove(QLatin1Char('&')), name);
         onTriggered(action, slot);

@@ -1,11 +1,15 @@
 #include "clipboard/VLClipbrd.h"
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
+#include <vector>
 #include <cstdio>
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QMimeData>
 #include <QtEndian>
 
@@ -80,6 +84,24 @@ qint64 TVLClipboardStream::itemSizeAt(qint64 pos) const
         return 0;
     const qint64 size = int32At(pos + 4);
     return size >= HeaderSize && size <= total - pos ? size : 0;
+}
+
+std::int32_t TVLClipboardStream::identifierAbove(std::int32_t clock) const
+{
+    std::vector<std::int32_t> used;
+    for (qint64 position = CountSize, itemSize = 0; (itemSize = itemSizeAt(position)) > 0; position += itemSize)
+        used.push_back(int32At(position));
+    const auto largest = std::max_element(used.begin(), used.end());
+    if (largest == used.end() || *largest < clock)
+        return clock;
+    if (*largest < std::numeric_limits<std::int32_t>::max())
+        return *largest + 1;
+    // No room above the largest: the smallest free one (at most nine are taken) keeps the
+    // identifiers apart and non-negative.
+    std::int32_t identifier = 0;
+    while (std::find(used.begin(), used.end(), identifier) != used.end())
+        ++identifier;
+    return identifier;
 }
 
 void TVLClipboardStream::replaceBytes(QByteArray bytes)
@@ -157,7 +179,7 @@ void TVLClipboardStream::TruncateItems(int max)
 std::int32_t TVLClipboardStream::AddItem(const TXBitmap& picture, std::int32_t tag)
 {
     TruncateItems(MaxItems - 1);
-    const std::int32_t identifier = NewIdentifier();
+    const std::int32_t identifier = identifierAbove(NewIdentifier());
     const std::int32_t count = ItemCount() + 1;
 
     // The new stream is built in one block: count, the new item with its picture encoded in
@@ -363,9 +385,19 @@ bool TVLClipboard::readSystemBitmap(const QMimeData* data, TXBitmap& picture)
 {
     if (data == nullptr || !data->hasImage())
         return false;
-    const QImage image = qvariant_cast<QImage>(data->imageData());
-    if (image.isNull())
+    QImage image = qvariant_cast<QImage>(data->imageData());
+    if (image.isNull() || image.width() > kMaxPictureSide || image.height() > kMaxPictureSide
+        || std::int64_t(image.width()) * image.height() > kMaxPicturePixels)
         return false;
+    if (image.hasAlphaChannel()) {
+        // Another program's picture with alpha: what it shows over a white page.
+        QImage opaque(image.size(), QImage::Format_RGB32);
+        opaque.fill(Qt::white);
+        QPainter painter(&opaque);
+        painter.drawImage(0, 0, image);
+        painter.end();
+        image = std::move(opaque);
+    }
     picture.AssignOpaque(image);
     return true;
 }
@@ -387,13 +419,22 @@ void TVLClipboard::importSystemBitmap(const QMimeData* data, TVLClipboardStream&
         stream.AddItem(foreign, -1);
 }
 
-void TVLClipboard::writeClipboard(const TVLClipboardStream* stream, const TXBitmap& picture)
+bool TVLClipboard::setClipboardData(std::unique_ptr<QMimeData> data)
+{
+    // The clipboard owns the data from here on, also when it could not publish it; on X11 it
+    // then answers with the selection owner's data, not ours.
+    const QMimeData* given = data.get();
+    systemClipboard().setMimeData(data.release());
+    return systemClipboard().mimeData() == given;
+}
+
+bool TVLClipboard::writeClipboard(const TVLClipboardStream* stream, const TXBitmap& picture)
 {
     auto data = std::make_unique<QMimeData>();
     if (stream != nullptr)
         data->setData(QLatin1String(PrivateFormatName), stream->Bytes());
     writeSystemBitmap(*data, picture);
-    systemClipboard().setMimeData(data.release());
+    return setClipboardData(std::move(data));
 }
 
 void TVLClipboard::Clear()
@@ -401,14 +442,12 @@ void TVLClipboard::Clear()
     systemClipboard().clear();
 }
 
-void TVLClipboard::CopyPicture(const TXBitmap* picture, std::int32_t tag)
+bool TVLClipboard::CopyPicture(const TXBitmap* picture, std::int32_t tag)
 {
     if (picture == nullptr)
-        return;
-    if (m_privateFormat == 0) {
-        writeClipboard(nullptr, *picture);
-        return;
-    }
+        return false;
+    if (m_privateFormat == 0)
+        return writeClipboard(nullptr, *picture);
     const QMimeData* current = systemClipboard().mimeData();
     TVLClipboardStream stream;
     if (availableFormat(current) == StandardBitmapFormat)
@@ -416,23 +455,32 @@ void TVLClipboard::CopyPicture(const TXBitmap* picture, std::int32_t tag)
     else
         readPrivateStream(current, stream);
     stream.AddItem(*picture, tag);
-    writeClipboard(&stream, *picture);
+    return writeClipboard(&stream, *picture);
 }
 
-void TVLClipboard::PastePicture(TXBitmap* picture, std::int32_t& tag)
+bool TVLClipboard::PastePicture(TXBitmap* picture, std::int32_t& tag)
 {
     if (picture == nullptr)
-        return;
+        return false;
     const QMimeData* current = systemClipboard().mimeData();
     const int format = availableFormat(current);
+    TXBitmap fetched;
+    std::int32_t fetchedTag = -1;
     if (format > 0 && format == m_privateFormat) {
         TVLClipboardStream stream;
-        readPrivateStream(current, stream);
-        stream.GetFirstItem(*picture, tag);
-    } else if (format == StandardBitmapFormat) {
-        if (readSystemBitmap(current, *picture))
-            tag = -1;
+        if (!readPrivateStream(current, stream))
+            return false;
+        stream.GetFirstItem(fetched, fetchedTag);
+    } else if (format != StandardBitmapFormat || !readSystemBitmap(current, fetched)) {
+        return false;
     }
+    // The data can be gone by now (another program took the clipboard after the check): an
+    // empty fetch is no picture.
+    if (fetched.Empty())
+        return false;
+    *picture = std::move(fetched);
+    tag = fetchedTag;
+    return true;
 }
 
 void TVLClipboard::DeleteItem(std::int32_t identifier)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include <QBuffer>
 #include <QByteArray>
@@ -19,6 +20,13 @@ class TXBitmap;
 
 // The event type every registered receiver gets when the clipboard changes.
 inline constexpr int ClipboardChangedMessage = 1034;
+
+// A tag as the pictures use it: -1 (no transparent colour) for any negative tag, otherwise
+// the colour in its low three bytes.
+[[nodiscard]] constexpr std::int32_t NormalTag(std::int32_t tag)
+{
+    return tag < 0 ? -1 : tag & 0xFFFFFF;
+}
 
 class EVLClipboardStreamError : public VellumException {
 public:
@@ -53,7 +61,9 @@ public:
     void InsertAtPosition(const QByteArray& bytes);
     // Keeps at most max items (the newest) and nothing after the last whole item.
     void TruncateItems(int max);
-    // Adds the picture as the newest item, dropping the oldest beyond ten; the identifier.
+    // Adds the picture as the newest item, dropping the oldest beyond ten; the identifier. It is
+    // the clock's value, raised past every identifier already in the stream, so that items
+    // added within one millisecond (an import followed by a copy) stay apart.
     std::int32_t AddItem(const TXBitmap& picture, std::int32_t tag);
     // Removes bytes [start, end). Raises unless 0 <= start < end <= size.
     void DeleteSection(qint64 start, qint64 end);
@@ -80,6 +90,8 @@ private:
     [[nodiscard]] qint64 itemSizeAt(qint64 pos) const;
     [[nodiscard]] std::int32_t int32At(qint64 pos) const;
     void decodeItem(qint64 start, qint64 size, TXBitmap& picture, std::int32_t& tag) const;
+    // clock, or above every identifier in the stream when one is not below it.
+    [[nodiscard]] std::int32_t identifierAbove(std::int32_t clock) const;
     void replaceBytes(QByteArray bytes);
 };
 
@@ -113,10 +125,14 @@ public:
     [[nodiscard]] int AvailableFormat() const;
     [[nodiscard]] bool HasPicture() const { return AvailableFormat() > 0; }
 
-    void CopyPicture(const TXBitmap* picture, std::int32_t tag);
-    void CopyPlainPicture(const TXBitmap* picture) { CopyPicture(picture, -1); }
-    // Fetches the newest picture; untouched when the clipboard holds none.
-    void PastePicture(TXBitmap* picture, std::int32_t& tag);
+    // Puts the picture on the clipboard as the newest. False when the clipboard did not take
+    // the data (the window system may refuse us the ownership); nothing was copied then.
+    bool CopyPicture(const TXBitmap* picture, std::int32_t tag);
+    bool CopyPlainPicture(const TXBitmap* picture) { return CopyPicture(picture, -1); }
+    // Fetches the newest picture. False, with the picture and tag untouched, when the clipboard
+    // holds none or what it holds yields an empty picture (it changed since it was asked, or
+    // another program's picture does not decode). A damaged private stream raises.
+    bool PastePicture(TXBitmap* picture, std::int32_t& tag);
     // A negative identifier empties the clipboard.
     void DeleteItem(std::int32_t identifier);
     void PromoteItem(std::int32_t identifier);
@@ -130,13 +146,17 @@ public:
     [[nodiscard]] static TVLClipboard& Instance();
     [[nodiscard]] static bool Exists();
 
+protected:
+    // Hands the data to the system clipboard; false when the clipboard did not take it.
+    virtual bool setClipboardData(std::unique_ptr<QMimeData> data);
+
 private:
     [[nodiscard]] int availableFormat(const QMimeData* data) const;
     bool readPrivateStream(const QMimeData* data, TVLClipboardStream& stream) const;
     static bool readSystemBitmap(const QMimeData* data, TXBitmap& picture);
     static bool writeSystemBitmap(QMimeData& data, const TXBitmap& picture);
     static void importSystemBitmap(const QMimeData* data, TVLClipboardStream& stream);
-    void writeClipboard(const TVLClipboardStream* stream, const TXBitmap& picture);
+    bool writeClipboard(const TVLClipboardStream* stream, const TXBitmap& picture);
 
     int m_privateFormat = 0;
     QList<int> m_formatPriority;

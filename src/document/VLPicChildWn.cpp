@@ -5,10 +5,16 @@
 
 #include <QEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMessageBox>
+#include <QScrollBar>
 #include <QStyle>
 
+#include "document/ToolCursors.h"
 #include "document/VLToolVars.h"
 #include "raster/Canvas.h"
+#include "raster/ColourMatch.h"
 
 namespace vellum {
 
@@ -26,7 +32,28 @@ private:
     TBasicVLChild& m_window;
 };
 
+// Rectangle x, y, width, height with negative sizes turned round: the same pixels, left and top
+// the smaller edges.
+QRect normalised(const QRect& r)
+{
+    const int x1 = r.x() + r.width();
+    const int y1 = r.y() + r.height();
+    return QRect(QPoint(std::min(r.x(), x1), std::min(r.y(), y1)), QSize(std::abs(r.width()), std::abs(r.height())));
+}
+
+QString messageOf(const std::exception& e)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr)
+        return EOutOfMemory().message();
+    return QString::fromUtf8(e.what());
+}
+
 } // namespace
+
+std::function<void(QWidget* parent, const QString& message)> TVLPicChildWin::ShowError =
+    [](QWidget* parent, const QString& message) {
+        QMessageBox::critical(parent, QStringLiteral("Error"), message, QMessageBox::Ok);
+    };
 
 TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
     : TExtraBtnForm(ckPicture, parent)
@@ -56,22 +83,66 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
         const int target = std::clamp(zoom + notches, TPictureScrollBox::MinZoom, TPictureScrollBox::MaxZoom);
         SetZoom(target == zoom ? zoom + notches : target);
     };
-    m_view->OnMouseDown = [this](TPictureScrollBox*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-        viewMouseDown(button, x, y);
+    // Mouse handlers run on Qt's event loop: their failures end in the error box here.
+    auto guarded = [this](const std::function<void()>& body) {
+        try {
+            body();
+        } catch (const std::exception& e) {
+            m_dragButton = Qt::NoButton;
+            ShowError(this, messageOf(e));
+        }
     };
-    m_view->OnMouseMove = [this](TPictureScrollBox*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
-        viewMouseMove(x, y);
+    m_view->OnMouseDown = [this, guarded](TPictureScrollBox*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+        guarded([&] { viewMouseDown(button, x, y); });
     };
-    m_view->OnMouseUp = [this](TPictureScrollBox*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-        viewMouseUp(button, x, y);
+    m_view->OnMouseMove = [this, guarded](TPictureScrollBox*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+        guarded([&] { viewMouseMove(x, y); });
     };
+    m_view->OnMouseUp = [this, guarded](TPictureScrollBox*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+        guarded([&] { viewMouseUp(button, x, y); });
+    };
+    m_view->OnBeforeZoomPaint = [this](TPictureScrollBox*, TXBitmap& image, const QRect& rect) {
+        if (m_selection)
+            m_selection->DrawImage(rect, image);
+    };
+    m_view->OnPainting = [this](TPictureScrollBox*, TXBitmap& image, const QRect& rect) {
+        if (m_selection && !m_selection->Moving)
+            m_selection->PaintOutline(image, m_view->PictureToView(rect), m_view->ZoomFactor(),
+                                      m_view->PictureToView(m_selection->Bounds));
+    };
+    // The ants march only in the active document.
+    connect(this, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates before, Qt::WindowStates now) {
+        if ((before & Qt::WindowActive) == (now & Qt::WindowActive))
+            return;
+        // A drag does not survive the loss of the window: what it drew on screen goes.
+        if (!(now & Qt::WindowActive) && m_dragButton != Qt::NoButton && m_tool) {
+            m_dragButton = Qt::NoButton;
+            m_tool->Cancel();
+        }
+        if (!m_selection)
+            return;
+        if (now & Qt::WindowActive) {
+            if (!m_selection->Moving)
+                m_selection->StartAnts(true);
+        } else {
+            m_selection->StopAnts();
+        }
+    });
+    // Ctrl+arrows reach the selection from whichever child has the focus.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
     m_view->OnExit = [this](TPictureScrollBox*) {
         if (m_active)
             setPanel(3, QString());
     };
 }
 
-TVLPicChildWin::~TVLPicChildWin() = default;
+TVLPicChildWin::~TVLPicChildWin()
+{
+    // The base destructor still reports a state change; the selection is gone by then.
+    disconnect(this, &QMdiSubWindow::windowStateChanged, this, nullptr);
+}
 
 QString TVLPicChildWin::SizeText(int width, int height)
 {
@@ -127,79 +198,303 @@ void TVLPicChildWin::Deactivate()
     m_active = false;
 }
 
-void TVLPicChildWin::drawZoomBand()
+bool TVLPicChildWin::isActiveDocument() const
 {
-    TCanvas& canvas = m_view->ScreenCanvas();
-    canvas.Pen.Mode = TPenMode::pmNot;
-    canvas.Pen.Style = TPenStyle::psDot;
-    canvas.Pen.Width = 1;
-    canvas.Brush.Style = TBrushStyle::bsClear;
-    canvas.Rectangle(m_band.left(), m_band.top(), m_band.right(), m_band.bottom());
-    canvas.Pen.Mode = TPenMode::pmCopy;
-    canvas.Pen.Style = TPenStyle::psSolid;
-    m_view->ShowScreen();
+    const QMdiArea* area = mdiArea();
+    return area == nullptr || area->currentSubWindow() == this;
 }
 
-// The Drag and Zoom tools act on the view; the other tools come with their own handlers.
+void TVLPicChildWin::setViewCursor(int cursorNumber)
+{
+    m_view->viewport()->setCursor(ToolCursor(cursorNumber));
+}
+
+QSize TVLPicChildWin::AvailableArea() const
+{
+    return m_mainWindow != nullptr ? m_mainWindow->AvailableDocumentArea() : m_view->viewport()->size();
+}
+
+// The common press: one drag at a time, in the active document, inside the picture; then the
+// tool's undo record and its treatment of a floating selection, then the tool's own step.
 void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y)
 {
+    if (m_dragButton != Qt::NoButton || !isActiveDocument())
+        return;
     const QPoint p = m_view->ViewToPicture(QPoint(x, y));
-    if (m_dragButton != Qt::NoButton || !m_view->PtInPicture(p.x(), p.y()))
+    if (!m_view->PtInPicture(p.x(), p.y()))
         return;
-    if (button != Qt::LeftButton && button != Qt::RightButton)
+    TVLTool* tool = currentTool();
+    if (tool == nullptr)
         return;
-    switch (ToolSettings().Tool) {
-    case TTool::Drag:
-        m_dragButton = button;
-        m_lastPoint = QPoint(x, y);
-        break;
-    case TTool::Zoom: {
-        m_dragButton = button;
-        const QPoint corner(m_view->Snap(x), m_view->Snap(y));
-        m_band = QRect(corner, corner); // right and bottom are the far corner, not a size
-        drawZoomBand();
-        break;
+    m_dragButton = button;
+    if (tool->RecordsUndo())
+        recordPictureAndSelection();
+    if (m_selection) {
+        switch (tool->Prelude()) {
+        case TVLTool::TSelectionPrelude::Leave:
+            break;
+        case TVLTool::TSelectionPrelude::PauseAnts:
+            m_selection->StopAnts();
+            break;
+        case TVLTool::TSelectionPrelude::GrabOrCommit:
+            if (button == Qt::LeftButton && !m_selection->Moving && m_selection->HitTest(p.x(), p.y())) {
+                m_selection->Moving = true;
+                m_selection->StopAnts();
+                break;
+            }
+            [[fallthrough]];
+        case TVLTool::TSelectionPrelude::Commit:
+            DropSelection(true, true);
+            break;
+        }
     }
-    default:
-        break;
+    if (!tool->Press(TToolEvent{button, QPoint(x, y), p}))
+        m_dragButton = Qt::NoButton;
+}
+
+TVLTool* TVLPicChildWin::currentTool()
+{
+    // A drag keeps the tool that started it.
+    if (m_dragButton == Qt::NoButton && (!m_tool || m_toolKind != ToolSettings().Tool)) {
+        m_tool = MakeTool(ToolSettings().Tool, *this);
+        m_toolKind = ToolSettings().Tool;
     }
+    return m_tool.get();
 }
 
 void TVLPicChildWin::viewMouseMove(int x, int y)
 {
+    if (!isActiveDocument())
+        return;
     const QPoint p = m_view->ViewToPicture(QPoint(x, y));
     if (m_view->PtInPicture(p.x(), p.y()))
         setPanel(3, QStringLiteral("%1 , %2").arg(p.x()).arg(p.y()));
-    if (m_dragButton == Qt::NoButton)
+    const TTool current = ToolSettings().Tool;
+    if (m_selection && current != TTool::Drag && current != TTool::Zoom)
+        setViewCursor(IsSelectionTool(current) && m_selection->HitTest(p.x(), p.y()) ? int(crMove) : int(ToolSettings().ToolCursor));
+    const TToolEvent event{Qt::NoButton, QPoint(x, y), p};
+    TVLTool* tool = currentTool();
+    if (tool == nullptr)
         return;
-    if (ToolSettings().Tool == TTool::Drag) {
-        m_view->ScrollBy(m_lastPoint.x() - x, m_lastPoint.y() - y);
-        m_lastPoint = QPoint(x, y);
-    } else if (ToolSettings().Tool == TTool::Zoom) {
-        drawZoomBand();
-        m_band.setBottomRight(QPoint(m_view->Snap(x), m_view->Snap(y)));
-        drawZoomBand();
-    }
+    if (m_dragButton == Qt::NoButton)
+        tool->Hover(event);
+    else
+        tool->Move(event);
 }
 
-void TVLPicChildWin::viewMouseUp(Qt::MouseButton button, int, int)
+void TVLPicChildWin::viewMouseUp(Qt::MouseButton button, int x, int y)
 {
-    if (button != m_dragButton)
+    if (button != m_dragButton || !m_tool)
         return;
     m_dragButton = Qt::NoButton;
-    if (ToolSettings().Tool != TTool::Zoom)
+    m_tool->Release(TToolEvent{button, QPoint(x, y), m_view->ViewToPicture(QPoint(x, y))});
+}
+
+void TVLPicChildWin::BeginWait()
+{
+    TExtraBtnForm::BeginWait();
+    if (m_selection)
+        m_selection->StopAnts();
+}
+
+void TVLPicChildWin::EndWait()
+{
+    TExtraBtnForm::EndWait();
+    if (m_selection && !m_selection->Moving)
+        m_selection->StartAnts(true);
+}
+
+bool TVLPicChildWin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_selection && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool ctrlAlone = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+        int dx = 0, dy = 0;
+        switch (key->key()) {
+        case Qt::Key_Left: dx = -1; break;
+        case Qt::Key_Right: dx = 1; break;
+        case Qt::Key_Up: dy = -1; break;
+        case Qt::Key_Down: dy = 1; break;
+        default: break;
+        }
+        if (ctrlAlone && (dx != 0 || dy != 0)) {
+            if (event->type() == QEvent::ShortcutOverride)
+                event->accept(); // no shortcut takes it: it comes back as a key press
+            else
+                nudgeSelection(dx, dy);
+            return true;
+        }
+    }
+    return TExtraBtnForm::eventFilter(watched, event);
+}
+
+void TVLPicChildWin::nudgeSelection(int dx, int dy)
+{
+    MoveSelectionTo(m_selection->Bounds.topLeft() + QPoint(dx, dy));
+}
+
+void TVLPicChildWin::MoveSelectionTo(const QPoint& topLeft)
+{
+    if (!m_selection)
         return;
-    drawZoomBand();
-    const QPoint start = m_view->ViewToPicture(m_band.topLeft());
-    const QPoint end = m_view->ViewToPicture(m_band.bottomRight());
-    const int w = std::abs(end.x() - start.x());
-    const int h = std::abs(end.y() - start.y());
-    const QSize available = m_mainWindow != nullptr ? m_mainWindow->AvailableDocumentArea() : m_view->viewport()->size();
-    const int zoom = TPictureScrollBox::ZoomForBand(w, h, available, m_view->ZoomFactor(), button);
-    if (w <= 10 || h <= 10)
-        SetZoom(zoom, start.x(), start.y());
-    else if (zoom >= TPictureScrollBox::MinZoom)
-        SetZoom(zoom, (start.x() + end.x()) / 2, (start.y() + end.y()) / 2);
+    const QRect before = m_selection->Bounds;
+    m_selection->MoveTo(topLeft.x(), topLeft.y());
+    m_view->RepaintRect(before.united(m_selection->Bounds), 0);
+    NotifyChange(chgSelMoved, true);
+}
+
+TVLPicGenUndoAction& TVLPicChildWin::recordPictureAndSelection()
+{
+    auto& action = AddUndoAction<TVLPicGenUndoAction>();
+    action.StoreBitmap(&Picture());
+    action.StoreSelection(m_selection.get());
+    return action;
+}
+
+void TVLPicChildWin::FreeSelection()
+{
+    m_selection.reset();
+    setViewCursor(ToolSettings().ToolCursor);
+}
+
+template <typename Make>
+void TVLPicChildWin::createSelection(Make&& make, const QRect& repaint)
+{
+    if (m_selection) {
+        FreeSelection();
+        NotifyChange(chgSelRemoved, true);
+    }
+    std::unique_ptr<TPictureSelection> selection;
+    try {
+        selection = make();
+    } catch (const std::exception& e) {
+        if (!repaint.isNull())
+            m_view->RepaintRect(repaint, 0);
+        const QString message = dynamic_cast<const std::bad_alloc*>(&e) != nullptr
+                                    ? QStringLiteral("There was an error creating selection. %1").arg(messageOf(e))
+                                    : messageOf(e);
+        ShowError(this, message);
+        return;
+    }
+    if (!repaint.isNull())
+        m_view->RepaintRect(repaint, 0);
+    AttachSelection(std::move(selection));
+}
+
+void TVLPicChildWin::CreateRectSelection(const QRect& rect, TColor transparent)
+{
+    if (rect.width() == 0 || rect.height() == 0)
+        return;
+    createSelection([&] { return std::make_unique<TRectPictureSelection>(&Picture(), transparent, ToolSettings().BackColour(), rect); },
+                    normalised(rect));
+}
+
+void TVLPicChildWin::CreateFreehandSelection(TFreehandPoints& points, TColor transparent)
+{
+    bool area = false;
+    if (points.Count() > 0) {
+        const QPoint first = points.First();
+        for (const QPoint& p : points.Points())
+            area = area || (p.x() != first.x() && p.y() != first.y());
+    }
+    if (!area) {
+        m_view->Repaint();
+        return;
+    }
+    const TPicPointArray::TBounds b = points.BoundsOf();
+    const QRect repaint(QPoint(b.Left, b.Top), QPoint(b.Right + 1, b.Bottom + 1));
+    createSelection([&] {
+        return std::make_unique<TFreehandPictureSelection>(&Picture(), transparent, ToolSettings().BackColour(), points);
+    }, repaint);
+}
+
+void TVLPicChildWin::CreateMagicWandSelection(const QPoint& point)
+{
+    createSelection([&] {
+        return std::make_unique<TMagicWandPictureSelection>(&Picture(), ToolSettings().BackColour(),
+                                                            ToolSettings().WandTolerance, point);
+    }, QRect());
+}
+
+void TVLPicChildWin::CreateBitmapSelection(const TXBitmap* picture, const QPoint& topLeft, TColor transparent)
+{
+    if (picture == nullptr)
+        return;
+    createSelection([&] { return std::make_unique<TBitmapPictureSelection>(&Picture(), transparent, topLeft, picture); },
+                    QRect());
+}
+
+void TVLPicChildWin::AttachSelection(std::unique_ptr<TPictureSelection> selection)
+{
+    m_selection = std::move(selection);
+    TEffectsBitmap& image = m_selection->Image;
+    image.OnProgressBegin = [this](TEffectsBitmap*, int steps) { DoProgressBegin(steps); };
+    image.OnProgressStep = [this](TEffectsBitmap*) { DoProgressStep(); };
+    image.OnProgressEnd = [this](TEffectsBitmap*) { DoProgressEnd(); };
+    m_selection->OnChange = [this](TPictureSelection* sender) { m_view->RepaintRect(sender->Bounds, 0); };
+    m_selection->StartAnts(true);
+    NotifyChange(chgPicture | chgSelCreated, true);
+}
+
+void TVLPicChildWin::DropSelection(bool commit, bool repaint)
+{
+    if (!m_selection)
+        return;
+    const QRect bounds = m_selection->Bounds;
+    try {
+        if (commit)
+            m_selection->Commit();
+    } catch (...) {
+        setViewCursor(ToolSettings().ToolCursor);
+        throw;
+    }
+    FreeSelection();
+    NotifyChange(chgSelRemoved, true);
+    // A discard changes what a save writes.
+    if (!commit)
+        SetModified(true);
+    if (repaint)
+        m_view->RepaintRect(bounds, 0);
+}
+
+void TVLPicChildWin::Crop()
+{
+    if (!m_selection)
+        return;
+    WaitScope wait(*this);
+    m_view->BeginUpdate();
+    TChangeSet changes = 0;
+    auto finish = [&] {
+        m_view->EndUpdate();
+        NotifyChange(changes, true);
+        setViewCursor(ToolSettings().ToolCursor);
+    };
+    try {
+        recordPictureAndSelection();
+        TEffectsBitmap& picture = Picture();
+        picture.AssignOpaque(m_selection->Image);
+        changes = chgPicture | chgViewSize | chgPicSize;
+        if (m_selection->HasMask())
+            ReplaceColour(picture, m_selection->TransparentColour, ToolSettings().BackColour(), 0);
+        m_selection.reset();
+        changes |= chgSelRemoved;
+        BestFit(picture.Width(), picture.Height());
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TVLPicChildWin::SelectAll()
+{
+    auto& action = AddUndoAction<TVLPicGenUndoAction>();
+    action.StoreBitmap(&Picture());
+    if (m_selection) {
+        action.StoreSelection(m_selection.get());
+        DropSelection(true, true);
+    }
+    CreateRectSelection(Picture().BoundsRect(), SelectionTransparentColour(ToolSettings()));
 }
 
 void TVLPicChildWin::DoUndoChange(int count)
@@ -212,7 +507,8 @@ void TVLPicChildWin::NotifyChange(TChangeSet changes, bool setModified)
 {
     if (changes == 0)
         return;
-    if (!m_modified && setModified && (changes & chgPicture))
+    // Moving the selection or changing its pixels changes what a save writes, too.
+    if (!m_modified && setModified && (changes & (chgPicture | chgSelMoved | chgSelContent)))
         SetModified(true);
     if (changes & chgPicSize)
         setPanel(1, SizeText(Picture().Width(), Picture().Height()));
@@ -278,7 +574,14 @@ void TVLPicChildWin::setFileName(const QString& fileName)
 bool TVLPicChildWin::SaveToFile(const QString& fileName, QString* error)
 {
     try {
-        Picture().SavePicture(fileName);
+        if (m_selection) {
+            // A merged copy is saved; the selection floats on.
+            TXBitmap merged = Picture();
+            m_selection->CommitInto(&merged);
+            merged.SavePicture(fileName);
+        } else {
+            Picture().SavePicture(fileName);
+        }
     } catch (const std::exception& e) {
         if (error != nullptr)
             *error = QString::fromUtf8(e.what());
@@ -299,46 +602,63 @@ void TVLPicChildWin::GreyScale()
 {
     WaitScope wait(*this);
     TVLUndoEdit edit = undoableEdit();
+    if (m_selection) {
+        AddUndoAction<TVLPicGenUndoAction>().StoreSelection(m_selection.get());
+        m_selection->GreyScale();
+        m_view->RepaintRect(m_selection->Bounds, 0);
+        NotifyChange(chgSelContent, true);
+        return;
+    }
     AddUndoAction<TVLPicGenUndoAction>().StoreBitmap(&Picture());
     Picture().GreyScale();
     m_view->Repaint();
     NotifyChange(chgPicture, true);
 }
 
-void TVLPicChildWin::Negative()
+template <typename Action, typename OnSelection, typename OnPicture>
+void TVLPicChildWin::reversibleEdit(OnSelection&& onSelection, OnPicture&& onPicture)
 {
     WaitScope wait(*this);
     TVLUndoEdit edit = undoableEdit();
-    AddUndoAction<TVLPicNegUndoAction>().Target = TVLPicRevUndoAction::rtPicture;
-    Picture().Negative();
+    if (m_selection) {
+        AddUndoAction<Action>().Target = TVLPicRevUndoAction::rtSelection;
+        const QRect before = m_selection->Bounds;
+        onSelection(*m_selection);
+        m_view->RepaintRect(before.united(m_selection->Bounds), 0);
+        NotifyChange(chgSelContent, true);
+        return;
+    }
+    AddUndoAction<Action>().Target = TVLPicRevUndoAction::rtPicture;
+    onPicture(Picture());
     m_view->Repaint();
     NotifyChange(chgPicture, true);
+}
+
+void TVLPicChildWin::Negative()
+{
+    reversibleEdit<TVLPicNegUndoAction>([](TPictureSelection& s) { s.Negative(); }, [](TEffectsBitmap& p) { p.Negative(); });
 }
 
 void TVLPicChildWin::Flip()
 {
-    WaitScope wait(*this);
-    TVLUndoEdit edit = undoableEdit();
-    AddUndoAction<TVLPicFlipUndoAction>().Target = TVLPicRevUndoAction::rtPicture;
-    Picture().Flip();
-    m_view->Repaint();
-    NotifyChange(chgPicture, true);
+    reversibleEdit<TVLPicFlipUndoAction>([](TPictureSelection& s) { s.Flip(); }, [](TEffectsBitmap& p) { p.Flip(); });
 }
 
 void TVLPicChildWin::Mirror()
 {
-    WaitScope wait(*this);
-    TVLUndoEdit edit = undoableEdit();
-    AddUndoAction<TVLPicMirrorUndoAction>().Target = TVLPicRevUndoAction::rtPicture;
-    Picture().Mirror();
-    m_view->Repaint();
-    NotifyChange(chgPicture, true);
+    reversibleEdit<TVLPicMirrorUndoAction>([](TPictureSelection& s) { s.Mirror(); }, [](TEffectsBitmap& p) { p.Mirror(); });
 }
 
 void TVLPicChildWin::Clear()
 {
     WaitScope wait(*this);
     TVLUndoEdit edit = undoableEdit();
+    if (m_selection) {
+        recordPictureAndSelection();
+        DropSelection(false, true);
+        NotifyChange(chgPicture, true);
+        return;
+    }
     AddUndoAction<TVLPicGenUndoAction>().StoreBitmap(&Picture());
     Picture().ClearToColour(ToolSettings().BackColour());
     m_view->Repaint();
@@ -346,11 +666,17 @@ void TVLPicChildWin::Clear()
 }
 
 template <typename Change>
-void TVLPicChildWin::changeSize(Change&& change)
+void TVLPicChildWin::changeSize(Change&& change, bool commitSelection)
 {
     WaitScope wait(*this);
     TVLUndoEdit edit = undoableEdit();
-    AddUndoAction<TVLPicGenUndoAction>().StoreBitmap(&Picture());
+    // Picture and selection are stored before the commit, so undo brings back both apart.
+    TVLPicGenUndoAction& action = AddUndoAction<TVLPicGenUndoAction>();
+    action.StoreBitmap(&Picture());
+    if (commitSelection && m_selection) {
+        action.StoreSelection(m_selection.get());
+        DropSelection(true, true);
+    }
     m_view->BeginUpdate();
     TChangeSet changes = 0;
     try {
@@ -368,21 +694,21 @@ void TVLPicChildWin::changeSize(Change&& change)
 
 void TVLPicChildWin::Resize(int width, int height)
 {
-    changeSize([&](TEffectsBitmap& picture) { picture.Resize(width, height); });
+    changeSize([&](TEffectsBitmap& picture) { picture.Resize(width, height); }, true);
 }
 
 void TVLPicChildWin::Resample(int width, int height)
 {
     if (width == Picture().Width() && height == Picture().Height())
         return;
-    changeSize([&](TEffectsBitmap& picture) { picture.Resample(width, height); });
+    changeSize([&](TEffectsBitmap& picture) { picture.Resample(width, height); }, true);
 }
 
 void TVLPicChildWin::EnlargeCanvas(int width, int height, bool centre, TColor fill)
 {
     if (width == Picture().Width() && height == Picture().Height())
         return;
-    changeSize([&](TEffectsBitmap& picture) { picture.EnlargeCanvas(width, height, centre, fill); });
+    changeSize([&](TEffectsBitmap& picture) { picture.EnlargeCanvas(width, height, centre, fill); }, false);
 }
 
 TVLUndoEdit TVLPicChildWin::undoableEdit()
@@ -484,10 +810,43 @@ void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
         std::memcpy(m_pixels.data() + rowBytes * static_cast<std::size_t>(y), source->ScanLine(y), rowBytes);
 }
 
+void TVLPicGenUndoAction::StoreSelection(const TPictureSelection* selection)
+{
+    if (selection == nullptr)
+        m_selection.reset();
+    else if (m_selection)
+        m_selection->Refresh(selection);
+    else
+        m_selection = std::make_unique<TVLCompactSelection>(selection);
+}
+
 void TVLPicGenUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
 {
+    const bool resized = restorePicture(window, changes);
+    if (m_selection) {
+        const TXBitmap image = m_selection->Bitmap();
+        const QPoint topLeft(m_selection->Left, m_selection->Top);
+        if (TPictureSelection* selection = window.Selection()) {
+            selection->RestoreFrom(image, topLeft, m_selection->TransparentColour);
+            changes |= chgSelContent;
+        } else {
+            window.CreateBitmapSelection(&image, topLeft, m_selection->TransparentColour);
+            changes |= chgSelCreated;
+        }
+    } else if (window.Selection() != nullptr) {
+        window.FreeSelection();
+        changes |= chgSelRemoved;
+    }
+    if (resized) {
+        window.BestFit(window.Picture().Width(), window.Picture().Height());
+        changes |= chgViewSize | chgPicSize;
+    }
+}
+
+bool TVLPicGenUndoAction::restorePicture(TVLPicChildWin& window, TChangeSet& changes)
+{
     if (!HasBitmap())
-        return;
+        return false;
     TEffectsBitmap& picture = window.Picture();
     const bool resized = picture.Width() != m_width || picture.Height() != m_height;
     if (resized || picture.PixelFormat() != TPixelFormat::pf24bit)
@@ -496,10 +855,7 @@ void TVLPicGenUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
     for (int y = 0; y < m_height; ++y)
         std::memcpy(picture.ScanLine(y), m_pixels.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
     changes |= chgPicture;
-    if (resized) {
-        window.BestFit(picture.Width(), picture.Height());
-        changes |= chgViewSize | chgPicSize;
-    }
+    return resized;
 }
 
 void TVLPicNegUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
@@ -507,6 +863,9 @@ void TVLPicNegUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
     if (Target == rtPicture) {
         window.Picture().Negative();
         changes |= chgPicture;
+    } else if (TPictureSelection* selection = window.Selection()) {
+        selection->Negative();
+        changes |= chgSelContent;
     }
 }
 
@@ -515,6 +874,9 @@ void TVLPicFlipUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
     if (Target == rtPicture) {
         window.Picture().Flip();
         changes |= chgPicture;
+    } else if (TPictureSelection* selection = window.Selection()) {
+        selection->Flip();
+        changes |= chgSelContent;
     }
 }
 
@@ -523,6 +885,9 @@ void TVLPicMirrorUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
     if (Target == rtPicture) {
         window.Picture().Mirror();
         changes |= chgPicture;
+    } else if (TPictureSelection* selection = window.Selection()) {
+        selection->Mirror();
+        changes |= chgSelContent;
     }
 }
 

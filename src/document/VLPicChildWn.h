@@ -8,8 +8,11 @@
 #include <QString>
 
 #include "document/PictureScrollBx.h"
+#include "document/Tool.h"
 #include "document/VLChildClasses.h"
 #include "document/VLUndo.h"
+#include "selection/PicSelection.h"
+#include "selection/VLCompactSelection.h"
 
 namespace vellum {
 
@@ -27,15 +30,17 @@ enum TChangeFlag : std::uint16_t {
 };
 using TChangeSet = std::uint16_t;
 
+class TVLPicGenUndoAction;
+
 // A picture document: a window that owns one picture (through its view), knows its file, title
 // and modified state, and keeps a five-step undo history. Every change is reported through
 // OnPictureChange with the set of change flags.
-class TVLPicChildWin : public TExtraBtnForm {
+class TVLPicChildWin : public TExtraBtnForm, public TToolHost {
     Q_OBJECT
 public:
     ~TVLPicChildWin() override;
 
-    [[nodiscard]] TPictureScrollBox& PictureScrollBox() const { return *m_view; }
+    [[nodiscard]] TPictureScrollBox& PictureScrollBox() const override { return *m_view; }
     [[nodiscard]] TEffectsBitmap& Picture() const { return m_view->Bitmap(); }
     [[nodiscard]] TDocumentArea* MainWindow() const { return m_mainWindow; }
 
@@ -72,7 +77,7 @@ public:
 
     // Zooms (1 to 15; other values keep the zoom) centred on a picture point, -1 for the centre
     // of what is in view; the caption follows.
-    void SetZoom(int zoom, int centreX = -1, int centreY = -1);
+    void SetZoom(int zoom, int centreX = -1, int centreY = -1) override;
     void CentreOn(int x, int y);
 
     // Saves in the format the name's extension chooses; a new name becomes the document's, and
@@ -80,14 +85,26 @@ public:
     // changed and the failure's message in error, when the picture cannot be saved.
     bool SaveToFile(const QString& fileName, QString* error = nullptr);
 
+    // The floating selection acts instead of the picture where there is one.
     void GreyScale();
     void Negative();
     void Flip();
     void Mirror();
-    // The whole picture in the background colour.
+    // Discards the floating selection, or fills the whole picture with the background colour.
     void Clear();
+    // Puts the picture on the clipboard; Cut then clears it (with its undo step). False, with
+    // the document unchanged, when the clipboard did not take the picture.
+    bool Copy();
+    bool Cut();
+    // Pastes the clipboard's newest picture into the document; false when the clipboard holds
+    // none. A damaged private stream raises.
+    bool PasteFromClipboard();
+    // Pastes the picture into the document at the top-left of the part in view; its pixels of
+    // the tag colour (a tag of 0 or more) stay transparent. False when no picture is given.
+    bool PasteIntoDocument(const TXBitmap* picture, int tag);
     // New sizes; Resample and EnlargeCanvas do nothing at all when the size is unchanged. A
-    // failure still ends the update and reports what changed, then reaches the caller.
+    // failure still ends the update and reports what changed, then reaches the caller. Resize
+    // and Resample commit a floating selection first; EnlargeCanvas leaves it floating.
     void Resize(int width, int height);
     void Resample(int width, int height);
     void EnlargeCanvas(int width, int height, bool centre, TColor fill);
@@ -102,6 +119,34 @@ public:
         return action;
     }
     bool UndoLast();
+
+    // --- the floating selection (picture coordinates) ---
+
+    [[nodiscard]] TPictureSelection* Selection() const override { return m_selection.get(); }
+    [[nodiscard]] QSize AvailableArea() const override;
+    // Each frees an existing selection first (reporting its removal) and attaches the new one;
+    // a selection that cannot be made leaves none and shows the message in an error box. A
+    // rectangle (x, y, width, height; negative sizes are normalised) empty either way, and
+    // points without an area, make none and show nothing.
+    void CreateRectSelection(const QRect& rect, TColor transparent) override;
+    void CreateFreehandSelection(TFreehandPoints& points, TColor transparent) override;
+    void CreateMagicWandSelection(const QPoint& point) override;
+    void CreateBitmapSelection(const TXBitmap* picture, const QPoint& topLeft, TColor transparent);
+    // Takes the new selection: its progress and ant steps are wired, the ants start, and 33
+    // (picture, selection created) is reported.
+    void AttachSelection(std::unique_ptr<TPictureSelection> selection);
+    // Ends the floating selection, drawing it into the picture when committing; a discard
+    // marks the document modified.
+    void DropSelection(bool commit, bool repaint);
+    void MoveSelectionTo(const QPoint& topLeft) override;
+    // Frees the selection without drawing it back or reporting; the caller reports.
+    void FreeSelection();
+    // The picture becomes the selection's image, unselected places in the background colour.
+    void Crop();
+    // Commits any selection and lifts the whole picture as a rectangle selection.
+    void SelectAll();
+    // Shows a failure in an error box; tests replace it.
+    static std::function<void(QWidget* parent, const QString& message)> ShowError;
     [[nodiscard]] bool CanUndo() const { return m_undoStack.Count() > 0; }
     [[nodiscard]] const TVLUndoActionFactory& UndoStack() const { return m_undoStack; }
 
@@ -110,6 +155,9 @@ public:
 protected:
     TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent);
 
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void BeginWait() override;
+    void EndWait() override;
     // FileName := the name; Title := the name without its folder.
     void setFileName(const QString& fileName);
 
@@ -117,7 +165,10 @@ private:
     // Records the picture, runs the size change inside a wait and a view update, fits the
     // window and reports 25 (picture, view size, picture size).
     template <typename Change>
-    void changeSize(Change&& change);
+    void changeSize(Change&& change, bool commitSelection);
+    // Negative, Flip, Mirror: on the selection (undone on it) or on the picture.
+    template <typename Action, typename OnSelection, typename OnPicture>
+    void reversibleEdit(OnSelection&& onSelection, OnPicture&& onPicture);
     // Brackets an edit: the undo record of an edit that fails is taken back.
     [[nodiscard]] TVLUndoEdit undoableEdit();
     void refreshCaption();
@@ -125,8 +176,17 @@ private:
     void viewMouseDown(Qt::MouseButton button, int x, int y);
     void viewMouseMove(int x, int y);
     void viewMouseUp(Qt::MouseButton button, int x, int y);
-    // The Zoom tool's band on the screen, drawn (or taken away) with the inverting pen.
-    void drawZoomBand();
+    [[nodiscard]] bool isActiveDocument() const;
+    // The tool object of the current tool, made afresh when the tool changed (never during a
+    // drag); none for tools whose steps live elsewhere.
+    TVLTool* currentTool();
+    void setViewCursor(int cursorNumber);
+    // Runs a selection construction; its failure is shown and leaves no selection.
+    template <typename Make>
+    void createSelection(Make&& make, const QRect& repaint);
+    void nudgeSelection(int dx, int dy);
+    // The undo record of an edit: the picture and (if any) the selection.
+    TVLPicGenUndoAction& recordPictureAndSelection();
 
     TPictureScrollBox* m_view = nullptr;
     TDocumentArea* m_mainWindow;
@@ -134,12 +194,12 @@ private:
     QString m_fileName;
     QString m_title;
     bool m_modified = false;
+    std::unique_ptr<TPictureSelection> m_selection;
     bool m_active = false;
-    // A drag of the Drag or Zoom tool: the button that started it, the last mouse point (view
-    // coordinates) and the Zoom tool's band (view coordinates, snapped to picture pixels).
+    // The drag under way: the button that started it and the tool that runs it.
     Qt::MouseButton m_dragButton = Qt::NoButton;
-    QPoint m_lastPoint;
-    QRect m_band;
+    std::unique_ptr<TVLTool> m_tool;
+    TTool m_toolKind = TTool::Pen;
 };
 
 // A blank document of one colour.
@@ -182,7 +242,8 @@ protected:
     virtual void DoUndo(TVLPicChildWin& window, TChangeSet& changes) = 0;
 };
 
-// The general action: a copy of the picture (or nothing).
+// The general action: a copy of the picture and a snapshot of the floating selection, each
+// or both or neither. Undoing without a snapshot removes a floating selection.
 class TVLPicGenUndoAction : public TVLPicUndoAction {
 public:
     using TVLPicUndoAction::TVLPicUndoAction;
@@ -190,16 +251,22 @@ public:
     // Keeps a copy of the (24-bit) picture; none frees a kept one.
     void StoreBitmap(const TXBitmap* picture);
     [[nodiscard]] bool HasBitmap() const { return m_width > 0; }
+    // Keeps a snapshot of the selection; none frees a kept one.
+    void StoreSelection(const TPictureSelection* selection);
+    [[nodiscard]] const TVLCompactSelection* SelectionSnapshot() const { return m_selection.get(); }
 
 protected:
     void DoUndo(TVLPicChildWin& window, TChangeSet& changes) override;
 
 private:
+    // Puts the stored picture back; true when that changed its size.
+    bool restorePicture(TVLPicChildWin& window, TChangeSet& changes);
     // The pixels row after row without padding: a history of five steps holds exactly five
     // pictures' bytes.
     std::vector<std::uint8_t> m_pixels;
     int m_width = 0;
     int m_height = 0;
+    std::unique_ptr<TVLCompactSelection> m_selection;
 };
 
 // The base of the actions undone by doing the edit again; they keep no pixels.

@@ -97,6 +97,15 @@ private:
     std::uint8_t m_backTriple[3] = {255, 255, 255};
 };
 
+// The transparent colour a new rectangle or freehand selection (and Select All) is made with:
+// -1 without Transparent selection, else the foreground or the background colour.
+[[nodiscard]] inline TColor SelectionTransparentColour(const TToolSettings& settings)
+{
+    if (!settings.TransparentSelection)
+        return -1;
+    return settings.TransparentIsFore ? settings.ForeColour() : settings.BackColour();
+}
+
 // The program-wide record.
 [[nodiscard]] TToolSettings& ToolSettings();
 

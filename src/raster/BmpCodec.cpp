@@ -402,11 +402,21 @@ void WriteBmp(QIODevice& stream, const TXBitmap& picture)
         e[1] = static_cast<std::uint8_t>(GetGValue(c));
         e[2] = static_cast<std::uint8_t>(GetRValue(c));
     }
-    // Rows go bottom-up; each stored row already has the file's padding (zero bytes). They are
-    // gathered into chunks of about a megabyte: a file system spends far more on many small
+    // Rows go bottom-up; each stored row already has the file's padding (zero bytes).
+    const std::size_t stride = std::size_t(picture.BytesPerLine());
+    if (auto* gather = dynamic_cast<TGatherWriter*>(&stream)) {
+        // Straight from the rows, in large gathering writes: no copy on our side.
+        std::vector<TGatherWriter::TRange> ranges;
+        ranges.reserve(std::size_t(picture.Height()) + 1);
+        ranges.push_back({head.data(), head.size()});
+        for (int y = picture.Height() - 1; y >= 0; --y)
+            ranges.push_back({picture.ScanLine(y), stride});
+        gather->WriteGathered(ranges.data(), ranges.size());
+        return;
+    }
+    // Other devices get chunks of about a megabyte: a device spends far more on many small
     // writes than on copying the rows once.
     constexpr std::size_t kChunk = 1 << 20;
-    const std::size_t stride = std::size_t(picture.BytesPerLine());
     std::vector<std::uint8_t> chunk = std::move(head);
     chunk.reserve(std::max(kChunk, chunk.size()) + stride);
     for (int y = picture.Height() - 1; y >= 0; --y) {

@@ -11,6 +11,7 @@
 #include "raster/ArrayObjects.h"
 #include "raster/ColourMatch.h"
 #include "raster/EffectsProgress.h"
+#include "raster/RegionGrowth.h"
 #include "raster/RowBands.h"
 #include "raster/VectorPaths.h"
 
@@ -389,8 +390,9 @@ void TEffectsBitmap::blurMasked(const TBlurKernel& kernel, const TBool2DArray& m
 // Each vector lane sums its own taps in the rule's order (tap -size first), and products of a
 // float weight and a channel are exact in double precision, so every lane's result is bit for
 // bit the rule's. Where the kernel's sums are exact in any order, taps n and -n share one
-// multiplication instead, with the same results. The kernels are compiled for AVX2 as well as the baseline; the processor
-// picks. Multiplications and additions are never fused (-ffp-contract=off for this file).
+// multiplication instead, with the same results. The kernels are compiled for AVX2 as well as
+// the baseline; the processor picks. Multiplications and additions are never fused
+// (-ffp-contract=off for this file).
 
 namespace {
 
@@ -606,60 +608,17 @@ void TEffectsBitmap::FloodFill(int x, int y, int tolerance, TColor fill)
 {
     try {
         SetPixelFormat(TPixelFormat::pf24bit);
-        const int width = Width();
-        const int height = Height();
-        Q_ASSERT(x >= 0 && x < width && y >= 0 && y < height);
-        const std::vector<std::uint8_t*> rows = rowTable(*this);
-        std::uint8_t seed[3];
-        std::memcpy(seed, rows[static_cast<std::size_t>(y)] + 3 * x, 3);
-        if (tolerance == 0 && SameColour(ColourOfPixel(seed), fill))
+        Q_ASSERT(x >= 0 && x < Width() && y >= 0 && y < Height());
+        if (tolerance == 0 && SameColour(PixelColour(x, y), fill))
             return;
         std::uint8_t paint[3];
         StorePixel(paint, fill);
-
-        // A pixel joins once: painted pixels are marked, so they are never tested again, and
-        // every unmarked pixel still has its own colour. The region is therefore the
-        // 4-connected set of pixels within tolerance of the seed, whatever the fill colour.
-        TByte2DArray visited(height, width); // column y holds row y's marks
-        auto fillable = [&](int px, int py) {
-            return visited.Column(py)[px] == 0
-                   && WithinTolerance(tolerance, rows[static_cast<std::size_t>(py)] + 3 * px, seed);
-        };
-        struct Seed {
-            int x;
-            int y;
-        };
-        std::vector<Seed> stack{{x, y}};
-        while (!stack.empty()) {
-            const Seed s = stack.back();
-            stack.pop_back();
-            if (!fillable(s.x, s.y))
-                continue;
-            int left = s.x;
-            while (left > 0 && fillable(left - 1, s.y))
-                --left;
-            int right = s.x;
-            while (right + 1 < width && fillable(right + 1, s.y))
-                ++right;
-            std::uint8_t* row = rows[static_cast<std::size_t>(s.y)];
-            std::uint8_t* marks = visited.Column(s.y);
-            for (int px = left; px <= right; ++px) {
-                std::memcpy(row + 3 * px, paint, 3);
-                marks[px] = 1;
-            }
-            // One seed for each run of fillable pixels next to the span, above and below.
-            for (const int ny : {s.y - 1, s.y + 1}) {
-                if (ny < 0 || ny >= height)
-                    continue;
-                bool inRun = false;
-                for (int px = left; px <= right; ++px) {
-                    const bool can = fillable(px, ny);
-                    if (can && !inRun)
-                        stack.push_back({px, ny});
-                    inRun = can;
-                }
-            }
-        }
+        TByte2DArray marks;
+        GrowRegion(*this, x, y, tolerance, marks, [&](int row, int left, int right) {
+            std::uint8_t* p = ScanLine(row) + 3 * left;
+            for (int px = left; px <= right; ++px, p += 3)
+                std::memcpy(p, paint, 3);
+        });
     } catch (const std::bad_alloc&) {
         throw EXBitmapError(QStringLiteral("FloodFill Error. ") + EOutOfMemory().message());
     } catch (const VellumException& e) {

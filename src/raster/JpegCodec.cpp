@@ -170,9 +170,9 @@ void CmykRowToBgr(const JSAMPLE* in, std::uint8_t* out, int width, bool inverted
     }
 }
 
-// Reads the header and starts the decoder. Returns false with job.err.message set when the
-// codec failed (the decoder is then destroyed).
-bool StartDecode(DecodeJob& job)
+// Reads the header and checks the picture size. Returns false with job.err.message set when
+// the codec failed (the decoder is then destroyed).
+bool ReadHeader(DecodeJob& job)
 {
     j_decompress_ptr cinfo = &job.cinfo;
     if (setjmp(job.err.jump)) {
@@ -193,8 +193,22 @@ bool StartDecode(DecodeJob& job)
         if (coefficientBytes > kMaxCoefficientBytes)
             FailWith(reinterpret_cast<j_common_ptr>(cinfo), "JPEG image is larger than the picture size limit");
     }
+    return true;
+}
+
+// Starts the decoder with the given transform and size divisor. Same failure contract.
+bool StartDecode(DecodeJob& job, J_DCT_METHOD dct, unsigned scaleDenominator)
+{
+    j_decompress_ptr cinfo = &job.cinfo;
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_decompress(cinfo);
+        return false;
+    }
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    cinfo->dct_method = dct;
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = scaleDenominator;
     jpeg_start_decompress(cinfo);
     return true;
 }
@@ -235,7 +249,7 @@ struct EncodeJob {
     Destination dest;
 };
 
-bool Encode(EncodeJob& job, const TXBitmap& picture, int quality)
+bool Encode(EncodeJob& job, const TXBitmap& picture, int quality, J_DCT_METHOD dct)
 {
     j_compress_ptr cinfo = &job.cinfo;
     if (setjmp(job.err.jump)) {
@@ -250,6 +264,7 @@ bool Encode(EncodeJob& job, const TXBitmap& picture, int quality)
     cinfo->in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, quality, TRUE);
+    cinfo->dct_method = dct;
     jpeg_start_compress(cinfo, TRUE);
     while (cinfo->next_scanline < cinfo->image_height) {
         JSAMPROW rows[16];
@@ -268,6 +283,11 @@ bool Encode(EncodeJob& job, const TXBitmap& picture, int quality)
 
 void ReadJpeg(QIODevice& stream, TXBitmap& picture)
 {
+    ReadJpeg(stream, picture, TJpegReadOptions());
+}
+
+void ReadJpeg(QIODevice& stream, TXBitmap& picture, const TJpegReadOptions& options)
+{
     auto job = std::make_unique<DecodeJob>();
     InitErrorManager(job->err);
     job->cinfo.err = &job->err.pub;
@@ -285,9 +305,23 @@ void ReadJpeg(QIODevice& stream, TXBitmap& picture)
     job->progress.progress_monitor = ProgressMonitor;
     job->cinfo.progress = &job->progress;
 
-    std::vector<JSAMPLE> cmykRow;
-    if (!StartDecode(*job))
+    if (!ReadHeader(*job))
         throw EInvalidGraphic(QString::fromUtf8(job->err.message));
+    unsigned denominator = 1;
+    if (options.ScaleDenominator) {
+        int chosen = 1;
+        try {
+            chosen = options.ScaleDenominator(int(job->cinfo.image_width), int(job->cinfo.image_height));
+        } catch (...) {
+            jpeg_destroy_decompress(&job->cinfo);
+            throw;
+        }
+        if (chosen == 2 || chosen == 4 || chosen == 8)
+            denominator = unsigned(chosen);
+    }
+    if (!StartDecode(*job, options.Dct == TJpegDct::Fast ? JDCT_IFAST : JDCT_ISLOW, denominator))
+        throw EInvalidGraphic(QString::fromUtf8(job->err.message));
+    std::vector<JSAMPLE> cmykRow;
     try {
         picture.AllocateUninitialised(int(job->cinfo.output_width), int(job->cinfo.output_height), TPixelFormat::pf24bit);
         if (job->cinfo.out_color_space == JCS_CMYK)
@@ -302,12 +336,50 @@ void ReadJpeg(QIODevice& stream, TXBitmap& picture)
     picture.SetLoadedIncomplete(job->source.endedEarly);
 }
 
+bool JpegFrameSize(const std::uint8_t* data, std::int64_t size, int& width, int& height)
+{
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return false;
+    std::int64_t at = 2;
+    while (at + 4 <= size) {
+        if (data[at] != 0xFF)
+            return false;
+        const std::uint8_t marker = data[at + 1];
+        if (marker == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD8 || marker == 0xD9 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01)
+            return false;
+        const int length = (data[at + 2] << 8) | data[at + 3];
+        if (length < 2 || at + 2 + length > size)
+            return false;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (length < 8)
+                return false;
+            height = (data[at + 5] << 8) | data[at + 6];
+            width = (data[at + 7] << 8) | data[at + 8];
+            return width > 0 && height > 0;
+        }
+        if (marker == 0xDA) // a scan before any frame header
+            return false;
+        at += 2 + length;
+    }
+    return false;
+}
+
 void WriteJpeg(QIODevice& stream, const TXBitmap& picture, int quality)
+{
+    WriteJpeg(stream, picture, quality, TJpegDct::Default);
+}
+
+void WriteJpeg(QIODevice& stream, const TXBitmap& picture, int quality, TJpegDct dct)
 {
     if (picture.PixelFormat() != TPixelFormat::pf24bit) {
         TXBitmap converted(picture);
         converted.SetPixelFormat(TPixelFormat::pf24bit);
-        WriteJpeg(stream, converted, quality);
+        WriteJpeg(stream, converted, quality, dct);
         return;
     }
     if (picture.Empty())
@@ -319,7 +391,7 @@ void WriteJpeg(QIODevice& stream, const TXBitmap& picture, int quality)
     job->dest.pub.init_destination = InitDestination;
     job->dest.pub.empty_output_buffer = EmptyOutputBuffer;
     job->dest.pub.term_destination = TermDestination;
-    if (!Encode(*job, picture, quality)) {
+    if (!Encode(*job, picture, quality, dct == TJpegDct::Fast ? JDCT_IFAST : JDCT_ISLOW)) {
         const QString message = QString::fromUtf8(job->err.message);
         if (message == u"Stream write error")
             throw EWriteError();

@@ -31,17 +31,31 @@ void DrawMaskedBitmap(TXBitmap* source, TXBitmap* destination, int x, int y, con
         copy = *source;
         from = &copy;
     }
-    for (auto j = static_cast<int>(firstRow); j < endRow; ++j) {
-        const std::uint8_t* in = from->ScanLine(j);
-        std::uint8_t* out = destination->ScanLine(static_cast<int>(j + y));
-        const std::int64_t shift = 3 * static_cast<std::int64_t>(x); // source byte to destination byte
-        if (mask == nullptr) {
-            std::memcpy(out + 3 * firstColumn + shift, in + 3 * firstColumn, 3 * static_cast<std::size_t>(endColumn - firstColumn));
-            continue;
+    const std::int64_t shift = 3 * static_cast<std::int64_t>(x); // source byte to destination byte
+    if (mask == nullptr) {
+        for (auto j = static_cast<int>(firstRow); j < endRow; ++j)
+            std::memcpy(destination->ScanLine(static_cast<int>(j + y)) + 3 * firstColumn + shift,
+                        from->ScanLine(j) + 3 * firstColumn, 3 * static_cast<std::size_t>(endColumn - firstColumn));
+        return;
+    }
+    // The mask is stored column by column: bands of rows read each column's entries together
+    // while the rows stream.
+    constexpr int Band = 64;
+    const std::uint8_t* in[Band];
+    std::uint8_t* out[Band];
+    for (auto j0 = static_cast<int>(firstRow); j0 < endRow; j0 += Band) {
+        const int rows = static_cast<int>(std::min<std::int64_t>(Band, endRow - j0));
+        for (int k = 0; k < rows; ++k) {
+            in[k] = from->ScanLine(j0 + k);
+            out[k] = destination->ScanLine(static_cast<int>(j0 + k + y)) + shift;
         }
-        for (auto i = static_cast<int>(firstColumn); i < endColumn; ++i)
-            if (mask->Column(i)[j] == 0)
-                std::memcpy(out + 3 * static_cast<std::int64_t>(i) + shift, in + 3 * static_cast<std::int64_t>(i), 3);
+        for (auto i = static_cast<int>(firstColumn); i < endColumn; ++i) {
+            const auto* column = mask->Column(i) + j0;
+            const std::int64_t at = 3 * static_cast<std::int64_t>(i);
+            for (int k = 0; k < rows; ++k)
+                if (column[k] == 0)
+                    std::memcpy(out[k] + at, in[k] + at, 3);
+        }
     }
 }
 
@@ -53,11 +67,18 @@ void FillMasked(TXBitmap* picture, const TBool2DArray* mask, TColor colour)
     mask->CheckCovers(picture->Width(), picture->Height());
     std::uint8_t pixel[3];
     StorePixel(pixel, colour);
-    for (int x = 0; x < picture->Width(); ++x) {
-        const auto* column = mask->Column(x);
-        for (int y = 0; y < picture->Height(); ++y)
-            if (column[y] != 0)
-                std::memcpy(picture->ScanLine(y) + 3 * x, pixel, 3);
+    constexpr int Band = 64;
+    std::uint8_t* rows[Band];
+    for (int y0 = 0; y0 < picture->Height(); y0 += Band) {
+        const int count = std::min(Band, picture->Height() - y0);
+        for (int k = 0; k < count; ++k)
+            rows[k] = picture->ScanLine(y0 + k);
+        for (int x = 0; x < picture->Width(); ++x) {
+            const auto* column = mask->Column(x) + y0;
+            for (int k = 0; k < count; ++k)
+                if (column[k] != 0)
+                    std::memcpy(rows[k] + 3 * x, pixel, 3);
+        }
     }
 }
 

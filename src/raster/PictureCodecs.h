@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <thread>
 
 class QIODevice;
@@ -19,11 +21,45 @@ void ReadJpeg(QIODevice& stream, TXBitmap& picture);
 // Baseline, full colour, the codec's defaults otherwise.
 void WriteJpeg(QIODevice& stream, const TXBitmap& picture, int quality = 90);
 
+// The discrete cosine transform the codec runs: the library's default (exact integer) or its
+// fastest (less exact) one.
+enum class TJpegDct { Default, Fast };
+
+struct TJpegReadOptions {
+    TJpegDct Dct = TJpegDct::Default;
+    // Called once with the file's picture size before anything of that size is allocated; the
+    // result (1, 2, 4 or 8) divides the decoded size, each side rounded up. None: full size.
+    std::function<int(int width, int height)> ScaleDenominator;
+};
+void ReadJpeg(QIODevice& stream, TXBitmap& picture, const TJpegReadOptions& options);
+void WriteJpeg(QIODevice& stream, const TXBitmap& picture, int quality, TJpegDct dct);
+
+// The picture size declared by the frame header of the JPEG at the start of data, found by
+// walking its marker segments only (no tables are read, nothing is decoded). False unless a
+// start-of-image marker is followed by well-formed segments up to a frame header of a non-zero
+// size within data.
+[[nodiscard]] bool JpegFrameSize(const std::uint8_t* data, std::int64_t size, int& width, int& height);
+
 // The first frame, drawn onto a picture of the logical screen's size; its transparent pixels,
 // and the pixels it does not cover or its data never reaches, are white.
 void ReadGif(QIODevice& stream, TXBitmap& picture);
 // One frame of at most 256 colours, no transparency.
 void WriteGif(QIODevice& stream, const TXBitmap& picture);
+
+// A device that takes many separate byte ranges at once, in order (a file: one system call for
+// many of them), raising EWriteError when it refuses bytes. Writers that would otherwise copy
+// scattered rows together first hand them over where they lie.
+class TGatherWriter {
+public:
+    struct TRange {
+        const std::uint8_t* Data;
+        std::size_t Size;
+    };
+    virtual void WriteGathered(const TRange* ranges, std::size_t count) = 0;
+
+protected:
+    ~TGatherWriter() = default;
+};
 
 // While a reader fills a freshly allocated picture, a helper thread has the kernel map and
 // clear the picture's pages ahead of it, so that work runs on another core instead of

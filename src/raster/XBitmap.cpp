@@ -1,13 +1,20 @@
 #include "raster/XBitmap.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/mman.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QSaveFile>
@@ -466,28 +473,80 @@ PictureKind ProbeKind(QIODevice& stream)
 
 // The temporary file of a save. Large pictures hand their bytes to the disk while later ones
 // are still being produced, so the flush before the rename has little left to wait for.
-class TPictureSaveFile : public QSaveFile {
+class TPictureSaveFile : public QSaveFile, public TGatherWriter {
 public:
     using QSaveFile::QSaveFile;
+
+    // Up to IOV_MAX ranges and about one writeback chunk per system call, resumed where a short
+    // write stopped.
+    void WriteGathered(const TRange* ranges, std::size_t count) override
+    {
+        if (handle() < 0) {
+            for (std::size_t i = 0; i < count; ++i)
+                WriteExact(*this, ranges[i].Data, std::int64_t(ranges[i].Size));
+            return;
+        }
+        std::vector<iovec> batch;
+        std::size_t next = 0; // the first range not yet in a batch
+        std::size_t skip = 0; // bytes of that range already written
+        qint64 total = 0;
+        for (;;) {
+            while (next < count && ranges[next].Size == skip) {
+                ++next;
+                skip = 0;
+            }
+            if (next == count)
+                break;
+            batch.clear();
+            std::size_t bytes = 0;
+            for (std::size_t i = next; i < count && batch.size() < std::size_t(IOV_MAX) && bytes < kWritebackChunk; ++i) {
+                const std::size_t from = i == next ? skip : 0;
+                batch.push_back({const_cast<std::uint8_t*>(ranges[i].Data) + from, ranges[i].Size - from});
+                bytes += ranges[i].Size - from;
+            }
+            const ssize_t written = ::writev(handle(), batch.data(), int(batch.size()));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                throw EWriteError();
+            total += written;
+            wrote(written);
+            // Past the ranges written whole, into the one written in part.
+            std::size_t left = std::size_t(written);
+            while (next < count && left >= ranges[next].Size - skip) {
+                left -= ranges[next].Size - skip;
+                skip = 0;
+                ++next;
+            }
+            skip += left;
+        }
+        // The device's own position follows the descriptor's.
+        if (!seek(pos() + total))
+            throw EWriteError();
+    }
 
 protected:
     qint64 writeData(const char* data, qint64 size) override
     {
         const qint64 written = QSaveFile::writeData(data, size);
-        if (written > 0) {
-            m_unflushed += written;
-            if (m_unflushed >= kWritebackChunk) {
-#ifdef SYNC_FILE_RANGE_WRITE
-                sync_file_range(handle(), m_flushedUpTo, m_unflushed, SYNC_FILE_RANGE_WRITE);
-#endif
-                m_flushedUpTo += m_unflushed;
-                m_unflushed = 0;
-            }
-        }
+        if (written > 0)
+            wrote(written);
         return written;
     }
 
 private:
+    void wrote(qint64 bytes)
+    {
+        m_unflushed += bytes;
+        if (m_unflushed >= kWritebackChunk) {
+#ifdef SYNC_FILE_RANGE_WRITE
+            sync_file_range(handle(), m_flushedUpTo, m_unflushed, SYNC_FILE_RANGE_WRITE);
+#endif
+            m_flushedUpTo += m_unflushed;
+            m_unflushed = 0;
+        }
+    }
+
     static constexpr qint64 kWritebackChunk = 8 * 1024 * 1024;
     qint64 m_flushedUpTo = 0;
     qint64 m_unflushed = 0;
@@ -495,13 +554,52 @@ private:
 
 } // namespace
 
+void OpenPictureFile(const QString& fileName, QFile& file)
+{
+    // Opened without blocking and checked before anything is read: a FIFO or a device named
+    // like a picture would otherwise hang the reader, and a folder has no bytes to give.
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(fileName));
+    }
+    // A regular file never blocks; clear the flag anyway so reads behave as usual.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Unbuffered: the readers fetch whole rows, which would only pass through Qt's buffer.
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    }
+}
+
 void TXBitmap::LoadPicture(const QString& fileName, ForceBitmap forceBitmap)
 {
-    QFile file(fileName);
-    // Unbuffered: the readers fetch whole rows, which would only pass through Qt's buffer.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    QFile file;
+    OpenPictureFile(fileName, file);
     LoadPictureFromStream(file, forceBitmap);
+}
+
+QSize LoadPictureScaled(const QString& fileName, TXBitmap& picture, const std::function<int(int, int)>& denominatorFor)
+{
+    QFile file;
+    OpenPictureFile(fileName, file);
+    if (ProbeKind(file) != PictureKind::Jpeg) {
+        picture.LoadPictureFromStream(file);
+        return QSize(picture.Width(), picture.Height());
+    }
+    QSize full;
+    TJpegReadOptions options;
+    options.ScaleDenominator = [&](int width, int height) {
+        full = QSize(width, height);
+        return denominatorFor(width, height);
+    };
+    TXBitmap loaded;
+    ReadJpeg(file, loaded, options);
+    picture = std::move(loaded);
+    return full;
 }
 
 void TXBitmap::LoadPictureFromStream(QIODevice& stream, ForceBitmap forceBitmap)

@@ -1,17 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include <QImage>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include "raster/Colour.h"
 #include "raster/GraphicsErrors.h"
 #include "raster/VellumError.h"
 
+class QFile;
 class QIODevice;
 
 namespace vellum {
@@ -156,6 +159,14 @@ private:
     TColor m_transparentColour = clNone;
     std::unique_ptr<TCanvas> m_canvas;
 };
+
+// Opens fileName for reading pictures without ever blocking: raises EFOpenError "Cannot open
+// file "%s". Not a regular file" for a folder, FIFO, socket or device.
+void OpenPictureFile(const QString& fileName, QFile& file);
+
+// Loads the picture of fileName like LoadPicture, a JPEG decoded at 1/d of its size where d is
+// what denominatorFor (1, 2, 4 or 8) answers for its full size. Returns the full size.
+QSize LoadPictureScaled(const QString& fileName, TXBitmap& picture, const std::function<int(int, int)>& denominatorFor);
 
 // The upper-cased extension that SavePicture goes by: the text after the last '.' when that
 // '.' comes after every '/', '\' and ':', else empty.

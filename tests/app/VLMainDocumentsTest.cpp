@@ -25,64 +25,20 @@
 #include <QTextBrowser>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
+#include "AppTestSupport.h"
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
 #include "document/VLPicChildWn.h"
+#include "print/PrintPreviewDlg.h"
 
 namespace vellum {
 namespace {
 
-// Answers the modal boxes and dialogs that come up, in order: a message box with the given
-// button, a file dialog (Cancel) with a file name typed and accepted, or left with Cancel when
-// the name is empty. Records the message boxes' texts.
-class MessageAnswers : public QObject {
-public:
-    struct Answer {
-        Answer(QMessageBox::StandardButton b) : button(b) {}
-        Answer(const char* name) : fileName(QString::fromUtf8(name)) {}
-        Answer(const QString& name) : fileName(name) {}
-        QMessageBox::StandardButton button = QMessageBox::NoButton;
-        QString fileName;
-    };
-    explicit MessageAnswers(std::vector<Answer> answers) : m_answers(std::move(answers))
-    {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal == nullptr || modal == m_last || m_next >= m_answers.size())
-                return;
-            const Answer& answer = m_answers[m_next];
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                ++m_next;
-                m_last = modal;
-                texts << box->text();
-                box->button(answer.button)->click();
-            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-                ++m_next;
-                m_last = modal;
-                if (answer.fileName.isEmpty()) {
-                    dialog->reject();
-                } else {
-                    // As typed into its name box, then Save.
-                    dialog->selectFile(answer.fileName);
-                    static_cast<QDialog*>(dialog)->accept();
-                }
-            }
-        });
-        m_timer.start();
-    }
-    QStringList texts;
-    [[nodiscard]] bool allAnswered() const { return m_next == m_answers.size(); }
-
-private:
-    std::vector<Answer> m_answers;
-    std::size_t m_next = 0;
-    QPointer<QWidget> m_last;
-    QTimer m_timer;
-};
+using testing::MessageAnswers;
 
 class MainDocumentsTest : public ::testing::Test {
 protected:
@@ -160,12 +116,69 @@ TEST_F(MainDocumentsTest, CommandsFollowTheActiveDocument)
     EXPECT_EQ(m_main->PanelText(2), QString());
 }
 
+// Captions of a list of actions, "|" for a separator.
+QStringList captions(const QList<QAction*>& actions)
+{
+    QStringList result;
+    for (QAction* action : actions)
+        result << (action->isSeparator() ? QStringLiteral("|") : action->text());
+    return result;
+}
+
+TEST_F(MainDocumentsTest, PrintHasItsPlacesAndFollowsTheActivePicture)
+{
+    QAction* print = m_main->ActPrintPic();
+    EXPECT_EQ(print->text(), QStringLiteral("&Print"));
+    EXPECT_EQ(print->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_EQ(print->toolTip(), QStringLiteral("Print"));
+    EXPECT_EQ(print->statusTip(), QStringLiteral("Print picture"));
+    EXPECT_FALSE(print->isEnabled());
+
+    const QStringList menu = captions(m_main->menuBar()->actions().first()->menu()->actions());
+    const qsizetype closeAll = menu.indexOf(QStringLiteral("Close All"));
+    ASSERT_GE(closeAll, 0);
+    EXPECT_EQ(menu.mid(closeAll, 4), (QStringList{"Close All", "|", "&Print", "|"}));
+
+    auto* bar = m_main->findChild<QToolBar*>(QStringLiteral("FileToolbar"));
+    ASSERT_NE(bar, nullptr);
+    const QList<QAction*> buttons = bar->actions();
+    const qsizetype saveAs = buttons.indexOf(m_main->ActPicSaveAs());
+    ASSERT_GE(saveAs, 0);
+    ASSERT_GT(buttons.size(), saveAs + 2);
+    EXPECT_TRUE(buttons[saveAs + 1]->isSeparator());
+    EXPECT_EQ(buttons[saveAs + 2], print);
+
+    m_main->NewPicture(30, 20, clWhite);
+    EXPECT_TRUE(print->isEnabled());
+}
+
+TEST_F(MainDocumentsTest, PrintOpensThePreviewOfTheActivePicture)
+{
+    m_main->NewPicture(30, 20, clWhite);
+    QString title;
+    double aspect = 0;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<TPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            title = dialog->windowTitle();
+            aspect = dialog->Layout().PictureAspect();
+            closer.stop();
+            dialog->reject();
+        }
+    });
+    closer.start();
+    m_main->ActPrintPic()->trigger();
+    EXPECT_EQ(title, QStringLiteral("Print Picture"));
+    EXPECT_DOUBLE_EQ(aspect, 1.5);
+}
+
 TEST_F(MainDocumentsTest, AnOpenFileComesToTheFrontInsteadOfOpeningTwice)
 {
     const QString path = picture("one.bmp");
     ASSERT_TRUE(m_main->OpenPictureFile(path));
     m_main->NewPicture(5, 5, clWhite);
-    ASSERT_TRUE(m_main->OpenPictureFile(m_dir.path() + QStringLiteral("/ONE.BMP")));
+    ASSERT_TRUE(m_main->OpenPictureFile(m_dir.path() + QStringLiteral("/./one.bmp")));
     EXPECT_EQ(titles().size(), 2);
     ASSERT_NE(m_main->ActivePicture(), nullptr);
     EXPECT_EQ(m_main->ActivePicture()->Title(), QStringLiteral("one.bmp"));

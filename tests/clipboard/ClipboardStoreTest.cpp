@@ -217,6 +217,90 @@ TEST_F(ClipboardStoreTest, StrayBytesAfterTheLastItemAreNoError)
     EXPECT_TRUE(m_errors.isEmpty());
 }
 
+TEST_F(ClipboardStoreTest, AnImportedPictureAndTheCopyAfterItKeepApart)
+{
+    // The import and the copy are added within one millisecond.
+    putForeignImage(7);
+    m_store.CopyPlainPicture(Given(SolidPicture(2, 1, clWhite)));
+    const auto items = enumerate();
+    ASSERT_EQ(items.size(), 2u);
+    ASSERT_NE(std::get<0>(items[0]), std::get<0>(items[1]));
+    m_store.DeleteItem(std::get<0>(items[1]));
+    EXPECT_EQ(widths(), std::vector<int>{2});
+}
+
+// Data that claims a picture but yields none, as an owner that vanished or sent bytes that do
+// not decode.
+class EmptyPictureData : public QMimeData {
+public:
+    QStringList formats() const override { return {QStringLiteral("application/x-qt-image")}; }
+    bool hasFormat(const QString& format) const override { return formats().contains(format); }
+
+protected:
+    QVariant retrieveData(const QString&, QMetaType) const override { return QVariant::fromValue(QImage()); }
+};
+
+TEST_F(ClipboardStoreTest, WhatYieldsNoPictureIsNoPicture)
+{
+    const std::function<void()> contents[] = {
+        [] { QGuiApplication::clipboard()->clear(); },
+        [] { QGuiApplication::clipboard()->setText(QStringLiteral("text")); },
+        [] { QGuiApplication::clipboard()->setMimeData(new EmptyPictureData); },
+        [] { // beyond the picture limits
+            auto* data = new QMimeData;
+            data->setImageData(QImage(kMaxPictureSide + 1, 1, QImage::Format_RGB32));
+            QGuiApplication::clipboard()->setMimeData(data);
+        },
+    };
+    int i = 0;
+    for (const auto& put : contents) {
+        SCOPED_TRACE(i++);
+        put();
+        TXBitmap picture = SolidPicture(1, 1, clBlack);
+        std::int32_t tag = 42;
+        EXPECT_FALSE(m_store.PastePicture(&picture, tag));
+        EXPECT_EQ(picture.Width(), 1);
+        EXPECT_EQ(tag, 42);
+        EXPECT_TRUE(enumerate().empty());
+    }
+}
+
+TEST_F(ClipboardStoreTest, AForeignPictureWithAlphaIsComposedOverWhite)
+{
+    QImage image(3, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, qRgba(200, 10, 20, 0));
+    image.setPixel(1, 0, qRgba(200, 10, 20, 255));
+    image.setPixel(2, 0, qRgba(0, 0, 0, 128));
+    auto* data = new QMimeData;
+    data->setImageData(image);
+    QGuiApplication::clipboard()->setMimeData(data);
+
+    TXBitmap picture;
+    std::int32_t tag = 0;
+    ASSERT_TRUE(m_store.PastePicture(&picture, tag));
+    EXPECT_EQ(picture.PixelColour(0, 0), clWhite);
+    EXPECT_EQ(picture.PixelColour(1, 0), RGBColor(200, 10, 20));
+    const int grey = GetRValue(picture.PixelColour(2, 0));
+    EXPECT_NEAR(grey, 127, 1);
+}
+
+// A store whose clipboard refuses every write, as X11 may refuse us the ownership.
+class RefusingStore : public TVLClipboard {
+public:
+    using TVLClipboard::TVLClipboard;
+
+protected:
+    bool setClipboardData(std::unique_ptr<QMimeData>) override { return false; }
+};
+
+TEST_F(ClipboardStoreTest, ARefusedCopyIsReported)
+{
+    EXPECT_TRUE(m_store.CopyPlainPicture(Given(SolidPicture(1, 1, clWhite))));
+    RefusingStore refusing(ClipboardChangedMessage);
+    EXPECT_FALSE(refusing.CopyPicture(Given(SolidPicture(2, 1, clWhite)), 5));
+    EXPECT_EQ(widths(), std::vector<int>{1});
+}
+
 TEST(ClipboardSinglePicture, OnlyTheStandardPictureIsUsed)
 {
     QGuiApplication::clipboard()->clear();

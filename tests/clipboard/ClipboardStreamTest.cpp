@@ -1,5 +1,7 @@
 #include "clipboard/VLClipbrd.h"
 
+#include <limits>
+
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -87,6 +89,60 @@ QByteArray fourItems(std::vector<std::int32_t>& ids)
         ids.push_back(id++);
     }
     return bytes;
+}
+
+// The items' identifiers from the front.
+std::vector<std::int32_t> identifiers(const QByteArray& bytes)
+{
+    std::vector<std::int32_t> result;
+    for (qint64 pos = 4; pos + 12 <= bytes.size(); pos += int32At(bytes, pos + 4))
+        result.push_back(int32At(bytes, pos));
+    return result;
+}
+
+TEST(ClipboardStream, ANewIdentifierLiesAboveEveryIdentifierInTheStream)
+{
+    // Added within one millisecond, items would share the clock's value; deleting or promoting
+    // the second would then act on the first.
+    TVLClipboardStream quick;
+    for (int i = 0; i < 5; ++i)
+        quick.AddItem(SolidPicture(1, 1, clWhite), -1);
+    const std::vector<std::int32_t> added = identifiers(quick.Bytes());
+    for (std::size_t i = 1; i < added.size(); ++i)
+        EXPECT_GT(added[i - 1], added[i]);
+
+    const std::int32_t future = TVLClipboardStream::NewIdentifier() + 1000000;
+    constexpr std::int32_t top = std::numeric_limits<std::int32_t>::max();
+    struct Case {
+        std::vector<std::int32_t> existing; // newest first
+        std::int32_t expected;              // -1: the clock's value
+    };
+    const Case cases[] = {
+        {{future, 7}, future + 1},
+        {{7, future}, future + 1},
+        {{top, 0, 1}, 2}, // no room above: the smallest free one, never negative
+        {{top}, 0},
+        {{3, 2}, -1},     // all below the clock
+    };
+    for (const Case& c : cases) {
+        TVLClipboardStream stream;
+        for (std::size_t i = 0; i < c.existing.size(); ++i)
+            stream.AddItem(SolidPicture(1, 1, clWhite), -1);
+        QByteArray bytes = stream.Bytes();
+        std::size_t i = 0;
+        for (qint64 pos = 4; pos < bytes.size(); pos += int32At(bytes, pos + 4))
+            qToLittleEndian(c.existing[i++], bytes.data() + pos);
+        TVLClipboardStream rewritten(bytes);
+        const std::int32_t before = TVLClipboardStream::NewIdentifier();
+        const std::int32_t id = rewritten.AddItem(SolidPicture(1, 1, clWhite), -1);
+        if (c.expected >= 0) {
+            EXPECT_EQ(id, c.expected);
+        } else {
+            EXPECT_GE(id, before);
+            EXPECT_LE(id, TVLClipboardStream::NewIdentifier());
+        }
+        EXPECT_EQ(identifiers(rewritten.Bytes()).front(), id);
+    }
 }
 
 TEST(ClipboardStream, PromotingTheThirdOrdersThreeOneTwoFour)

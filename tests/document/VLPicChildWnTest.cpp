@@ -124,13 +124,18 @@ TEST_F(PicChildTest, ChangeFlagsAndTheModifiedRule)
     m_changes.clear();
     doc->NotifyChange(0, true);
     EXPECT_TRUE(m_changes.empty());
-    doc->NotifyChange(chgSelContent, true); // only the floating selection changed
-    EXPECT_FALSE(doc->Modified());
     doc->NotifyChange(chgPicture, false);
+    doc->NotifyChange(chgSelContent, false);
+    doc->NotifyChange(chgScroll | chgZoom | chgViewSize | chgSelRemoved, true);
     EXPECT_FALSE(doc->Modified());
-    doc->NotifyChange(chgPicture | chgSelCreated, true);
-    EXPECT_TRUE(doc->Modified());
-    EXPECT_EQ(m_changes, (std::vector<TChangeSet>{chgSelContent, chgPicture, 33}));
+    EXPECT_EQ(m_changes, (std::vector<TChangeSet>{chgPicture, chgSelContent, 270}));
+    // What a save would write changes with the picture and with the floating selection.
+    for (const TChangeSet changes : {TChangeSet(chgPicture | chgSelCreated), TChangeSet(chgSelMoved),
+                                     TChangeSet(chgSelContent)}) {
+        doc->SetModified(false);
+        doc->NotifyChange(changes, true);
+        EXPECT_TRUE(doc->Modified()) << changes;
+    }
 }
 
 TEST_F(PicChildTest, ZoomRewritesTheCaptionAndReportsTwelve)

@@ -1,6 +1,9 @@
 #include <functional>
 #include <set>
+#include <utility>
+#include <vector>
 
+#include <QBuffer>
 #include <QDir>
 
 #include <gtest/gtest.h>
@@ -146,6 +149,30 @@ TEST(PictureFile, BmpRoundTripIsExact)
     EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_TRUE(SamePixels(loaded, picture));
     EXPECT_EQ(ReadFile(TempPath(QStringLiteral("exact.bmp"))).size(), 54 + 24 * 5);
+}
+
+TEST(PictureFile, SavedBmpHoldsTheSameBytesAsTheStreamWriter)
+{
+    // A file takes the rows where they lie, many per system call; any other device gets them
+    // copied into chunks. Both must give the same bytes: padded rows, more rows than one call
+    // takes, calls that end on the byte limit, and a palette format.
+    TXBitmap palette(33, 1500, TPixelFormat::pf8bit);
+    for (int y = 0; y < palette.Height(); ++y)
+        for (int x = 0; x < palette.Width(); ++x)
+            palette.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 7 + y);
+    const std::vector<std::pair<QString, TXBitmap>> pictures{
+        {QStringLiteral("7 x 5"), GradientPicture(7, 5)},
+        {QStringLiteral("1 x 3000"), GradientPicture(1, 3000)},
+        {QStringLiteral("3001 x 1100"), GradientPicture(3001, 1100)},
+        {QStringLiteral("8-bit 33 x 1500"), palette},
+    };
+    for (const auto& [name, picture] : pictures) {
+        QBuffer stream;
+        stream.open(QIODevice::WriteOnly);
+        picture.SaveToStream(stream);
+        const QString path = Saved(picture, QStringLiteral("gathered.bmp"));
+        EXPECT_TRUE(ReadFile(path) == stream.data()) << name.toStdString();
+    }
 }
 
 TEST(PictureFile, JpegRoundTripKeepsSizeAndIsCloseToTheOriginal)

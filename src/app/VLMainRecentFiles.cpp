@@ -1,0 +1,65 @@
+// The recent-files menu (File menu, Open button's drop-down, New button's right click) and the
+// picture open and save dialogs the main window keeps for the run.
+
+#include "app/VLMain.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/VLGlobal.h"
+#include "app/VLMainPrivate.h"
+#include "browser/RFPicPopupMenu.h"
+#include "browser/SaveOptionsFrm.h"
+#include "browser/XExtDlgs.h"
+
+namespace vellum {
+
+using namespace mainwindow;
+
+void TVellumMain::createRecentFiles()
+{
+    m_recentFiles = new TRecentFilesPicPopupMenu(this);
+    m_recentFiles->setObjectName(QStringLiteral("RecentFilesPopupMenu"));
+    m_recentFiles->setTitle(QStringLiteral("Recent Files"));
+    m_recentFiles->DoubleBuffered = true;
+    m_recentFiles->DefaultOnItemClick = [this](QAction* entry) {
+        runGuarded([this, entry] { OpenPictureFile(TRecentFilesPopupMenu::EntryPath(entry)); });
+    };
+    m_recentFiles->SetFileNamePath(ProgramPath() + QStringLiteral("Vellum.rfp"));
+    m_recentFiles->SetFileHeaderName(QStringLiteral("Vellum RFP"));
+    m_recentFiles->LoadRecentFiles();
+
+    m_openDialog = new TXOpenPictureDialog(this);
+    m_saveDialog = new TXSavePictureDialog(this);
+    m_saveDialog->OnOptionsClick = [this](TXCustomOpenPictureDialog* dialog) {
+        runGuarded([dialog] { TSaveOptionsForm(dialog).exec(); });
+    };
+}
+
+void TVellumMain::showRecentFiles()
+{
+    // Position 2 of the File menu: after New and Open.
+    const QList<QAction*> entries = m_fileMenu->actions();
+    m_fileMenu->insertMenu(entries.value(2), m_recentFiles);
+
+    auto* fileBar = findChild<QToolBar*>(QStringLiteral("FileToolbar"));
+    if (fileBar == nullptr)
+        return;
+    if (auto* open = qobject_cast<QToolButton*>(fileBar->widgetForAction(m_actOpenPic))) {
+        open->setMenu(m_recentFiles);
+        open->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+    if (auto* button = qobject_cast<QToolButton*>(fileBar->widgetForAction(m_actNewPic))) {
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QWidget::customContextMenuRequested, this,
+                [this, button](const QPoint& at) { m_recentFiles->popup(button->mapToGlobal(at)); });
+    }
+    // The Pen button carries a panel pop-up, empty for now.
+    if (auto* tools = findChild<QToolBar*>(QStringLiteral("ToolsToolbar")))
+        if (auto* pen = qobject_cast<QToolButton*>(tools->widgetForAction(ToolAction(TTool::Pen))))
+            pen->setMenu(new TPopupPanel(pen));
+}
+
+} // namespace vellum

@@ -1,0 +1,285 @@
+#include "app/VLPinnedFrm.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QMainWindow>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/SettingsKeys.h"
+#include "app/VLGlobal.h"
+#include "app/XMLRegFile.h"
+
+namespace vellum {
+
+namespace {
+
+QString settingsFileName()
+{
+    return ProgramPath() + QLatin1String(settings::FileName);
+}
+
+} // namespace
+
+TVLBasePinnedForm::TVLBasePinnedForm(QMainWindow* mainWindow, const QString& keyPath, const QString& caption,
+                                     const QSize& designedSize)
+    : QDockWidget(caption, mainWindow)
+    , m_mainWindow(mainWindow)
+    , m_keyPath(keyPath)
+    , m_storedSize(designedSize)
+{
+    setAllowedAreas(Qt::RightDockWidgetArea);
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+
+    auto* frame = new QWidget(this);
+    auto* frameLayout = new QVBoxLayout(frame);
+    frameLayout->setContentsMargins(BorderWidth, BorderWidth, BorderWidth, BorderWidth);
+    frameLayout->setSpacing(BorderWidth);
+    m_clientArea = new QWidget(frame);
+    m_clientArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    frameLayout->addWidget(m_clientArea, 1);
+    m_pinButtonPanel = new QWidget(frame);
+    m_pinButtonPanel->setObjectName(QStringLiteral("PinButtonPanel"));
+    m_buttonRow = new QHBoxLayout(m_pinButtonPanel);
+    m_buttonRow->setContentsMargins(0, 0, 0, 0);
+    m_buttonRow->setSpacing(1);
+    m_buttonRow->addStretch(1);
+    m_pinSB = new QToolButton(m_pinButtonPanel);
+    m_pinSB->setObjectName(QStringLiteral("PinSB"));
+    m_pinSB->setCheckable(true);
+    m_pinSB->setAutoRaise(true);
+    m_pinSB->setFixedSize(26, 25);
+    m_pinSB->setIcon(QIcon(QStringLiteral(":/images/commands/pin.png")));
+    m_buttonRow->addWidget(m_pinSB);
+    frameLayout->addWidget(m_pinButtonPanel);
+    setWidget(frame);
+
+    connect(m_pinSB, &QToolButton::clicked, this, [this](bool down) {
+        m_pinned = down;
+        UpdatePinHint();
+    });
+    // The pin means nothing while docked.
+    connect(this, &QDockWidget::topLevelChanged, this, [this](bool floating) { m_pinSB->setVisible(floating); });
+
+    if (m_mainWindow != nullptr) {
+        m_mainWindow->addDockWidget(Qt::RightDockWidgetArea, this);
+        m_mainWindow->installEventFilter(this);
+    }
+    setFloating(true);
+    hide();
+
+    UpdatePinHint();
+    if (m_keyPath.trimmed().isEmpty())
+        SetPinned(m_pinSB->isChecked());
+    else
+        LoadSettings();
+
+    QRect rect(QPoint(0, 0), m_storedSize);
+    m_floatingGeometry = rect; // Clamped takes the size from it
+    if (m_storedLeft < 0 || m_storedTop < 0) {
+        const QRect around = m_mainWindow != nullptr ? m_mainWindow->geometry() : screenRect();
+        rect.moveTopLeft(around.topLeft() + QPoint((around.width() - rect.width()) / 2,
+                                                   (around.height() - rect.height()) / 2));
+    } else {
+        rect.moveTopLeft(Clamped(m_storedLeft, m_storedTop));
+    }
+    setFloatingGeometry(rect);
+}
+
+TVLBasePinnedForm::~TVLBasePinnedForm()
+{
+    if (m_mainWindow != nullptr)
+        m_mainWindow->removeEventFilter(this);
+    if (!m_keyPath.trimmed().isEmpty())
+        TVLBasePinnedForm::SaveSettings();
+}
+
+void TVLBasePinnedForm::AddButton(QWidget* button)
+{
+    button->setParent(m_pinButtonPanel);
+    m_buttonRow->insertWidget(m_buttonCount++, button);
+}
+
+QRect TVLBasePinnedForm::FloatingGeometry() const
+{
+    return m_floatingGeometry;
+}
+
+void TVLBasePinnedForm::setFloatingGeometry(const QRect& rect)
+{
+    m_floatingGeometry = rect;
+    if (isFloating())
+        setGeometry(rect);
+}
+
+QRect TVLBasePinnedForm::screenRect() const
+{
+    const QScreen* screen = m_mainWindow != nullptr ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
+}
+
+QPoint TVLBasePinnedForm::Clamped(int x, int y) const
+{
+    const QRect screen = screenRect();
+    const QSize own = m_floatingGeometry.size();
+    x = std::max(0, std::min(x, screen.width() - own.width()));
+    y = std::max(0, std::min(y, screen.height() - own.height()));
+    return {x, y};
+}
+
+void TVLBasePinnedForm::SetPinned(bool pinned)
+{
+    if (pinned == m_pinned)
+        return;
+    m_pinned = pinned;
+    m_pinSB->setChecked(pinned);
+    UpdatePinHint();
+}
+
+void TVLBasePinnedForm::UpdatePinHint()
+{
+    const QString hint = m_pinned ? QStringLiteral("Unpin Viewer from Vellum window")
+                                  : QStringLiteral("Pin Viewer to Vellum window");
+    m_pinSB->setToolTip(hint);
+    m_pinSB->setStatusTip(hint);
+}
+
+void TVLBasePinnedForm::MoveTo(int x, int y)
+{
+    if (m_moving)
+        return;
+    m_moving = true;
+    const QPoint to = Clamped(x, y);
+    QRect rect = FloatingGeometry();
+    if (to != rect.topLeft()) {
+        rect.moveTopLeft(to);
+        setFloatingGeometry(rect);
+    }
+    m_moving = false;
+}
+
+void TVLBasePinnedForm::FollowMain()
+{
+    if (!m_pinned || Docked() || m_mainWindow == nullptr)
+        return;
+    moveBesideMain();
+}
+
+void TVLBasePinnedForm::moveBesideMain()
+{
+    // The offsets come from the settings file and may be anything: wide arithmetic, then the
+    // screen's clamping.
+    const QRect main = m_mainWindow->geometry();
+    const auto toInt = [](std::int64_t v) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    MoveTo(toInt(std::int64_t{main.left()} + main.width() - m_xDiff - FloatingGeometry().width()),
+           toInt(std::int64_t{main.top()} - m_yDiff));
+}
+
+void TVLBasePinnedForm::geometryChanged()
+{
+    // Only what the user or the window system does changes the offsets; our own placing does
+    // not, nor do the events a hidden window receives when it is first shown.
+    if (m_moving || !isFloating() || !isVisible())
+        return;
+    m_floatingGeometry = geometry();
+    if (m_mainWindow == nullptr)
+        return;
+    const QRect main = m_mainWindow->geometry();
+    m_xDiff = (main.left() + main.width()) - (m_floatingGeometry.left() + m_floatingGeometry.width());
+    m_yDiff = main.top() - m_floatingGeometry.top();
+}
+
+void TVLBasePinnedForm::moveEvent(QMoveEvent* event)
+{
+    QDockWidget::moveEvent(event);
+    geometryChanged();
+}
+
+void TVLBasePinnedForm::resizeEvent(QResizeEvent* event)
+{
+    QDockWidget::resizeEvent(event);
+    geometryChanged();
+}
+
+void TVLBasePinnedForm::showEvent(QShowEvent* event)
+{
+    if (m_mainWindow != nullptr && m_pinned)
+        moveBesideMain();
+    QDockWidget::showEvent(event);
+}
+
+bool TVLBasePinnedForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_mainWindow && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        && isVisible())
+        FollowMain();
+    return QDockWidget::eventFilter(watched, event);
+}
+
+void TVLBasePinnedForm::closeEvent(QCloseEvent* event)
+{
+    QDockWidget::closeEvent(event);
+    if (event->isAccepted())
+        DoClosed();
+}
+
+void TVLBasePinnedForm::DoClosed()
+{
+    if (OnClose)
+        OnClose(this);
+}
+
+void TVLBasePinnedForm::LoadSettings()
+{
+    namespace k = settings;
+    TXMLRegistryFile reg(settingsFileName());
+    if (!reg.OpenKey(m_keyPath, false))
+        return;
+    auto has = [&reg](const char* name) { return reg.ValueExists(QLatin1String(name)); };
+    auto integer = [&reg](const char* name) { return reg.ReadInteger(QLatin1String(name)); };
+    if (has(k::Pinned))
+        SetPinned(reg.ReadBool(QLatin1String(k::Pinned)));
+    if (has(k::Left))
+        m_storedLeft = integer(k::Left);
+    if (has(k::Top))
+        m_storedTop = integer(k::Top);
+    // At least the minimum, at most the screen.
+    const QSize screen = screenRect().size();
+    if (has(k::Width))
+        m_storedSize.setWidth(std::max(std::min(integer(k::Width), screen.width()), MinStoredSide));
+    if (has(k::Height))
+        m_storedSize.setHeight(std::max(std::min(integer(k::Height), screen.height()), MinStoredSide));
+    if (has(k::XDiff))
+        m_xDiff = integer(k::XDiff);
+    if (has(k::YDiff))
+        m_yDiff = integer(k::YDiff);
+    reg.CloseKey();
+}
+
+void TVLBasePinnedForm::SaveSettings()
+{
+    namespace k = settings;
+    TXMLRegistryFile reg(settingsFileName());
+    if (!reg.OpenKey(m_keyPath, true))
+        return;
+    const QRect rect = FloatingGeometry();
+    reg.WriteBool(QLatin1String(k::Pinned), m_pinned);
+    reg.WriteInteger(QLatin1String(k::Left), rect.left());
+    reg.WriteInteger(QLatin1String(k::Top), rect.top());
+    reg.WriteInteger(QLatin1String(k::Width), rect.width());
+    reg.WriteInteger(QLatin1String(k::Height), rect.height());
+    reg.WriteInteger(QLatin1String(k::XDiff), m_xDiff);
+    reg.WriteInteger(QLatin1String(k::YDiff), m_yDiff);
+    reg.CloseKey();
+}
+
+} // namespace vellum

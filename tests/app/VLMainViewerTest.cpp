@@ -1,0 +1,192 @@
+#include "app/VLMain.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include "app/StartUp.h"
+#include "app/VLGlobal.h"
+#include "app/ViewerFrm.h"
+#include "app/XMLRegFile.h"
+#include "controls/XGraphicCtrls.h"
+#include "document/VLPicChildWn.h"
+
+namespace vellum {
+namespace {
+
+class MainViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_global = std::make_unique<TVLGlobal>(m_dir.path());
+        start();
+    }
+    void TearDown() override
+    {
+        for (QMdiSubWindow* w : m_main->ClientArea()->subWindowList())
+            if (auto* doc = qobject_cast<TVLPicChildWin*>(w))
+                doc->SetModified(false);
+        m_main.reset();
+        AppParams() = TAppParams();
+    }
+    void start()
+    {
+        m_main = std::make_unique<TVellumMain>();
+        m_main->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
+        settle();
+    }
+    static void settle()
+    {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents();
+        }
+    }
+    static QStringList texts(const QList<QAction*>& actions)
+    {
+        QStringList result;
+        for (QAction* action : actions)
+            result << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        return result;
+    }
+    [[nodiscard]] TViewerForm& viewer() const { return *m_main->Viewer(); }
+    // The picture point the Viewer's surface shows at its centre.
+    [[nodiscard]] QPoint viewerCentre() const
+    {
+        return {viewer().OffsetX() + viewer().Surface()->width() / 2, viewer().OffsetY() + viewer().Surface()->height() / 2};
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TVLGlobal> m_global;
+    std::unique_ptr<TVellumMain> m_main;
+};
+
+TEST_F(MainViewerTest, TheViewerCommandComesFirstInTheViewMenuAndOnTheViewBar)
+{
+    QMenu* view = nullptr;
+    for (QAction* menu : m_main->menuBar()->actions())
+        if (menu->text() == QLatin1String("View"))
+            view = menu->menu();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(texts(view->actions()), (QStringList{"Viewer", "Clipboard Viewer", "Zoom grid", "-", "Toolbars"}));
+    auto* bar = m_main->findChild<QToolBar*>(QStringLiteral("ViewToolbar"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->actions(), (QList<QAction*>{m_main->ActCbViewerStartStop(), m_main->ActViewerStartStop(),
+                                                m_main->ActShowHideZoomGrid()}));
+
+    QAction* command = m_main->ActViewerStartStop();
+    EXPECT_TRUE(command->isCheckable());
+    EXPECT_EQ(command->toolTip(), "Viewer");
+    EXPECT_EQ(command->statusTip(), "Display the Viewer");
+    EXPECT_FALSE(viewer().isVisible());
+    EXPECT_EQ(viewer().windowTitle(), "Viewer");
+    command->trigger();
+    EXPECT_TRUE(viewer().isVisible());
+    EXPECT_EQ(command->statusTip(), "Hide the Viewer");
+    viewer().close();
+    EXPECT_FALSE(command->isChecked());
+    EXPECT_EQ(command->statusTip(), "Display the Viewer");
+}
+
+TEST_F(MainViewerTest, FollowsTheActiveDocumentItsChangesAndCentresItsView)
+{
+    TVLPicChildWin* first = m_main->NewPicture(1200, 900, 0x202020);
+    TVLPicChildWin* second = m_main->NewPicture(40, 30, 0xC0C0C0);
+    ASSERT_EQ(m_main->ActivePicture(), second);
+    m_main->ActViewerStartStop()->trigger();
+    settle();
+    EXPECT_EQ(viewer().Picture(), &second->Picture());
+    EXPECT_EQ(viewer().Surface()->size(), QSize(40, 30));
+
+    m_main->ClientArea()->setActiveSubWindow(first);
+    settle();
+    ASSERT_EQ(viewer().Picture(), &first->Picture());
+
+    // Zoomed in and scrolled: the Viewer keeps the part in view in its middle.
+    first->SetZoom(8, 600, 450);
+    settle();
+    const QRect seen = first->PictureScrollBox().VisibleRect();
+    EXPECT_EQ(viewerCentre(), QPoint(seen.left() + seen.width() / 2, seen.top() + seen.height() / 2));
+    // A click in the Viewer centres the document there.
+    viewer().OnCentre(&viewer(), 300, 200);
+    settle();
+    const QRect now = first->PictureScrollBox().VisibleRect();
+    EXPECT_LE(std::abs(now.left() + now.width() / 2 - 300), 1);
+    EXPECT_LE(std::abs(now.top() + now.height() / 2 - 200), 1);
+    EXPECT_EQ(viewer().ViewRect(), now);
+
+    // A pen step: the Viewer redraws from the picture.
+    std::uint8_t* pixel = first->Picture().ScanLine(200) + 3 * 300;
+    pixel[0] = 0;
+    pixel[1] = 0;
+    pixel[2] = 0xFF;
+    first->NotifyChange(chgPicture, true);
+    EXPECT_EQ(viewer().Buffer().PixelColour(300 - viewer().OffsetX(), 200 - viewer().OffsetY()), 0x0000FF);
+
+    // A change in another document leaves the Viewer alone.
+    second->NotifyChange(chgScroll, false);
+    EXPECT_EQ(viewer().ViewRect(), now);
+}
+
+TEST_F(MainViewerTest, ClosingADocumentClearsTheViewerShownOrNot)
+{
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown ? "shown" : "hidden");
+        TVLPicChildWin* doc = m_main->NewPicture(50, 50, 0x808080);
+        m_main->ActViewerStartStop()->trigger();
+        ASSERT_EQ(viewer().Picture(), &doc->Picture());
+        if (!shown) {
+            // Hidden without closing, as a collapsed panel hides it.
+            viewer().hide();
+        }
+        doc->close();
+        settle();
+        EXPECT_EQ(viewer().Picture(), nullptr);
+        EXPECT_EQ(viewer().PictureOwner(), nullptr);
+        viewer().Redraw();
+        if (viewer().isVisible())
+            viewer().close();
+    }
+}
+
+TEST_F(MainViewerTest, VisibilityComesBackAfterARestart)
+{
+    m_main->ActViewerStartStop()->trigger();
+    m_main->close();
+    m_main.reset();
+    {
+        TXMLRegistryFile reg(ProgramPath() + QStringLiteral("Vellum.xml"));
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("Vellum\\Main"), false));
+        EXPECT_TRUE(reg.ReadBool(QStringLiteral("ViewerIsVisible")));
+    }
+    start();
+    EXPECT_TRUE(m_main->ActViewerStartStop()->isChecked());
+    EXPECT_TRUE(viewer().isVisible());
+
+    // Hidden by something else than the user: still counted as shown.
+    viewer().hide();
+    m_main->close();
+    m_main.reset();
+    start();
+    EXPECT_TRUE(viewer().isVisible());
+    viewer().close();
+    m_main->close();
+    m_main.reset();
+    start();
+    EXPECT_FALSE(viewer().isVisible());
+}
+
+} // namespace
+} // namespace vellum

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# End to end on a real X display, driven by the keyboard: a picture another program put on the
+# clipboard pastes as a new picture, copying it gives other programs that picture back, and two
+# running copies of the program share one clipboard history.
+#   clipboard_commands_e2e.sh <vellum executable> <clipboard peer executable>
+set -euo pipefail
+[ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xclip >/dev/null &&
+  command -v xprop >/dev/null && command -v convert >/dev/null ||
+  { echo "needs an X display, xdotool, xclip, xprop and ImageMagick"; exit 77; }
+peer=$2
+work=$(mktemp -d)
+pids=()
+# An X server resets when its last client leaves: one client stays connected throughout.
+xprop -root -spy >/dev/null 2>&1 &
+pids+=($!)
+cleanup() { kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; cat "$work"/log* 2>/dev/null | grep -v XDG_RUNTIME || true; exit 1; }
+
+vellum=$1
+# Each copy of the program runs from a folder of its own, where it keeps its settings.
+start() { # NAME; sets pid
+  mkdir -p "$work/$1"
+  cp "$vellum" "$work/$1/vellum"
+  "$work/$1/vellum" -NoSplash 2>>"$work/log.$1" &
+  pid=$!
+  pids+=("$pid")
+}
+window_of() { # PID -> the main window's id
+  local w
+  for _ in $(seq 100); do
+    w=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -n 1 || true)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+keys() { # WINDOW KEY...
+  local w=$1; shift
+  xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w"
+  for k in "$@"; do xdotool key --clearmodifiers "$k"; sleep 0.3; done
+}
+# Enumeration without the identifiers (they are clock values): "tag w h r g b" per line.
+items() { "$peer" enum 2>/dev/null | cut -d' ' -f2-; }
+wait_items() { # EXPECTED
+  for _ in $(seq 50); do [ "$(items)" = "$1" ] && return 0; sleep 0.1; done
+  fail "clipboard holds '$(items)', expected '$1'"
+}
+
+start a
+a=$(window_of "$pid") || fail "the first copy shows no window"
+
+# 1. Another program's PNG pastes as a new picture (Edit > Paste > Paste as New Picture), and
+# copying that picture hands it back to other programs as PNG.
+convert -size 7x2 xc:'#00ff00' "$work/green.png"
+xclip -quiet -selection clipboard -t image/png -i "$work/green.png" >/dev/null 2>&1 &
+pids+=($!)
+sleep 0.5
+keys "$a" alt+e Right n
+keys "$a" ctrl+c
+wait_items "$(printf -- '-1 7 2 0 255 0\n-1 7 2 0 255 0')"
+xclip -o -selection clipboard -t image/png >"$work/back.png"
+[ "$(convert "$work/back.png" -format '%w %h %[pixel:p{3,1}]' info:)" = "7 2 srgb(0,255,0)" ] ||
+  fail "what other programs get back: $(convert "$work/back.png" -format '%w %h %[pixel:p{3,1}]' info:)"
+
+# 2. A second copy of the program copies a picture of its own on top of that history.
+start b
+b=$(window_of "$pid") || fail "the second copy shows no window"
+keys "$b" ctrl+n
+# The New Picture dialog has the focus now: its default button.
+xdotool key --clearmodifiers Return
+sleep 0.5
+keys "$b" ctrl+c
+[ "$(items | sed -n '2,3p')" = "$(printf -- '-1 7 2 0 255 0\n-1 7 2 0 255 0')" ] ||
+  fail "the second copy did not keep the history: $(items)"
+[ "$(items | wc -l)" = 3 ] || fail "expected three pictures: $(items)"
+
+# 3. The first copy pastes the second one's picture as new and copies it again: four items,
+# the newest two alike. With a picture active the menu opens on Cut: Copy, then Paste.
+keys "$a" alt+e Down Down Right n
+keys "$a" ctrl+c
+[ "$(items | wc -l)" = 4 ] || fail "expected four pictures: $(items)"
+[ "$(items | sed -n 1p)" = "$(items | sed -n 2p)" ] || fail "the pasted picture differs: $(items)"
+echo "clipboard commands end to end: ok"
