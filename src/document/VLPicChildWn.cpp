@@ -270,7 +270,7 @@ void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y, bool do
         return;
     m_drag = button == Qt::LeftButton ? TDrag::Left : TDrag::Right;
     if (tool->RecordsUndo())
-        recordPictureAndSelection();
+        recordPictureAndSelection(true);
     if (m_selection) {
         switch (tool->Prelude()) {
         case TVLTool::TSelectionPrelude::Leave:
@@ -441,9 +441,15 @@ void TVLPicChildWin::MoveSelectionTo(const QPoint& topLeft)
     NotifyChange(chgSelMoved, true);
 }
 
-TVLPicGenUndoAction& TVLPicChildWin::recordPictureAndSelection()
+TVLPicGenUndoAction& TVLPicChildWin::recordPictureAndSelection(bool reuseOldest)
 {
+    // The oldest step is about to go: its store is taken before the new action pushes it out.
+    TVLPicGenUndoAction::TPixelStore store;
+    if (reuseOldest && m_undoStack.Count() == TVLUndoActionFactory::MaxActions)
+        if (auto* oldest = dynamic_cast<TVLPicGenUndoAction*>(&m_undoStack.Action(m_undoStack.Count() - 1)))
+            store = oldest->TakePixelStore();
     auto& action = AddUndoAction<TVLPicGenUndoAction>();
+    action.AdoptPixelStore(std::move(store));
     action.StoreBitmap(&Picture());
     action.StoreSelection(m_selection.get());
     return action;
@@ -894,7 +900,8 @@ void TVLPicUndoAction::Undo()
 void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
 {
     if (picture == nullptr || picture->Empty()) {
-        m_pixels = std::vector<std::uint8_t>();
+        m_pixels.reset();
+        m_storeBytes = 0;
         m_width = m_height = 0;
         return;
     }
@@ -908,9 +915,30 @@ void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
     m_width = source->Width();
     m_height = source->Height();
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
-    m_pixels.resize(rowBytes * static_cast<std::size_t>(m_height));
+    const std::size_t bytes = rowBytes * static_cast<std::size_t>(m_height);
+    // Not zeroed first: every byte is copied over at once (a press records a whole picture).
+    if (!m_pixels || m_storeBytes != bytes) {
+        m_pixels.reset(new std::uint8_t[bytes]);
+        m_storeBytes = bytes;
+    }
     for (int y = 0; y < m_height; ++y)
-        std::memcpy(m_pixels.data() + rowBytes * static_cast<std::size_t>(y), source->ScanLine(y), rowBytes);
+        std::memcpy(m_pixels.get() + rowBytes * static_cast<std::size_t>(y), source->ScanLine(y), rowBytes);
+}
+
+TVLPicGenUndoAction::TPixelStore TVLPicGenUndoAction::TakePixelStore()
+{
+    TPixelStore store{std::move(m_pixels), m_storeBytes};
+    m_storeBytes = 0;
+    m_width = m_height = 0;
+    return store;
+}
+
+void TVLPicGenUndoAction::AdoptPixelStore(TPixelStore store)
+{
+    if (HasBitmap() || !store.Pixels)
+        return;
+    m_pixels = std::move(store.Pixels);
+    m_storeBytes = store.Bytes;
 }
 
 void TVLPicGenUndoAction::StoreSelection(const TPictureSelection* selection)
@@ -956,7 +984,7 @@ bool TVLPicGenUndoAction::restorePicture(TVLPicChildWin& window, TChangeSet& cha
         picture.AllocateUninitialised(m_width, m_height, TPixelFormat::pf24bit);
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
     for (int y = 0; y < m_height; ++y)
-        std::memcpy(picture.ScanLine(y), m_pixels.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+        std::memcpy(picture.ScanLine(y), m_pixels.get() + rowBytes * static_cast<std::size_t>(y), rowBytes);
     changes |= chgPicture;
     return resized;
 }

@@ -190,8 +190,9 @@ private:
     template <typename Make>
     void createSelection(Make&& make, const QRect& repaint);
     void nudgeSelection(int dx, int dy);
-    // The undo record of an edit: the picture and (if any) the selection.
-    TVLPicGenUndoAction& recordPictureAndSelection();
+    // The undo record of an edit: the picture and (if any) the selection. A press's record
+    // reuses the pixel store of the step it pushes out of a full history.
+    TVLPicGenUndoAction& recordPictureAndSelection(bool reuseOldest = false);
 
     TPictureScrollBox* m_view = nullptr;
     TDocumentArea* m_mainWindow;
@@ -261,6 +262,14 @@ public:
 
     // Keeps a copy of the (24-bit) picture; none frees a kept one.
     void StoreBitmap(const TXBitmap* picture);
+    // The pixel store of a step about to go, for a newer action to copy into without mapping
+    // fresh memory; the step then restores no picture.
+    struct TPixelStore {
+        std::unique_ptr<std::uint8_t[]> Pixels;
+        std::size_t Bytes = 0;
+    };
+    [[nodiscard]] TPixelStore TakePixelStore();
+    void AdoptPixelStore(TPixelStore store);
     [[nodiscard]] bool HasBitmap() const { return m_width > 0; }
     // Keeps a snapshot of the selection; none frees a kept one.
     void StoreSelection(const TPictureSelection* selection);
@@ -274,7 +283,8 @@ private:
     bool restorePicture(TVLPicChildWin& window, TChangeSet& changes);
     // The pixels row after row without padding: a history of five steps holds exactly five
     // pictures' bytes.
-    std::vector<std::uint8_t> m_pixels;
+    std::unique_ptr<std::uint8_t[]> m_pixels;
+    std::size_t m_storeBytes = 0;
     int m_width = 0;
     int m_height = 0;
     std::unique_ptr<TVLCompactSelection> m_selection;
