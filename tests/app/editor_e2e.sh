@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end on a real X display, as a user with the keyboard: closing with modified pictures
 # (No then Cancel keeps every window; Yes whose save dialog is cancelled keeps the window), a
-# name typed without an extension, a save that fails, and a truncated JPEG.
+# name typed without an extension, a save that fails, an undo past a save, and a truncated JPEG.
 #   editor_e2e.sh <vellum executable>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
@@ -151,6 +151,18 @@ keys Return
 [ ! -e "$work/x.png" ] || fail "a refused save wrote x.png"
 exit_by_menu
 ended || fail "Exit did not end the program"
+
+# Change, Save, Undo: the picture shown is no longer the one saved, so Exit asks.
+convert -size 300x200 xc:skyblue "BMP3:$work/sky.bmp"
+start "$work/sky.bmp"
+xdotool mousemove --window "$main" 200 300 click 1
+keys Delete
+keys ctrl+s
+sleep 0.5
+keys ctrl+z
+exit_by_menu
+answer_confirm n "exit after an undo past a save"
+ended || fail "the exit did not end the program"
 
 # The first part of a JPEG opens with a word that it is incomplete.
 convert -size 600x400 xc:gray +noise Random -quality 90 "$work/photo.jpg"
