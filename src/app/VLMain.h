@@ -220,6 +220,8 @@ private:
     void updateEditCommandStates(TVLPicChildWin* picture);
     void copyExecute(bool cut);
     void pasteIntoExecute();
+    // After a paste into a picture: the rectangle-selection tool, unless it is current.
+    void chooseSelectRectAfterPaste();
     void pasteAsNewExecute();
     void createClipboardViewer();
     void cbViewerStartStop(bool show);

@@ -174,6 +174,7 @@ void TVellumMain::ViewerShowDocument(QWidget* window, bool force)
         ~Thaw() { viewer->Thaw(); }
     } thaw{m_viewer};
     m_viewer->SetPicture(&doc->Picture(), doc);
+    m_viewer->SetSelection(doc->Selection());
     m_viewer->SetViewRect(doc->PictureScrollBox().VisibleRect());
 }
 
@@ -197,6 +198,9 @@ void TVellumMain::viewerPictureChange(TVLPicChildWin* document, std::uint16_t ch
 {
     if (!m_viewer->isVisible() || m_viewer->PictureOwner() != document)
         return;
+    // Whatever came and went within one report, the document's selection now is the one.
+    if ((changes & (chgSelCreated | chgSelRemoved)) != 0)
+        m_viewer->SetSelection(document->Selection());
     if ((changes & chgPicSize) != 0) {
         m_viewer->Layout();
         m_viewer->SetViewRect(document->PictureScrollBox().VisibleRect());

@@ -17,6 +17,8 @@
 #include "app/XMLRegFile.h"
 #include "controls/XGraphicCtrls.h"
 #include "document/ToolCursors.h"
+#include "document/VLPicChildWn.h"
+#include "selection/PicSelection.h"
 
 namespace vellum {
 
@@ -130,9 +132,26 @@ void TViewerForm::SetPicture(const TXBitmap* picture, QObject* owner)
         Redraw();
 }
 
+void TViewerForm::SetSelection(TPictureSelection* selection)
+{
+    m_selection = selection;
+}
+
+TPictureSelection* TViewerForm::Selection() const
+{
+    if (m_selection == nullptr || Picture() == nullptr)
+        return nullptr;
+    // Asked afresh: a document may free its selection without reporting it (a failed
+    // creation frees the old one first).
+    if (const auto* document = qobject_cast<const TVLPicChildWin*>(m_owner.data()))
+        return document->Selection() == m_selection ? m_selection : nullptr;
+    return m_selection;
+}
+
 void TViewerForm::Detach(bool redraw)
 {
     m_picture = nullptr;
+    m_selection = nullptr;
     m_owner = nullptr;
     m_hasOwner = false;
     if (redraw)
@@ -215,6 +234,8 @@ void TViewerForm::Redraw()
                 row[3 * x + 2] = static_cast<std::uint8_t>(colour);
             }
         }
+        if (TPictureSelection* selection = Selection())
+            selection->DrawImage(QRect(m_offsetX, m_offsetY, width, height), m_buffer);
         if (m_frameSB->isChecked())
             drawFrame();
     }

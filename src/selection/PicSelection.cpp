@@ -222,8 +222,8 @@ bool TPictureSelection::CopyToClipboard()
     try {
         if (!TVLClipboard::Exists())
             return false;
-        ClipboardStore().CopyPicture(&Image, HasMask() ? TransparentColour : -1);
-        return true;
+        // The store's answer: the window system may refuse to take the data.
+        return ClipboardStore().CopyPicture(&Image, HasMask() ? TransparentColour : -1);
     } catch (...) {
         return false;
     }

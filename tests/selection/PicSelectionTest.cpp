@@ -1,3 +1,7 @@
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
 #include <gtest/gtest.h>
 
 #include "clipboard/VLClipbrd.h"
@@ -426,4 +430,23 @@ TEST(PictureSelection, CopyToClipboardTagsMaskedSelectionsWithTheirKey)
         EXPECT_EQ(tag, c.tag);
         EXPECT_TRUE(sameAsPart(s.Image, s.Image.BoundsRect(), pasted));
     }
+}
+
+// A store whose writes the window system refuses.
+class RefusingStore : public TVLClipboard {
+public:
+    RefusingStore() : TVLClipboard(1034) {}
+
+protected:
+    bool setClipboardData(std::unique_ptr<QMimeData>) override { return false; }
+};
+
+TEST(PictureSelection, CopyToClipboardReportsARefusedWrite)
+{
+    QGuiApplication::clipboard()->clear();
+    RefusingStore store;
+    TEffectsBitmap p = Drawn({"WRW", "RGR", "WRW"});
+    TRectPictureSelection s(&p, -1, Bg, p.BoundsRect());
+    EXPECT_FALSE(s.CopyToClipboard());
+    EXPECT_FALSE(store.HasPicture());
 }
