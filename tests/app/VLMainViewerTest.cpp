@@ -20,6 +20,7 @@
 #include "app/XMLRegFile.h"
 #include "controls/XGraphicCtrls.h"
 #include "document/VLPicChildWn.h"
+#include "document/VLToolVars.h"
 
 namespace vellum {
 namespace {
@@ -138,6 +139,49 @@ TEST_F(MainViewerTest, FollowsTheActiveDocumentItsChangesAndCentresItsView)
     // A change in another document leaves the Viewer alone.
     second->NotifyChange(chgScroll, false);
     EXPECT_EQ(viewer().ViewRect(), now);
+}
+
+TEST_F(MainViewerTest, DrawsTheFloatingSelectionWhileItLasts)
+{
+    const TColor grey = 0x808080;
+    const TColor back = ToolSettings().BackColour();
+    TVLPicChildWin* doc = m_main->NewPicture(40, 30, grey);
+    m_main->ActViewerStartStop()->trigger();
+    settle();
+    ASSERT_EQ(viewer().Surface()->size(), QSize(40, 30));
+    const TXBitmap& shown = viewer().Buffer();
+
+    TXBitmap piece(2, 1);
+    StorePixel(piece.ScanLine(0) + 0, RGBColor(9, 9, 9));
+    StorePixel(piece.ScanLine(0) + 3, RGBColor(200, 0, 0)); // outside the shape
+    doc->PasteIntoDocument(&piece, RGBColor(200, 0, 0));
+    ASSERT_NE(doc->Selection(), nullptr);
+    EXPECT_EQ(viewer().Selection(), doc->Selection());
+    EXPECT_EQ(shown.PixelColour(0, 0), RGBColor(9, 9, 9));
+    EXPECT_EQ(shown.PixelColour(1, 0), grey);
+
+    // Moved: drawn at its new place, the old place shows the picture.
+    doc->MoveSelectionTo(QPoint(10, 20));
+    EXPECT_EQ(shown.PixelColour(0, 0), grey);
+    EXPECT_EQ(shown.PixelColour(10, 20), RGBColor(9, 9, 9));
+    EXPECT_EQ(shown.PixelColour(11, 20), grey);
+
+    // Committed: the picture holds it, the Viewer no longer draws it.
+    doc->DropSelection(true, true);
+    EXPECT_EQ(viewer().Selection(), nullptr);
+    EXPECT_EQ(shown.PixelColour(10, 20), RGBColor(9, 9, 9));
+
+    // A rectangle lifted out leaves its hole in the picture; the Viewer draws it over the hole.
+    doc->CreateRectSelection(QRect(0, 0, 4, 4), -1);
+    ASSERT_NE(viewer().Selection(), nullptr);
+    EXPECT_EQ(doc->Picture().PixelColour(1, 1), back);
+    EXPECT_EQ(shown.PixelColour(1, 1), grey);
+    // Freed without a report, as a failed creation frees the old selection: never drawn (nor
+    // touched) again.
+    doc->FreeSelection();
+    viewer().Redraw();
+    EXPECT_EQ(viewer().Selection(), nullptr);
+    EXPECT_EQ(shown.PixelColour(1, 1), back);
 }
 
 TEST_F(MainViewerTest, ClosingADocumentClearsTheViewerShownOrNot)
