@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QDockWidget>
 #include <QFrame>
+#include <QMainWindow>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -46,9 +47,11 @@ void TVellumMain::createColourPanel()
     contents->setContentsMargins(0, 0, 0, 0);
     m_colourPanel = new TColourPanel(m_sidePanel->Contents());
     contents->addWidget(m_colourPanel);
-    m_sidePanelDockSite = new QWidget(m_sidePanel->Contents());
+    // The pinned tool windows dock here: a docking area of its own below the colours.
+    m_sidePanelDockSite = new QMainWindow(m_sidePanel->Contents());
+    m_sidePanelDockSite->setWindowFlags(Qt::Widget);
     m_sidePanelDockSite->setObjectName(QStringLiteral("SidePanelDockSite"));
-    new QVBoxLayout(m_sidePanelDockSite);
+    m_sidePanelDockSite->setDockNestingEnabled(true);
     contents->addWidget(m_sidePanelDockSite, 1);
 
     TColourPanel* panel = m_colourPanel;

@@ -58,8 +58,8 @@ void invertSpan(std::uint8_t* row, int from, int to, int width)
 
 } // namespace
 
-TViewerForm::TViewerForm(QMainWindow* mainWindow, const QString& keyPath)
-    : TVLBasePinnedForm(mainWindow, keyPath, QStringLiteral("Viewer"), designedWindowSize())
+TViewerForm::TViewerForm(QMainWindow* mainWindow, const QString& keyPath, QMainWindow* dockSite)
+    : TVLBasePinnedForm(mainWindow, keyPath, QStringLiteral("Viewer"), designedWindowSize(), dockSite)
     , m_buffer(0, 0, TPixelFormat::pf24bit)
 {
     setObjectName(QStringLiteral("ViewerForm"));

@@ -26,7 +26,7 @@ public:
     static constexpr int ButtonRowHeight = 30;
     static constexpr int PanelBorder = 3;
 
-    TViewerForm(QMainWindow* mainWindow, const QString& keyPath);
+    TViewerForm(QMainWindow* mainWindow, const QString& keyPath, QMainWindow* dockSite = nullptr);
     ~TViewerForm() override;
 
     // The picture shown, not owned. owner, when given, is the object the picture lives as long

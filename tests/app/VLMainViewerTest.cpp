@@ -17,6 +17,9 @@
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
 #include "app/ViewerFrm.h"
+#include "app/VLClipbrdViewer.h"
+#include "app/ColourPanel.h"
+#include "controls/CollapsingPanel.h"
 #include "app/XMLRegFile.h"
 #include "controls/XGraphicCtrls.h"
 #include "document/VLPicChildWn.h"
@@ -203,6 +206,59 @@ TEST_F(MainViewerTest, ClosingADocumentClearsTheViewerShownOrNot)
         if (viewer().isVisible())
             viewer().close();
     }
+}
+
+TEST_F(MainViewerTest, PinnedWindowsDockInTheSidePanelBelowTheColoursAndKeepTheirFloatingPlace)
+{
+    TVLPicChildWin* doc = m_main->NewPicture(40, 30, 0x808080);
+    m_main->ActViewerStartStop()->trigger();
+    m_main->ActCbViewerStartStop()->trigger();
+    settle();
+    TCollapsingPanel* panel = m_main->SidePanel();
+    const int narrow = panel->width();
+    for (TVLBasePinnedForm* form : {static_cast<TVLBasePinnedForm*>(m_main->Viewer()),
+                                    static_cast<TVLBasePinnedForm*>(m_main->CbViewer())}) {
+        SCOPED_TRACE(form->windowTitle().toStdString());
+        form->SetPinned(true);
+        const QRect floating = form->FloatingGeometry();
+        const int xDiff = form->XDiff();
+        form->setFloating(false);
+        settle();
+        ASSERT_TRUE(form->Docked());
+        EXPECT_TRUE(m_main->SidePanelDockSite()->isAncestorOf(form));
+        EXPECT_GE(form->mapTo(m_main.get(), QPoint(0, 0)).y(),
+                  m_main->ColourPanel()->mapTo(m_main.get(), QPoint(0, m_main->ColourPanel()->height())).y());
+        EXPECT_EQ(panel->width(), std::max(narrow, floating.width() + panel->BarWidth()));
+        // Neither the main window's moves nor showing it again move it or its kept place.
+        m_main->move(m_main->pos() + QPoint(30, 20));
+        form->hide();
+        form->show();
+        settle();
+        EXPECT_TRUE(form->Docked());
+        EXPECT_EQ(form->FloatingGeometry(), floating);
+        EXPECT_EQ(form->XDiff(), xDiff);
+        form->setFloating(true);
+        settle();
+        EXPECT_FALSE(form->Docked());
+    }
+    EXPECT_EQ(panel->width(), narrow);
+
+    // Docked in a collapsed panel: hidden, the Viewer still lets go of a closing document, and
+    // shows the active one again when the panel expands.
+    m_main->Viewer()->setFloating(false);
+    settle();
+    panel->SetExpanded(false);
+    settle();
+    EXPECT_FALSE(viewer().isVisible());
+    EXPECT_TRUE(m_main->ActViewerStartStop()->isChecked());
+    doc->close();
+    settle();
+    EXPECT_EQ(viewer().Picture(), nullptr);
+    TVLPicChildWin* next = m_main->NewPicture(20, 10, 0x404040);
+    panel->SetExpanded(true);
+    settle();
+    EXPECT_TRUE(viewer().isVisible());
+    EXPECT_EQ(viewer().Picture(), &next->Picture());
 }
 
 TEST_F(MainViewerTest, VisibilityComesBackAfterARestart)
