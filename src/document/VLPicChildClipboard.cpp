@@ -46,26 +46,39 @@ bool TVLPicChildWin::PasteFromClipboard()
     // An empty fetch (the clipboard changed since it was asked) is no picture.
     if (!ClipboardStore().HasPicture() || !ClipboardStore().PastePicture(&picture, tag))
         return false;
-    return PasteIntoDocument(&picture, tag);
+    // The scratch picture's pixels become the selection's: no second copy of a large picture.
+    return PasteIntoDocument(std::move(picture), tag);
+}
+
+void TVLPicChildWin::recordPaste()
+{
+    TVLUndoEdit edit = undoableEdit();
+    // Without an earlier selection the record holds nothing: undoing it removes the pasted
+    // selection.
+    auto& action = AddUndoAction<TVLPicGenUndoAction>();
+    if (m_selection) {
+        action.StoreBitmap(&Picture());
+        action.StoreSelection(m_selection.get());
+        DropSelection(true, true);
+    }
 }
 
 bool TVLPicChildWin::PasteIntoDocument(const TXBitmap* picture, int tag)
 {
     if (picture == nullptr || picture->Empty())
         return false;
-    {
-        TVLUndoEdit edit = undoableEdit();
-        // Without an earlier selection the record holds nothing: undoing it removes the
-        // pasted selection.
-        auto& action = AddUndoAction<TVLPicGenUndoAction>();
-        if (m_selection) {
-            action.StoreBitmap(&Picture());
-            action.StoreSelection(m_selection.get());
-            DropSelection(true, true);
-        }
-    }
+    recordPaste();
     // A selection that cannot be made shows its message; the record above stays.
     CreateBitmapSelection(picture, m_view->VisibleRect().topLeft(), NormalTag(tag));
+    return true;
+}
+
+bool TVLPicChildWin::PasteIntoDocument(TXBitmap&& picture, int tag)
+{
+    if (picture.Empty())
+        return false;
+    recordPaste();
+    CreateBitmapSelection(std::move(picture), m_view->VisibleRect().topLeft(), NormalTag(tag));
     return true;
 }
 

@@ -238,6 +238,8 @@ TEST(PictureSelection, InvalidInputsGiveTheirMessagesAndLeaveThePicture)
          "There was an error creating selection. Picture is invalid"},
         {[&] { TBitmapPictureSelection(&picture, -1, {0, 0}, &none); },
          "There was an error creating selection. Picture is invalid"},
+        {[&] { TBitmapPictureSelection(&picture, -1, {0, 0}, TXBitmap()); },
+         "There was an error creating selection. Picture is invalid"},
         {[&] { TRectPictureSelection(&empty, -1, Bg, QRect(0, 0, 1, 1)); },
          "There was an error creating selection. Parent Bitmap is invalid"},
         {[&] { TRectPictureSelection(nullptr, -1, Bg, QRect(0, 0, 1, 1)); },
@@ -247,6 +249,32 @@ TEST(PictureSelection, InvalidInputsGiveTheirMessagesAndLeaveThePicture)
     for (const Case& c : cases)
         EXPECT_EQ(errorOf(c.make), c.message);
     EXPECT_TRUE(sameAsPart(original, picture.BoundsRect(), picture));
+}
+
+TEST(BitmapPictureSelection, TakesOrCopiesThePictureAndLeavesTheParent)
+{
+    const TEffectsBitmap original = Drawn(Mixed);
+    for (const bool take : {false, true}) {
+        for (const TColor key : {TColor(-1), clWhite}) {
+            SCOPED_TRACE(std::string(take ? "taken" : "copied") + (key >= 0 ? ", keyed" : ""));
+            TEffectsBitmap picture = original;
+            TXBitmap piece = Drawn({"WRW", "RGW"});
+            const TXBitmap expected = piece;
+            std::unique_ptr<TBitmapPictureSelection> s =
+                take ? std::make_unique<TBitmapPictureSelection>(&picture, key, QPoint(-1, 2), std::move(piece))
+                     : std::make_unique<TBitmapPictureSelection>(&picture, key, QPoint(-1, 2), &piece);
+            EXPECT_TRUE(sameAsPart(original, picture.BoundsRect(), picture));
+            EXPECT_EQ(s->HasMask(), key >= 0);
+            if (key >= 0) {
+                // Cut to its opaque pixels: the white last column goes.
+                EXPECT_EQ(s->Bounds, QRect(-1, 2, 2, 2));
+                EXPECT_EQ(MaskRows(*s), std::vector<std::string>({".#", "##"}));
+            } else {
+                EXPECT_EQ(s->Bounds, QRect(-1, 2, 3, 2));
+                EXPECT_TRUE(sameAsPart(expected, expected.BoundsRect(), s->Image));
+            }
+        }
+    }
 }
 
 TEST(PictureSelection, ShapedSelectionIsGrabbedOnePixelOutsideOnlyAtLowZoom)
