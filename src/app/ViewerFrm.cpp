@@ -221,10 +221,23 @@ void TViewerForm::Redraw()
         const int copyWidth = std::clamp(picture->Width() - m_offsetX, 0, width);
         const int copyHeight = std::clamp(picture->Height() - m_offsetY, 0, height);
         const bool direct = picture->PixelFormat() == TPixelFormat::pf24bit;
+        TPictureSelection* selection = Selection();
+        // An opaque selection hides the picture pixels under it: they are not copied.
+        QRect covered;
+        if (selection != nullptr && !selection->HasMask() && !selection->Image.Empty())
+            covered = selection->Bounds.intersected(QRect(m_offsetX, m_offsetY, copyWidth, copyHeight))
+                          .translated(-m_offsetX, -m_offsetY);
         for (int y = 0; y < copyHeight; ++y) {
             std::uint8_t* row = m_buffer.ScanLine(y);
             if (direct) {
-                std::memcpy(row, picture->ScanLine(m_offsetY + y) + 3 * std::size_t(m_offsetX), 3 * std::size_t(copyWidth));
+                const std::uint8_t* from = picture->ScanLine(m_offsetY + y) + 3 * std::size_t(m_offsetX);
+                if (covered.isEmpty() || y < covered.top() || y > covered.bottom()) {
+                    std::memcpy(row, from, 3 * std::size_t(copyWidth));
+                } else {
+                    const std::size_t right = 3 * std::size_t(covered.right() + 1);
+                    std::memcpy(row, from, 3 * std::size_t(covered.left()));
+                    std::memcpy(row + right, from + right, 3 * std::size_t(copyWidth) - right);
+                }
                 continue;
             }
             for (int x = 0; x < copyWidth; ++x) {
@@ -234,7 +247,7 @@ void TViewerForm::Redraw()
                 row[3 * x + 2] = static_cast<std::uint8_t>(colour);
             }
         }
-        if (TPictureSelection* selection = Selection())
+        if (selection != nullptr)
             selection->DrawImage(QRect(m_offsetX, m_offsetY, width, height), m_buffer);
         if (m_frameSB->isChecked())
             drawFrame();
