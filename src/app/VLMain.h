@@ -150,7 +150,7 @@ public:
     [[nodiscard]] TColourPanel* ColourPanel() const { return m_colourPanel; }
     [[nodiscard]] TCollapsingPanel* SidePanel() const { return m_sidePanel; }
     // Where Viewer windows docked at the right edge go: inside the side panel, below the colours.
-    [[nodiscard]] QWidget* SidePanelDockSite() const { return m_sidePanelDockSite; }
+    [[nodiscard]] QMainWindow* SidePanelDockSite() const { return m_sidePanelDockSite; }
 signals:
     // Every change a picture document reports (its change flags): the commands, the zoom box
     // and the Viewer follow the active one.
@@ -180,6 +180,8 @@ private:
     // Connects a picture document's changes to the Viewer; its closing detaches it.
     void wireViewer(TVLPicChildWin* document);
     void viewerPictureChange(TVLPicChildWin* document, std::uint16_t changes);
+    // A pinned window docked or floated: the side panel is as wide as the widest docked one.
+    void pinnedDockingChanged();
     // The tool commands, the Tools and Settings tool bars and the side panel with the colours.
     void createToolCommands();
     void createColourPanel();
@@ -233,6 +235,8 @@ private:
     void updateEditCommandStates(TVLPicChildWin* picture);
     void copyExecute(bool cut);
     void pasteIntoExecute();
+    // After a paste into a picture: the rectangle-selection tool, unless it is current.
+    void chooseSelectRectAfterPaste();
     void pasteAsNewExecute();
     void createClipboardViewer();
     void cbViewerStartStop(bool show);
@@ -303,7 +307,7 @@ private:
     TToolOptionPages* m_optionPages = nullptr;
     TCollapsingPanel* m_sidePanel = nullptr;
     TColourPanel* m_colourPanel = nullptr;
-    QWidget* m_sidePanelDockSite = nullptr;
+    QMainWindow* m_sidePanelDockSite = nullptr;
     // One colour dialog for the whole run: it keeps its custom colours.
     QColorDialog* m_colourDialog = nullptr;
     TRecentFilesPicPopupMenu* m_recentFiles = nullptr;

@@ -528,6 +528,13 @@ void TVLPicChildWin::CreateBitmapSelection(const TXBitmap* picture, const QPoint
                     QRect());
 }
 
+void TVLPicChildWin::CreateBitmapSelection(TXBitmap&& picture, const QPoint& topLeft, TColor transparent)
+{
+    createSelection([&] {
+        return std::make_unique<TBitmapPictureSelection>(&Picture(), transparent, topLeft, std::move(picture));
+    }, QRect());
+}
+
 void TVLPicChildWin::AttachSelection(std::unique_ptr<TPictureSelection> selection)
 {
     m_selection = std::move(selection);
@@ -955,13 +962,13 @@ void TVLPicGenUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
 {
     const bool resized = restorePicture(window, changes);
     if (m_selection) {
-        const TXBitmap image = m_selection->Bitmap();
+        TXBitmap image = m_selection->Bitmap();
         const QPoint topLeft(m_selection->Left, m_selection->Top);
         if (TPictureSelection* selection = window.Selection()) {
             selection->RestoreFrom(image, topLeft, m_selection->TransparentColour);
             changes |= chgSelContent;
         } else {
-            window.CreateBitmapSelection(&image, topLeft, m_selection->TransparentColour);
+            window.CreateBitmapSelection(std::move(image), topLeft, m_selection->TransparentColour);
             changes |= chgSelCreated;
         }
     } else if (window.Selection() != nullptr) {

@@ -91,6 +91,8 @@ public:
     // Pastes the picture into the document at the top-left of the part in view; its pixels of
     // the tag colour (a tag of 0 or more) stay transparent. False when no picture is given.
     bool PasteIntoDocument(const TXBitmap* picture, int tag);
+    // The same, taking over the picture's pixels instead of copying them.
+    bool PasteIntoDocument(TXBitmap&& picture, int tag);
     // New sizes; Resample and EnlargeCanvas do nothing at all when the size is unchanged. A
     // failure still ends the update and reports what changed, then reaches the caller. Resize
     // and Resample commit a floating selection first; EnlargeCanvas leaves it floating.
@@ -121,6 +123,8 @@ public:
     void CreateFreehandSelection(TFreehandPoints& points, TColor transparent) override;
     void CreateMagicWandSelection(const QPoint& point) override;
     void CreateBitmapSelection(const TXBitmap* picture, const QPoint& topLeft, TColor transparent);
+    // The same, taking over the picture's pixels.
+    void CreateBitmapSelection(TXBitmap&& picture, const QPoint& topLeft, TColor transparent);
     // Takes the new selection: its progress and ant steps are wired, the ants start, and 33
     // (picture, selection created) is reported.
     void AttachSelection(std::unique_ptr<TPictureSelection> selection);
@@ -190,6 +194,8 @@ private:
     template <typename Make>
     void createSelection(Make&& make, const QRect& repaint);
     void nudgeSelection(int dx, int dy);
+    // Paste's undo record and the commit of an earlier selection.
+    void recordPaste();
     // The undo record of an edit: the picture and (if any) the selection. A press's record
     // reuses the pixel store of the step it pushes out of a full history.
     TVLPicGenUndoAction& recordPictureAndSelection(bool reuseOldest = false);
