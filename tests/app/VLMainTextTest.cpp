@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -264,6 +265,41 @@ TEST_F(MainTextTest, UndoWhileAShapeIsDraggedBringsBackThePictureWithoutOutline)
     EXPECT_FALSE(doc->Modified());
     QTest::mouseRelease(surface, Qt::LeftButton, {}, QPoint(30, 25));
     EXPECT_TRUE(samePixels(doc->Picture(), original));
+}
+
+} // namespace
+} // namespace vellum
+
+namespace vellum {
+namespace {
+
+// The rightmost column painted in black, -1 for none.
+int rightmostInk(const QImage& image)
+{
+    for (int x = image.width() - 1; x >= 0; --x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixel(x, y) != qRgb(255, 255, 255))
+                return x;
+    return -1;
+}
+
+TEST(RecentTextBox, ALineBreakIsDrawnAsAReturnArrowOnTheSameLine)
+{
+    auto paint = [](const QString& text) {
+        QImage image(200, 20, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setPen(Qt::black);
+        TRecentTextBox::PaintOneLine(painter, image.rect(), text);
+        return image;
+    };
+    const QImage plain = paint(QStringLiteral("ab"));
+    const QImage broken = paint(QStringLiteral("a\nb"));
+    const QImage crlf = paint(QStringLiteral("a\r\nb"));
+    // One line, the arrow's width wider (the unbroken text lays its letters out at fractional
+    // advances: a pixel either way).
+    EXPECT_NEAR(rightmostInk(broken) - rightmostInk(plain), TRecentTextBox::ArrowWidth, 1);
+    EXPECT_EQ(broken, crlf);
 }
 
 } // namespace

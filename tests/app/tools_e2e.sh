@@ -4,6 +4,7 @@
 # stroke is still held, finish it, undo both strokes, save again and find the original picture.
 #   tools_e2e.sh <vellum executable>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v python3 >/dev/null || { echo "needs an X display, xdotool and python3"; exit 77; }
 
 work=$(mktemp -d)
@@ -58,7 +59,7 @@ done
 [ -n "$main" ] || fail "no main window"
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool windowfocus --sync "$main"
+focus "$main" || fail "cannot focus the main window"
 sleep 0.3
 
 # The document window opens at the client area's top-left; these points lie on its picture.
