@@ -231,6 +231,16 @@ void TXMLRegistryFile::WriteValue(const QString& name, const QString& value)
     m_modified = true;
 }
 
+bool TXMLRegistryFile::DeleteValue(const QString& name)
+{
+    QDomElement element = valueElement(name);
+    if (element.isNull() || hasChildElements(element))
+        return false;
+    m_currentKey.removeChild(element);
+    m_modified = true;
+    return true;
+}
+
 QString TXMLRegistryFile::BoolToText(bool value) const
 {
     return value ? QStringLiteral("Yes") : QStringLiteral("No");

@@ -49,6 +49,8 @@ public:
     void WriteInteger(const QString& name, int value);
     [[nodiscard]] bool ReadBool(const QString& name) const;
     void WriteBool(const QString& name, bool value);
+    // Removes the value from the current key; true when there was one.
+    bool DeleteValue(const QString& name);
 
     [[nodiscard]] bool Modified() const { return m_modified; }
     [[nodiscard]] const QString& FileName() const { return m_fileName; }

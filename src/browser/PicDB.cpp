@@ -518,6 +518,22 @@ bool TCustomPictureDB::AddFile(const QString& name)
     return true;
 }
 
+bool TCustomPictureDB::AddThumbnail(const QString& name, const TThumbnail& thumbnail)
+{
+    CancelOpening();
+    const QByteArray bytes = QFile::encodeName(name);
+    if (m_directory.isEmpty() || !IsStorableName(bytes))
+        return false;
+    try {
+        AppendEntry(bytes, thumbnail);
+    } catch (const std::exception&) {
+        return false;
+    }
+    m_modified = true;
+    m_cleared = false;
+    return true;
+}
+
 bool TCustomPictureDB::RefreshEntry(int index)
 {
     CancelOpening();

@@ -92,6 +92,8 @@ public:
     [[nodiscard]] int Count() const { return int(m_entries.size()); }
     [[nodiscard]] int IndexOfName(const QString& name) const;
     bool AddFile(const QString& name);
+    // AddFile with a thumbnail made elsewhere (off this thread) from the folder's file name.
+    bool AddThumbnail(const QString& name, const TThumbnail& thumbnail);
     bool RefreshEntry(int index);
     bool DeleteEntry(int index);
     bool MoveEntry(int from, int to);
@@ -122,6 +124,7 @@ public:
     // Worker threads for thumbnails (0: one per core) and how JPEG files are reduced.
     void SetThreadCount(int count) { m_threadCount = count; }
     void SetThumbnailMode(TThumbnailMode mode) { m_mode = mode; }
+    [[nodiscard]] TThumbnailMode ThumbnailMode() const { return m_mode; }
 
     [[nodiscard]] const TOpenReport& LastOpen() const { return m_report; }
     [[nodiscard]] TSaveOutcome LastSave() const { return m_lastSave; }
