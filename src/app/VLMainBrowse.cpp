@@ -141,11 +141,14 @@ void TVellumMain::createBrowseToolBar()
     QToolBar* bar = addToolBar(QStringLiteral("Browser"));
     bar->setObjectName(QStringLiteral("BrowseToolbar"));
     bar->setAllowedAreas(Qt::TopToolBarArea);
-    bar->addAction(m_actBrwsrOpenImage);
-    if (QWidget* open = bar->widgetForAction(m_actBrwsrOpenImage)) {
-        open->setToolTip(QStringLiteral("Open selected picture/s in browser"));
-        open->setStatusTip(QStringLiteral("Open selected picture/s in browser"));
-    }
+    // The button has a hint of its own; the command has none.
+    QAction* open = command(m_actBrwsrOpenImage->text(), QStringLiteral("Open selected picture/s in browser"),
+                            QStringLiteral("BrwsrOpenImageTB"));
+    open->setIcon(m_actBrwsrOpenImage->icon());
+    open->setEnabled(m_actBrwsrOpenImage->isEnabled());
+    connect(open, &QAction::triggered, m_actBrwsrOpenImage, &QAction::trigger);
+    connect(m_actBrwsrOpenImage, &QAction::enabledChanged, open, &QAction::setEnabled);
+    bar->addAction(open);
     bar->addSeparator();
     bar->addActions({m_actBrwsrRefresh, m_actBrwsrShowTV});
     bar->addActions(m_browseSortCommands);

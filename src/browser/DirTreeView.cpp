@@ -344,11 +344,20 @@ void TDirTreeView::SelectPath(const QString& path)
         const QStringList components = target.mid(ItemPath(node).size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
         expand(node->index());
         LoadChildren(node);
+        auto childNamed = [](QStandardItem* parent, const QString& component) -> QStandardItem* {
+            for (int row = 0; row < parent->rowCount(); ++row)
+                if (parent->child(row)->text() == component && !parent->child(row)->data(PlaceholderRole).toBool())
+                    return parent->child(row);
+            return nullptr;
+        };
         for (const QString& component : components) {
-            QStandardItem* next = nullptr;
-            for (int row = 0; row < found->rowCount() && next == nullptr; ++row)
-                if (found->child(row)->text() == component && !found->child(row)->data(PlaceholderRole).toBool())
-                    next = found->child(row);
+            QStandardItem* next = childNamed(found, component);
+            if (next == nullptr && QFileInfo(ItemPath(found) + component).isDir()) {
+                // Made after the node was loaded: load it again.
+                found->setData(false, LoadedRole);
+                LoadChildren(found);
+                next = childNamed(found, component);
+            }
             if (next == nullptr)
                 break;
             found = next;

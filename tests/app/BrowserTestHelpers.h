@@ -14,6 +14,14 @@
 #include "raster/Canvas.h"
 #include "raster/XBitmap.h"
 
+#include <ostream>
+
+// Readable strings in test failures.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace vellum::testing {
 
 // Makes folder (with its parents) holding a small picture for each name; returns it with '/'.

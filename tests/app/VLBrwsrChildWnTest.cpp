@@ -87,6 +87,8 @@ TEST_F(BrowserWindowTest, OpensItsStartFolderAndShowsEveryPicture)
     EXPECT_EQ(browser->SelectedNames(), NumberedNames(12));
     QStringList opened;
     browser->OnOpenFile = [&](TVLBrowserChildWn*, const QString& path) { opened << path; };
+    QTest::mouseClick(browser->ThumbnailGrid()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      browser->ThumbnailGrid()->CellRect(3).center());
     QTest::mouseDClick(browser->ThumbnailGrid()->viewport(), Qt::LeftButton, Qt::NoModifier,
                        browser->ThumbnailGrid()->CellRect(3).center());
     EXPECT_EQ(opened, QStringList{pictures + QStringLiteral("p04.bmp")});

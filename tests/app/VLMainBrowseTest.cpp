@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -39,20 +40,32 @@ public:
         connect(&m_timer, &QTimer::timeout, this, [this] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                if (box == m_lastBox)
+                    return;
+                m_lastBox = box;
                 boxes << box->text();
-                box->buttons().first()->click();
+                // Queued: a box or dialog that opens from the click must not block this timer.
+                QMetaObject::invokeMethod(box->buttons().first(), &QAbstractButton::click, Qt::QueuedConnection);
                 return;
             }
             auto* dialog = qobject_cast<TStandardDialog*>(modal);
-            if (dialog == nullptr || m_entries.isEmpty())
+            if (dialog == nullptr || m_entries.isEmpty() || m_clicked.contains(dialog))
                 return;
             const QString entry = m_entries.takeFirst();
+            // One answer per showing: the dialog comes up again after a box.
+            m_clicked << dialog;
             if (entry == QLatin1String("<cancel>")) {
-                dialog->CancelButton()->click();
+                QMetaObject::invokeMethod(dialog->CancelButton(), &QAbstractButton::click, Qt::QueuedConnection);
                 return;
             }
             dialog->findChild<QLineEdit*>(QStringLiteral("FileNameEdit"))->setText(entry);
-            dialog->OKButton()->click();
+            QMetaObject::invokeMethod(
+                dialog,
+                [this, dialog] {
+                    dialog->OKButton()->click();
+                    m_clicked.removeAll(dialog);
+                },
+                Qt::QueuedConnection);
         });
         m_timer.start();
     }
@@ -61,6 +74,8 @@ public:
 private:
     QStringList m_entries;
     QTimer m_timer;
+    QPointer<QMessageBox> m_lastBox;
+    QList<QPointer<QWidget>> m_clicked;
 };
 
 class MainBrowseTest : public ::testing::Test {
@@ -132,7 +147,7 @@ TEST_F(MainBrowseTest, TheBrowseMenuFollowsTheActiveBrowser)
     auto* bar = m_main->findChild<QToolBar*>(QStringLiteral("BrowseToolbar"));
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->windowTitle(), QStringLiteral("Browser"));
-    EXPECT_EQ(bar->widgetForAction(action("ActBrwsrOpenImage"))->toolTip(), QStringLiteral("Open selected picture/s in browser"));
+    EXPECT_EQ(bar->actions().first()->toolTip(), QStringLiteral("Open selected picture/s in browser"));
     EXPECT_FALSE(menu->menuAction()->isVisible());
 
     struct Case {
@@ -230,7 +245,7 @@ TEST_F(MainBrowseTest, RenamePictureKeepsTheExtensionAndIgnoresLetterCase)
     EXPECT_TRUE(renameFirst(QStringLiteral("photo.JPG"), {QStringLiteral("photo2.jpg")}).isEmpty());
     EXPECT_TRUE(renameFirst(QStringLiteral("Photo.bmp"), {QStringLiteral("photo.bmp")}).isEmpty());
     EXPECT_EQ(files(pictures), (QStringList{"Photo.bmp", "photo2.jpg"}));
-    EXPECT_EQ(EntryNames(*browser), (QStringList{"photo2.jpg", "Photo.bmp"}));
+    EXPECT_EQ(EntryNames(*browser), (QStringList{"Photo.bmp", "photo2.jpg"}));
 }
 
 TEST_F(MainBrowseTest, MovingBetweenTwoOpenBrowsers)
