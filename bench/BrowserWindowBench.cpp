@@ -14,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -79,6 +81,13 @@ int main(int argc, char** argv)
         QFile::link(photos.filePath(name), folder + name);
     const QString settings = work.filePath(QStringLiteral("Vellum.xml"));
     QWidget mainWindow;
+    {
+        // In the program the main window's menus have drawn text before any browser opens:
+        // the font machinery starts outside the timings.
+        QImage image(64, 16, QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.drawText(0, 12, QStringLiteral("Vellum"));
+    }
 
     // One thumbnail of the big photograph, made as the browser makes them.
     QElapsedTimer clock;
@@ -89,12 +98,15 @@ int main(int argc, char** argv)
     // Opening the folder from scratch.
     qint64 lastTick = -1;
     qint64 longestGap = 0;
+    qint64 gapAt = 0;
     QTimer ticks;
     ticks.setInterval(10);
     QObject::connect(&ticks, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        if (lastTick >= 0)
-            longestGap = std::max(longestGap, now - lastTick);
+        if (lastTick >= 0 && now - lastTick > longestGap) {
+            longestGap = now - lastTick;
+            gapAt = lastTick;
+        }
         lastTick = now;
     });
     double whole = 0;
@@ -144,8 +156,8 @@ int main(int argc, char** argv)
     std::printf("%d photographs; one thumbnail of the 6000 x 4000 photograph %.1f ms\n", int(names.size()), oneThumbnail);
     std::printf("first 20 cells painted %.1f ms, whole folder %.1f ms: ratio %.3f (target <= 0.3)\n", first20, whole,
                 first20 / whole);
-    std::printf("longest gap between 10 ms ticks %.1f ms: ratio %.3f to one thumbnail (target <= 0.5)\n",
-                longestGap / 1e6, longestGap / 1e6 / oneThumbnail);
+    std::printf("longest gap between 10 ms ticks %.1f ms (from %.0f ms on): ratio %.3f to one thumbnail (target <= 0.5)\n",
+                longestGap / 1e6, gapAt / 1e6, longestGap / 1e6 / oneThumbnail);
     std::printf("repainting %d cells %.2f ms, decoding their thumbnails %.2f ms: ratio %.2f (target <= 1.5)\n", shown,
                 repaint, decode, repaint / decode);
     (void)thumbnail;

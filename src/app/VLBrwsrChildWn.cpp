@@ -138,6 +138,7 @@ TVLBrowserChildWn::TVLBrowserChildWn(QWidget* mainWindow, bool maximised, bool s
     m_selectTextColour = SelectTextColourFor(m_selectColour);
     m_database = std::make_unique<TPictureDB>(CellWidth, CellHeight, 8, m_selectColour, clBlack, m_selectTextColour);
     m_database->SetFileTypes(m_tree->FileTypes());
+    m_database->SetBackgroundWorkers(true);
     m_database->OnProgressBegin = [this](TCustomPictureDB*, int steps) { DoProgressBegin(steps); };
     m_database->OnProgressStep = [this](TCustomPictureDB*) { DoProgressStep(); };
     m_database->OnProgressEnd = [this](TCustomPictureDB*) { DoProgressEnd(); };
@@ -362,6 +363,7 @@ void TVLBrowserChildWn::SetDirectory(const QString& path)
 void TVLBrowserChildWn::openFolder(bool keepCurrent)
 {
     const int generation = ++m_generation;
+    m_cellCache.clear();
     m_pendingActions.clear();
     m_pendingAdds.clear();
     m_cellErrorShown = false;
@@ -526,9 +528,21 @@ void TVLBrowserChildWn::Resort(bool ascending)
 
 void TVLBrowserChildWn::DrawCellImage(QPainter& painter, int index, const QRect& rect, bool selected)
 {
-    // The cell image is the database's own; it is only read here.
-    auto& cell = const_cast<TXBitmap&>(m_database->GetCellImage(index, selected));
-    painter.drawImage(rect.topLeft(), cell.SharedImage());
+    // An entry's thumbnail moves in the database's data whenever it changes: its place, size
+    // and name identify what the cell shows.
+    const TFileRecord& record = m_database->Record(index);
+    QString key = QString::fromLatin1(record.Name.toHex());
+    key += QStringLiteral(":%1:%2:%3").arg(record.ThumbOffset).arg(record.ThumbSize).arg(selected ? 1 : 0);
+    auto found = m_cellCache.constFind(key);
+    if (found == m_cellCache.constEnd()) {
+        // The cell image is the database's own; it is only read here.
+        auto& cell = const_cast<TXBitmap&>(m_database->GetCellImage(index, selected));
+        // Bounded: a few screens of cells.
+        if (m_cellCache.size() >= 512)
+            m_cellCache.clear();
+        found = m_cellCache.insert(key, QPixmap::fromImage(cell.SharedImage()));
+    }
+    painter.drawPixmap(rect.topLeft(), *found);
 }
 
 void TVLBrowserChildWn::drawCell(QPainter& painter, int index, const QRect& rect, bool selected)

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include <QHash>
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 
@@ -145,6 +147,9 @@ private:
     std::vector<TFileActionRecord> m_pendingActions;
     // Names whose thumbnails are being made for a file that appeared.
     QStringList m_pendingAdds;
+
+    // Drawn cells by entry and state: a repaint shows them without decoding again.
+    QHash<QString, QPixmap> m_cellCache;
 
     QSplitter* m_splitter = nullptr;
     QFrame* m_leftPanel = nullptr;

@@ -285,7 +285,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
             };
         }
         opening->Workers = std::make_unique<TThumbnailWorkers>(std::move(jobs), m_boxWidth, m_boxHeight, m_mode,
-                                                               m_threadCount, std::move(wake));
+                                                               m_threadCount, std::move(wake), m_background);
     }
     m_opening = std::move(opening);
     if (m_opening->FromScratch && OnProgressBegin) {

@@ -125,6 +125,9 @@ public:
     void SetThreadCount(int count) { m_threadCount = count; }
     void SetThumbnailMode(TThumbnailMode mode) { m_mode = mode; }
     [[nodiscard]] TThumbnailMode ThumbnailMode() const { return m_mode; }
+    // Thumbnails of an opening made at a lower priority than the caller's thread (a window
+    // that stays responsive while they are made).
+    void SetBackgroundWorkers(bool background) { m_background = background; }
 
     [[nodiscard]] const TOpenReport& LastOpen() const { return m_report; }
     [[nodiscard]] TSaveOutcome LastSave() const { return m_lastSave; }
@@ -172,6 +175,7 @@ private:
     mutable std::unique_ptr<QFontMetrics> m_metrics;
 
     int m_threadCount = 0;
+    bool m_background = false;
     TThumbnailMode m_mode = TThumbnailMode::Reduced;
     TOpenReport m_report;
     TSaveOutcome m_lastSave = TSaveOutcome::None;

@@ -1,5 +1,9 @@
 #include "browser/ThumbnailWorkers.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <new>
 
 #include "raster/VellumError.h"
@@ -7,9 +11,9 @@
 namespace vellum {
 
 TThumbnailWorkers::TThumbnailWorkers(std::vector<QString> paths, int boxWidth, int boxHeight, TThumbnailMode mode,
-                                     int threadCount, std::function<void()> onFinished)
+                                     int threadCount, std::function<void()> onFinished, bool background)
     : m_paths(std::move(paths)), m_boxWidth(boxWidth), m_boxHeight(boxHeight), m_mode(mode),
-      m_onFinished(std::move(onFinished)), m_results(m_paths.size()), m_done(m_paths.size(), false)
+      m_onFinished(std::move(onFinished)), m_background(background), m_results(m_paths.size()), m_done(m_paths.size(), false)
 {
     const int count = std::min<int>(threadCount > 0 ? threadCount : DefaultThreadCount(), int(m_paths.size()));
     for (int i = 0; i < count; ++i)
@@ -28,6 +32,9 @@ int TThumbnailWorkers::DefaultThreadCount()
 
 void TThumbnailWorkers::Work()
 {
+    // Linux keeps a nice value per thread: only this worker yields.
+    if (m_background)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
     for (;;) {
         if (m_cancelled)
             return;

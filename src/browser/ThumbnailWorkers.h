@@ -25,9 +25,11 @@ public:
         QString Message; // why there is no thumbnail
     };
 
-    // onFinished runs on a worker thread after each result is ready (may be empty).
+    // onFinished runs on a worker thread after each result is ready (may be empty). With
+    // background the workers run at a lower priority, so a waiting user interface stays
+    // responsive on a busy machine.
     TThumbnailWorkers(std::vector<QString> paths, int boxWidth, int boxHeight, TThumbnailMode mode, int threadCount,
-                      std::function<void()> onFinished);
+                      std::function<void()> onFinished, bool background = false);
     // Cancels and joins.
     ~TThumbnailWorkers();
     TThumbnailWorkers(const TThumbnailWorkers&) = delete;
@@ -52,6 +54,7 @@ private:
     int m_boxHeight;
     TThumbnailMode m_mode;
     std::function<void()> m_onFinished;
+    bool m_background = false;
     std::mutex m_largePicture;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
