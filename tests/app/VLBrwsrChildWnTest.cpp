@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QMimeData>
 #include <QPainter>
 #include <QStandardItem>
 #include <QTemporaryDir>
@@ -214,6 +215,26 @@ TEST_F(BrowserWindowTest, SortingKeepsTheCurrentPictureAndTheSelection)
     browser->Resort(true);
     EXPECT_EQ(EntryNames(*browser), (QStringList{"a.bmp", "b.jpg", "c.bmp", "d.gif"}));
     EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(BrowserWindowTest, DroppingACellOnAnotherMovesOnlyThatOne)
+{
+    auto browser = browse(folder(QStringLiteral("order"), NumberedNames(4)));
+    browser->ThumbnailGrid()->SetSelection({0, 1});
+    browser->MoveCell(0, 2);
+    EXPECT_EQ(EntryNames(*browser), (QStringList{"p02.bmp", "p03.bmp", "p01.bmp", "p04.bmp"}));
+    EXPECT_EQ(browser->ThumbnailGrid()->CurrentCell(), 2);
+    browser->MoveCell(3, 0);
+    EXPECT_EQ(EntryNames(*browser), (QStringList{"p04.bmp", "p02.bmp", "p03.bmp", "p01.bmp"}));
+    browser->MoveCell(1, 9); // no cell there
+    EXPECT_EQ(EntryNames(*browser), (QStringList{"p04.bmp", "p02.bmp", "p03.bmp", "p01.bmp"}));
+    // Only drags of this browser are taken.
+    QMimeData own;
+    own.setData(QLatin1String(TVLBrowserChildWn::DragMimeType), browser->OwnDragId());
+    QMimeData other;
+    other.setData(QLatin1String(TVLBrowserChildWn::DragMimeType), QByteArray("1:ff"));
+    EXPECT_TRUE(browser->IsOwnDrag(&own));
+    EXPECT_FALSE(browser->IsOwnDrag(&other));
 }
 
 TEST_F(BrowserWindowTest, FileActionsReachTheBrowsersOfTheirFolder)

@@ -2,6 +2,11 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
@@ -24,6 +29,7 @@
 #include "app/XMLRegFile.h"
 #include "browser/AdvSelectDrawGrid.h"
 #include "browser/FileAdmin.h"
+#include "document/VLPicChildWn.h"
 
 namespace vellum {
 namespace {
@@ -173,6 +179,27 @@ TEST_F(MainBrowseTest, TheBrowseMenuFollowsTheActiveBrowser)
     action("ActBrwsrOpenImage")->trigger();
     EXPECT_FALSE(menu->menuAction()->isVisible()) << "a picture is active now";
     EXPECT_EQ(m_main->ClientArea()->subWindowList().size(), 5);
+}
+
+TEST_F(MainBrowseTest, CellsDroppedOnTheEmptyAreaOpenAsPictures)
+{
+    TVLBrowserChildWn* browser = browse(folder(QStringLiteral("drop"), NumberedNames(3)));
+    ASSERT_NE(browser, nullptr);
+    browser->ThumbnailGrid()->SetSelection({0, 2});
+    QMimeData data;
+    data.setData(QLatin1String(TVLBrowserChildWn::DragMimeType), browser->OwnDragId());
+    const QPoint at = m_main->ClientArea()->geometry().bottomRight() - QPoint(5, 5);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_main.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_main.get(), &drop);
+    QCoreApplication::processEvents();
+    QStringList opened;
+    for (QMdiSubWindow* window : m_main->ClientArea()->subWindowList())
+        if (auto* picture = qobject_cast<TVLPicChildWin*>(window))
+            opened << QFileInfo(picture->FileName()).fileName();
+    EXPECT_EQ(opened, (QStringList{"p01.bmp", "p03.bmp"}));
 }
 
 TEST_F(MainBrowseTest, TheTreeSwitchFollowsTheBrowserAndIsKept)
