@@ -236,7 +236,8 @@ void TDirTreeView::LoadChildren(QStandardItem* item)
     item->setData(true, LoadedRole);
     const QString path = ItemPath(item);
     QDir dir(path);
-    const QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    const QStringList names =
+        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
     QList<QStandardItem*> children;
     for (const QString& name : names)
         if (!name.startsWith(QLatin1Char('.')))
