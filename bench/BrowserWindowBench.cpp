@@ -59,12 +59,31 @@ void waitUntilOpen(const TVLBrowserChildWn& browser)
     loop.exec();
 }
 
+// Reports events that keep the user-interface thread longer than 50 ms (VELLUM_BENCH_SLOW=1).
+class TimingApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (!m_report)
+            return QApplication::notify(receiver, event);
+        QElapsedTimer timer;
+        timer.start();
+        const int type = event->type();
+        const bool result = QApplication::notify(receiver, event);
+        if (timer.elapsed() > 50)
+            std::printf("  slow event %d to %s: %lld ms\n", type, receiver->metaObject()->className(), timer.elapsed());
+        return result;
+    }
+    bool m_report = qEnvironmentVariableIsSet("VELLUM_BENCH_SLOW");
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TimingApplication app(argc, argv);
     const QString cache = qEnvironmentVariable("VELLUM_PHOTOS", QDir::homePath() + QStringLiteral("/.cache/vellum-photos"));
     const QDir photos(cache + QStringLiteral("/photos"));
     const QString big = cache + QStringLiteral("/big/photo-6000x4000.jpg");

@@ -161,7 +161,9 @@ std::vector<TDirTreeView::TRootFolder> TDirTreeView::RootFolders()
 
 QStandardItem* TDirTreeView::makeFolderItem(const QString& name, const QString& path)
 {
-    auto* item = new QStandardItem(style()->standardIcon(QStyle::SP_DirIcon), name);
+    if (m_folderIcon.isNull())
+        m_folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    auto* item = new QStandardItem(m_folderIcon, name);
     item->setData(path, PathRole);
     item->setData(false, LoadedRole);
     item->setEditable(false);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include <QIcon>
 #include <QPersistentModelIndex>
 #include <QPixmap>
 #include <QString>
@@ -85,6 +86,7 @@ private:
     void stopDragTimers();
 
     QStandardItemModel* m_model = nullptr;
+    QIcon m_folderIcon; // looked up once: the style's lookup is slow for long folders
     QString m_fileTypes = QStringLiteral("bmp,jpg,jpeg,gif");
     QString m_dragDropPath;
     int m_pendingTests = 0;
