@@ -707,12 +707,8 @@ void TVLBrowserChildWn::fileAction(const TFileActionRecord& record)
             treeMark(record.Directory);
             return;
         }
-        if (const int index = m_database->IndexOfName(record.FileName); index >= 0) {
-            m_database->RefreshEntry(index);
-            m_grid->RedrawCell(index);
-        } else {
-            addFileInBackground(record.FileName);
-        }
+        // A new file, or one replaced: its thumbnail is made in the background.
+        addFileInBackground(record.FileName);
         return;
     case TFileActionRecord::faRemoved: {
         if (!here) {
@@ -779,8 +775,15 @@ void TVLBrowserChildWn::addFileInBackground(const QString& name)
             return;
         m_pendingAdds.removeAll(name);
         const TResult thumbnail = watcher->result();
-        if (!thumbnail || m_database->IndexOfName(name) >= 0)
+        if (!thumbnail)
             return;
+        if (const int index = m_database->IndexOfName(name); index >= 0) {
+            guarded(this, [&] {
+                if (m_database->RefreshEntry(index, *thumbnail))
+                    m_grid->RedrawCell(index);
+            });
+            return;
+        }
         guarded(this, [&] {
             if (!m_database->AddThumbnail(name, *thumbnail))
                 return;

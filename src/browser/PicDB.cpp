@@ -539,11 +539,24 @@ bool TCustomPictureDB::RefreshEntry(int index)
     CancelOpening();
     if (!ValidIndex(index))
         return false;
-    TFileRecord& entry = m_entries[std::size_t(index)];
     TThumbnail thumbnail;
     try {
-        // The entry changes only once the new thumbnail exists: a failure leaves it as it was.
+        const TFileRecord& entry = m_entries[std::size_t(index)];
         thumbnail = MakeThumbnail(m_directory + QFile::decodeName(entry.Name), m_boxWidth, m_boxHeight, m_mode);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return RefreshEntry(index, thumbnail);
+}
+
+bool TCustomPictureDB::RefreshEntry(int index, const TThumbnail& thumbnail)
+{
+    CancelOpening();
+    if (!ValidIndex(index))
+        return false;
+    TFileRecord& entry = m_entries[std::size_t(index)];
+    try {
+        // The entry changes only once the new thumbnail exists: a failure leaves it as it was.
         const std::int64_t total = std::int64_t(TPicBrowserFile::kRecordSize) * Count() + 24 + m_thumbnails.size()
             - entry.ThumbSize + thumbnail.Jpeg.size();
         if (total > TPicBrowserFile::kMaxFileSize)

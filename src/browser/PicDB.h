@@ -95,6 +95,8 @@ public:
     // AddFile with a thumbnail made elsewhere (off this thread) from the folder's file name.
     bool AddThumbnail(const QString& name, const TThumbnail& thumbnail);
     bool RefreshEntry(int index);
+    // RefreshEntry with a thumbnail made elsewhere (off this thread) from the entry's file.
+    bool RefreshEntry(int index, const TThumbnail& thumbnail);
     bool DeleteEntry(int index);
     bool MoveEntry(int from, int to);
     bool RenameEntry(int index, const QString& newName);
