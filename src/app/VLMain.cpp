@@ -177,6 +177,21 @@ void TVellumMain::updateCommandStates()
     updateBrowseCommandStates();
 }
 
+void TVellumMain::wireProgress(TBasicVLChild* document)
+{
+    document->OnProgressBegin = [this](TBasicVLChild*, int steps) {
+        m_panels[2]->hide();
+        m_progress->setRange(0, std::max(steps, 1));
+        m_progress->setValue(0);
+        m_progress->show();
+    };
+    document->OnProgressStep = [this](TBasicVLChild*) { m_progress->setValue(m_progress->value() + 1); };
+    document->OnProgressEnd = [this](TBasicVLChild*) {
+        m_progress->hide();
+        m_panels[2]->show();
+    };
+}
+
 void TVellumMain::wirePicture(TVLPicChildWin* document)
 {
     m_clientArea->addSubWindow(document);
@@ -210,21 +225,6 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     document->BestFit();
     wireToolOptions(document);
     updateCommandStates();
-}
-
-void TVellumMain::wireProgress(TBasicVLChild* document)
-{
-    document->OnProgressBegin = [this](TBasicVLChild*, int steps) {
-        m_panels[2]->hide();
-        m_progress->setRange(0, std::max(steps, 1));
-        m_progress->setValue(0);
-        m_progress->show();
-    };
-    document->OnProgressStep = [this](TBasicVLChild*) { m_progress->setValue(m_progress->value() + 1); };
-    document->OnProgressEnd = [this](TBasicVLChild*) {
-        m_progress->hide();
-        m_panels[2]->show();
-    };
 }
 
 void TVellumMain::pictureChanged(TVLPicChildWin* document, TChangeSet changes)
