@@ -1,7 +1,11 @@
 #include "browser/DirTreeView.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QStandardItem>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
@@ -19,7 +23,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        for (const char* folder : {"Pics", "pics", "pics/b", "pics/a", "pics/.hidden", "pics/Zeta", "empty"})
+        for (const char* folder : {"Pics", "pics", "pics/b", "pics/a", "pics/.hidden", "pics/Zeta", "pics/Zeta/inner", "empty"})
             ASSERT_TRUE(QDir(m_dir.path()).mkpath(QString::fromLatin1(folder)));
         QFile(m_dir.filePath(QStringLiteral("pics/a/photo.JPG"))).open(QIODevice::WriteOnly);
         QFile(m_dir.filePath(QStringLiteral("pics/b/notes.txt"))).open(QIODevice::WriteOnly);
@@ -83,6 +87,40 @@ TEST_F(DirTreeViewTest, FoldersWithPicturesAreMarkedOffTheInterfaceThread)
     EXPECT_EQ(m_tree.SelectedPath(), m_root + QStringLiteral("pics/"));
     EXPECT_TRUE(changes.isEmpty());
     EXPECT_TRUE(TDirTreeView::HasPictures(m_tree.ItemForPath(m_root + QStringLiteral("pics/a"))));
+}
+
+TEST_F(DirTreeViewTest, AFolderUnderADragOpensAfterAWhileAndTakesTheDrop)
+{
+    m_tree.resize(400, 600);
+    m_tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_tree));
+    m_tree.OnAcceptDrag = [](const QMimeData* data) { return data->hasFormat(QStringLiteral("application/x-test")); };
+    QString dropped;
+    m_tree.OnDropOnFolder = [&](const QString& path, const QPoint&) { dropped = path; };
+    m_tree.SelectPath(m_root + QStringLiteral("pics"));
+    ASSERT_TRUE(settle());
+    QStandardItem* zeta = m_tree.ItemForPath(m_root + QStringLiteral("pics/Zeta"));
+    ASSERT_NE(zeta, nullptr);
+    m_tree.scrollTo(zeta->index());
+    const QPoint at = m_tree.visualRect(zeta->index()).center();
+    QMimeData data;
+    data.setData(QStringLiteral("application/x-test"), "x");
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_tree.viewport(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_tree.viewport(), &move);
+    EXPECT_TRUE(move.isAccepted());
+    EXPECT_FALSE(m_tree.isExpanded(zeta->index()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_tree.isExpanded(zeta->index()); }, 5000));
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_tree.viewport(), &drop);
+    EXPECT_EQ(dropped, m_root + QStringLiteral("pics/Zeta/"));
+    EXPECT_EQ(m_tree.DragDropPath(), dropped);
+    // Other data is refused.
+    QMimeData other;
+    QDragMoveEvent refused(at, Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_tree.viewport(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
 }
 
 } // namespace
