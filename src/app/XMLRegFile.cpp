@@ -233,10 +233,9 @@ void TXMLRegistryFile::WriteValue(const QString& name, const QString& value)
 
 bool TXMLRegistryFile::DeleteValue(const QString& name)
 {
-    QDomElement element = valueElement(name);
-    if (element.isNull() || hasChildElements(element))
+    if (!ValueExists(name))
         return false;
-    m_currentKey.removeChild(element);
+    m_currentKey.removeChild(m_currentKey.firstChildElement(name));
     m_modified = true;
     return true;
 }

@@ -49,7 +49,7 @@ public:
     void WriteInteger(const QString& name, int value);
     [[nodiscard]] bool ReadBool(const QString& name) const;
     void WriteBool(const QString& name, bool value);
-    // Removes the value from the current key; true when there was one.
+    // Removes a value of the current key; false when there is none.
     bool DeleteValue(const QString& name);
 
     [[nodiscard]] bool Modified() const { return m_modified; }
