@@ -79,6 +79,26 @@ icon enlarge -fill "$paper" -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,8 8
 icon print -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 26,8 70,40' \
   -fill '#909090' -draw 'roundrectangle 8,36 88,72 6,6' -fill white -draw 'rectangle 26,58 70,88'
 
+# Browser commands.
+icon browse -fill '#e0b552' -stroke "$ink" -strokewidth 5 -draw 'polygon 6,20 32,20 40,28 70,28 70,76 6,76' \
+  -fill white -stroke "$ink" -strokewidth 6 -draw 'circle 64,62 64,40' -stroke "$ink" -strokewidth 10 -draw 'line 78,78 90,90'
+icon openpic -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,18 70,80' \
+  -fill '#2e86c1' -stroke none -draw 'polygon 12,76 34,44 52,66 60,56 66,76' \
+  -fill '#27ae60' -draw 'polygon 60,10 90,40 60,70'
+icon refresh -fill none -stroke '#27ae60' -strokewidth 10 -draw 'arc 18,18 78,78 200,500' \
+  -fill '#27ae60' -stroke none -draw 'polygon 58,4 86,22 56,38'
+icon tree -fill none -stroke "$ink" -strokewidth 5 -draw 'line 20,20 20,76' -draw 'line 20,46 46,46' -draw 'line 20,76 46,76' \
+  -fill '#e0b552' -draw 'rectangle 8,8 34,26' -draw 'rectangle 46,36 84,56' -draw 'rectangle 46,66 84,86'
+icon sortname -fill "$ink" -stroke none -font DejaVu-Sans-Bold -pointsize 44 -annotate +8+46 'A' -annotate +46+88 'Z' \
+  -stroke "$ink" -strokewidth 6 -draw 'line 74,8 74,40' -fill "$ink" -draw 'polygon 62,30 86,30 74,46'
+icon sortdate -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 10,18 86,86' \
+  -fill '#c0392b' -draw 'rectangle 10,18 86,36' -fill "$ink" -stroke none -draw 'rectangle 26,48 40,60' -draw 'rectangle 56,48 70,60' -draw 'rectangle 26,68 40,80'
+icon sorttype -fill white -stroke "$ink" -strokewidth 5 -draw 'polygon 20,8 60,8 78,26 78,88 20,88' \
+  -fill "$ink" -stroke none -font DejaVu-Sans-Bold -pointsize 26 -annotate +26+70 '.jpg'
+icon sortsize -fill '#2e86c1' -stroke "$ink" -strokewidth 4 -draw 'rectangle 8,56 32,88' -draw 'rectangle 40,36 64,88' -draw 'rectangle 72,12 90,88'
+icon sortasc -fill '#27ae60' -stroke "$ink" -strokewidth 4 -draw 'polygon 48,8 86,60 62,60 62,88 34,88 34,60 10,60'
+icon sortdesc -fill '#c0392b' -stroke "$ink" -strokewidth 4 -draw 'polygon 48,88 86,36 62,36 62,8 34,8 34,36 10,36'
+
 # Tool cursors, 32 x 32, black with a white outline so that they show on any picture. The
 # hot spot of each is given in src/document/ToolCursors.cpp.
 mkdir -p cursors

@@ -18,4 +18,6 @@ status=0
 bash "$root/bench/compare.sh" "$build" || status=1
 bash "$root/bench/compare-effects.sh" "$build" || status=1
 bash "$root/bench/compare-browse.sh" "$build" || status=1
+# The browser window opening the photographs: first cells, timer gaps, repainting (ratios).
+"$build/bin/vellum_browser_window_bench" || status=1
 exit $status

@@ -22,6 +22,7 @@
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
 #include "app/VLMainPrivate.h"
+#include "app/VLBrwsrChildWn.h"
 #include "app/ViewerFrm.h"
 #include "app/WindowPlacement.h"
 #include "app/XMLRegFile.h"
@@ -53,6 +54,7 @@ TVellumMain::TVellumMain(QWidget* parent)
     BuildToolShapes(ToolSettings());
     createCommands();
     createToolBars();
+    createBrowseToolBar();
     createToolCommands();
     createColourPanel();
     createStatusBar();
@@ -124,6 +126,7 @@ void TVellumMain::createCommands()
     createViewCommands();
     createImageCommands();
     createColourCommands();
+    createBrowseCommands();
     createWindowCommands();
     createHelpCommands();
 }
@@ -150,6 +153,8 @@ void TVellumMain::documentActivated(QMdiSubWindow* window)
             m_activeDocument = current;
             if (auto* now = qobject_cast<TVLPicChildWin*>(current))
                 now->Activate();
+            if (auto* browser = qobject_cast<TVLBrowserChildWn*>(current))
+                browser->UpdateStatus();
         }
         updateCommandStates();
     });
@@ -177,6 +182,22 @@ void TVellumMain::updateCommandStates()
     updateEditCommandStates(picture);
     m_actCropPic->setEnabled(picture != nullptr && picture->Selection() != nullptr);
     m_actSelectAll->setEnabled(any);
+    updateBrowseCommandStates();
+}
+
+void TVellumMain::wireProgress(TBasicVLChild* document)
+{
+    document->OnProgressBegin = [this](TBasicVLChild*, int steps) {
+        m_panels[2]->hide();
+        m_progress->setRange(0, std::max(steps, 1));
+        m_progress->setValue(0);
+        m_progress->show();
+    };
+    document->OnProgressStep = [this](TBasicVLChild*) { m_progress->setValue(m_progress->value() + 1); };
+    document->OnProgressEnd = [this](TBasicVLChild*) {
+        m_progress->hide();
+        m_panels[2]->show();
+    };
 }
 
 void TVellumMain::wirePicture(TVLPicChildWin* document)
@@ -203,17 +224,7 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
         if (sender == ActivePicture())
             m_actUndo->setEnabled(count > 0);
     };
-    document->OnProgressBegin = [this](TBasicVLChild*, int steps) {
-        m_panels[2]->hide();
-        m_progress->setRange(0, std::max(steps, 1));
-        m_progress->setValue(0);
-        m_progress->show();
-    };
-    document->OnProgressStep = [this](TBasicVLChild*) { m_progress->setValue(m_progress->value() + 1); };
-    document->OnProgressEnd = [this](TBasicVLChild*) {
-        m_progress->hide();
-        m_panels[2]->show();
-    };
+    wireProgress(document);
     document->SetStatusBar(this);
     document->PictureScrollBox().SetShowZoomGrid(m_actShowHideZoomGrid->isChecked());
     document->PictureScrollBox().viewport()->setCursor(ToolCursor(ToolSettings().ToolCursor));
@@ -268,6 +279,8 @@ void TVellumMain::loadSettings()
                 m_pendingCbViewer = reg.ReadBool(QLatin1String(CbViewerIsVisible));
             if (reg.ValueExists(QLatin1String(ViewerIsVisible)))
                 m_pendingViewer = reg.ReadBool(QLatin1String(ViewerIsVisible));
+            if (reg.ValueExists(QLatin1String(BrowserTreeVisible)))
+                m_actBrwsrShowTV->setChecked(reg.ReadBool(QLatin1String(BrowserTreeVisible)));
             reg.CloseKey();
         }
     }
@@ -294,6 +307,7 @@ void TVellumMain::saveSettings() const
     // Whether the user has it shown, whatever hides it for the moment.
     reg.WriteBool(QLatin1String(CbViewerIsVisible), m_actCbViewerStartStop->isChecked());
     reg.WriteBool(QLatin1String(ViewerIsVisible), m_actViewerStartStop->isChecked());
+    reg.WriteBool(QLatin1String(BrowserTreeVisible), m_actBrwsrShowTV->isChecked());
     // The restored rectangle is the client area's, the one setGeometry takes back, so a
     // window comes back exactly where it was whatever the window manager's frame.
     const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
@@ -377,10 +391,16 @@ void TVellumMain::showEvent(QShowEvent* event)
 void TVellumMain::firstShow()
 {
     TAppParams& params = AppParams();
+    const bool filesNamed = params.FileCount() > 0;
     if (params.Has(TAppParams::apOpenFiles)) {
         for (int i = 0; i < params.FileCount(); ++i)
             OpenPictureFile(params.Files(i));
         params.Exclude(TAppParams::apOpenFiles);
+    }
+    if (params.Has(TAppParams::apBrowseDir)) {
+        // Maximised when no picture file was named.
+        params.Exclude(TAppParams::apBrowseDir);
+        OpenBrowser(params.Directory(), !filesNamed);
     }
     if (m_pendingViewer) {
         m_pendingViewer = false;
@@ -411,6 +431,8 @@ bool isPictureFileName(const QUrl& url)
 
 void TVellumMain::dragEnterEvent(QDragEnterEvent* event)
 {
+    if (browserDragEnter(event))
+        return;
     // Only the first file would be opened: the copy cursor promises that it is a picture.
     const QList<QUrl> urls = event->mimeData()->urls();
     if (!urls.isEmpty() && isPictureFileName(urls.first()))
@@ -419,6 +441,8 @@ void TVellumMain::dragEnterEvent(QDragEnterEvent* event)
 
 void TVellumMain::dropEvent(QDropEvent* event)
 {
+    if (browserDrop(event))
+        return;
     event->acceptProposedAction();
     // Opened once the drop has finished: an error box inside the drop would hold the file
     // manager until it is closed.

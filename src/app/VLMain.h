@@ -40,6 +40,9 @@ enum class TTool : std::uint8_t;
 class TRecentFilesPicPopupMenu;
 class TXOpenPictureDialog;
 class TXSavePictureDialog;
+class TVLBrowserChildWn;
+class TBasicVLChild;
+struct TFileActionRecord;
 class TAddTextDialog;
 struct TFont;
 
@@ -118,6 +121,17 @@ public:
     // Files dropped from a file manager: only the first is opened.
     void OpenDroppedFiles(const QList<QUrl>& urls);
 
+    // Picture browsers and the files they show.
+    [[nodiscard]] TVLBrowserChildWn* ActiveBrowser() const;
+    // A browser on directory (empty: it chooses its start folder); reports failures.
+    TVLBrowserChildWn* OpenBrowser(const QString& directory, bool maximised);
+    // One file operation with confirmation; after a success every document window hears of
+    // it (file-action messages). True on success.
+    bool CopyOne(const QString& name, const QString& from, const QString& to);
+    bool MoveOne(const QString& name, const QString& from, const QString& to);
+    bool DeleteOne(const QString& name, const QString& folder);
+    bool RenameOne(const QString& oldName, const QString& newName, const QString& folder);
+
     // TDocumentArea: the client area's size.
     [[nodiscard]] QSize AvailableDocumentArea() const override;
     // TStatusPanels.
@@ -173,6 +187,23 @@ private:
     void createColourCommands();
     void createWindowCommands();
     void createHelpCommands();
+    // The Browse menu and commands, the Browser tool bar (after the other bars), their states.
+    void createBrowseCommands();
+    void createBrowseToolBar();
+    void updateBrowseCommandStates();
+    void wireBrowser(TVLBrowserChildWn* browser);
+    void sendFileAction(const TFileActionRecord& record);
+    void browseExecute();
+    void browseCopyMove(bool copy);
+    void browseDelete();
+    void browseRename();
+    void browseRenameAll();
+    void browseSort(int kind);
+    // A cell drag of a browser over the main window's empty area; true when it was one.
+    bool browserDragEnter(QDragEnterEvent* event);
+    bool browserDrop(QDropEvent* event);
+    // Status panel 2 becomes the progress bar while a document reports progress.
+    void wireProgress(TBasicVLChild* document);
     void createStatusBar();
     void createToolBars();
     void createViewer();
@@ -318,6 +349,14 @@ private:
     // Documents whose close the shutdown has already agreed to: they are not asked again.
     QSet<const QObject*> m_closeAgreed;
     QPointer<QMdiSubWindow> m_activeDocument;
+    QMenu* m_browseMenu = nullptr;
+    QAction* m_actBrowseDir = nullptr;
+    QAction* m_actBrwsrRefresh = nullptr;
+    QAction* m_actBrwsrShowTV = nullptr;
+    QAction* m_actBrwsrSortAsc = nullptr;
+    QAction* m_actBrwsrOpenImage = nullptr;
+    QList<QAction*> m_browseSortCommands;
+    QList<QAction*> m_browseFileCommands;
 };
 
 } // namespace vellum

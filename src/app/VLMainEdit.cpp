@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
+#include "app/VLBrwsrChildWn.h"
 #include "app/VLMainPrivate.h"
 #include "clipboard/VLClipbrd.h"
 #include "document/VLPicChildWn.h"
@@ -74,6 +75,8 @@ void TVellumMain::createEditCommands()
         if (TVLPicChildWin* doc = ActivePicture()) {
             doc->SelectAll();
             ChooseTool(TTool::SelectRect);
+        } else if (TVLBrowserChildWn* browser = ActiveBrowser()) {
+            browser->SelectAll();
         }
     });
     editMenu->addAction(m_actSelectAll);

@@ -147,8 +147,12 @@ bool TVellumMain::OpenPictureFile(const QString& fileName)
 
 void TVellumMain::openPictureExecute()
 {
-    if (!m_openDialog->Execute())
+    if (!m_openDialog->Execute()) {
+        // Left with its Browse button: a browser on the folder it showed.
+        if (m_openDialog->BrowseRequested())
+            OpenBrowser(m_openDialog->CurrentFolder(), false);
         return;
+    }
     for (const QString& file : m_openDialog->selectedFiles())
         OpenPictureFile(file);
 }

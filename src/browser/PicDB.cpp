@@ -285,7 +285,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
             };
         }
         opening->Workers = std::make_unique<TThumbnailWorkers>(std::move(jobs), m_boxWidth, m_boxHeight, m_mode,
-                                                               m_threadCount, std::move(wake));
+                                                               m_threadCount, std::move(wake), m_background);
     }
     m_opening = std::move(opening);
     if (m_opening->FromScratch && OnProgressBegin) {
@@ -518,16 +518,45 @@ bool TCustomPictureDB::AddFile(const QString& name)
     return true;
 }
 
+bool TCustomPictureDB::AddThumbnail(const QString& name, const TThumbnail& thumbnail)
+{
+    CancelOpening();
+    const QByteArray bytes = QFile::encodeName(name);
+    if (m_directory.isEmpty() || !IsStorableName(bytes))
+        return false;
+    try {
+        AppendEntry(bytes, thumbnail);
+    } catch (const std::exception&) {
+        return false;
+    }
+    m_modified = true;
+    m_cleared = false;
+    return true;
+}
+
 bool TCustomPictureDB::RefreshEntry(int index)
 {
     CancelOpening();
     if (!ValidIndex(index))
         return false;
-    TFileRecord& entry = m_entries[std::size_t(index)];
     TThumbnail thumbnail;
     try {
-        // The entry changes only once the new thumbnail exists: a failure leaves it as it was.
+        const TFileRecord& entry = m_entries[std::size_t(index)];
         thumbnail = MakeThumbnail(m_directory + QFile::decodeName(entry.Name), m_boxWidth, m_boxHeight, m_mode);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return RefreshEntry(index, thumbnail);
+}
+
+bool TCustomPictureDB::RefreshEntry(int index, const TThumbnail& thumbnail)
+{
+    CancelOpening();
+    if (!ValidIndex(index))
+        return false;
+    TFileRecord& entry = m_entries[std::size_t(index)];
+    try {
+        // The entry changes only once the new thumbnail exists: a failure leaves it as it was.
         const std::int64_t total = std::int64_t(TPicBrowserFile::kRecordSize) * Count() + 24 + m_thumbnails.size()
             - entry.ThumbSize + thumbnail.Jpeg.size();
         if (total > TPicBrowserFile::kMaxFileSize)

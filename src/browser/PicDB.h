@@ -92,7 +92,11 @@ public:
     [[nodiscard]] int Count() const { return int(m_entries.size()); }
     [[nodiscard]] int IndexOfName(const QString& name) const;
     bool AddFile(const QString& name);
+    // AddFile with a thumbnail made elsewhere (off this thread) from the folder's file name.
+    bool AddThumbnail(const QString& name, const TThumbnail& thumbnail);
     bool RefreshEntry(int index);
+    // RefreshEntry with a thumbnail made elsewhere (off this thread) from the entry's file.
+    bool RefreshEntry(int index, const TThumbnail& thumbnail);
     bool DeleteEntry(int index);
     bool MoveEntry(int from, int to);
     bool RenameEntry(int index, const QString& newName);
@@ -122,6 +126,10 @@ public:
     // Worker threads for thumbnails (0: one per core) and how JPEG files are reduced.
     void SetThreadCount(int count) { m_threadCount = count; }
     void SetThumbnailMode(TThumbnailMode mode) { m_mode = mode; }
+    [[nodiscard]] TThumbnailMode ThumbnailMode() const { return m_mode; }
+    // Thumbnails of an opening made at a lower priority than the caller's thread (a window
+    // that stays responsive while they are made).
+    void SetBackgroundWorkers(bool background) { m_background = background; }
 
     [[nodiscard]] const TOpenReport& LastOpen() const { return m_report; }
     [[nodiscard]] TSaveOutcome LastSave() const { return m_lastSave; }
@@ -169,6 +177,7 @@ private:
     mutable std::unique_ptr<QFontMetrics> m_metrics;
 
     int m_threadCount = 0;
+    bool m_background = false;
     TThumbnailMode m_mode = TThumbnailMode::Reduced;
     TOpenReport m_report;
     TSaveOutcome m_lastSave = TSaveOutcome::None;

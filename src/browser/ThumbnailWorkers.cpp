@@ -1,5 +1,9 @@
 #include "browser/ThumbnailWorkers.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <new>
 
 #include "raster/VellumError.h"
@@ -7,13 +11,20 @@
 namespace vellum {
 
 TThumbnailWorkers::TThumbnailWorkers(std::vector<QString> paths, int boxWidth, int boxHeight, TThumbnailMode mode,
-                                     int threadCount, std::function<void()> onFinished)
-    : m_paths(std::move(paths)), m_boxWidth(boxWidth), m_boxHeight(boxHeight), m_mode(mode),
-      m_onFinished(std::move(onFinished)), m_results(m_paths.size()), m_done(m_paths.size(), false)
+                                     int threadCount, std::function<void()> onFinished, bool background)
+    : m_state(std::make_shared<TState>())
 {
-    const int count = std::min<int>(threadCount > 0 ? threadCount : DefaultThreadCount(), int(m_paths.size()));
+    m_state->Paths = std::move(paths);
+    m_state->BoxWidth = boxWidth;
+    m_state->BoxHeight = boxHeight;
+    m_state->Mode = mode;
+    m_state->OnFinished = std::move(onFinished);
+    m_state->Background = background;
+    m_state->Results.resize(m_state->Paths.size());
+    m_state->Done.assign(m_state->Paths.size(), false);
+    const int count = std::min<int>(threadCount > 0 ? threadCount : DefaultThreadCount(), int(m_state->Paths.size()));
     for (int i = 0; i < count; ++i)
-        m_threads.emplace_back([this] { Work(); });
+        m_threads.emplace_back([state = m_state] { Work(state); });
 }
 
 TThumbnailWorkers::~TThumbnailWorkers()
@@ -21,22 +32,31 @@ TThumbnailWorkers::~TThumbnailWorkers()
     Cancel();
 }
 
+std::size_t TThumbnailWorkers::Count() const
+{
+    return m_state->Paths.size();
+}
+
 int TThumbnailWorkers::DefaultThreadCount()
 {
     return std::max(1, int(std::thread::hardware_concurrency()));
 }
 
-void TThumbnailWorkers::Work()
+void TThumbnailWorkers::Work(const std::shared_ptr<TState>& state)
 {
+    // Linux keeps a nice value per thread: only this worker yields.
+    if (state->Background)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
     for (;;) {
-        if (m_cancelled)
+        if (state->Cancelled)
             return;
-        const std::size_t index = m_next.fetch_add(1);
-        if (index >= m_paths.size())
+        const std::size_t index = state->Next.fetch_add(1);
+        if (index >= state->Paths.size())
             return;
         TResult result;
         try {
-            result.Thumbnail = MakeThumbnail(m_paths[index], m_boxWidth, m_boxHeight, m_mode, &m_largePicture);
+            result.Thumbnail = MakeThumbnail(state->Paths[index], state->BoxWidth, state->BoxHeight, state->Mode,
+                                             &state->LargePicture);
             result.Ok = true;
         } catch (const VellumException& e) {
             result.Message = e.message();
@@ -46,42 +66,54 @@ void TThumbnailWorkers::Work()
             result.Message = QString::fromUtf8(e.what());
         }
         {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_results[index] = std::move(result);
-            m_done[index] = true;
+            const std::lock_guard<std::mutex> lock(state->Mutex);
+            state->Results[index] = std::move(result);
+            state->Done[index] = true;
         }
-        m_changed.notify_all();
-        if (m_onFinished)
-            m_onFinished();
+        state->Changed.notify_all();
+        // The owner may be gone once cancelled: no call after that.
+        const std::lock_guard<std::mutex> callback(state->Callback);
+        if (!state->Cancelled && state->OnFinished)
+            state->OnFinished();
     }
 }
 
 bool TThumbnailWorkers::IsReady(std::size_t index) const
 {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return index < m_done.size() && m_done[index] && m_results[index].has_value();
+    const std::lock_guard<std::mutex> lock(m_state->Mutex);
+    return index < m_state->Done.size() && m_state->Done[index] && m_state->Results[index].has_value();
 }
 
 std::optional<TThumbnailWorkers::TResult> TThumbnailWorkers::Take(std::size_t index, bool wait)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    if (index >= m_done.size())
+    TState& state = *m_state;
+    std::unique_lock<std::mutex> lock(state.Mutex);
+    if (index >= state.Done.size())
         return std::nullopt;
-    if (wait && !m_cancelled)
-        m_changed.wait(lock, [&] { return bool(m_done[index]); });
-    if (!m_done[index] || !m_results[index])
+    if (wait && !state.Cancelled)
+        state.Changed.wait(lock, [&] { return bool(state.Done[index]) || state.Cancelled; });
+    if (!state.Done[index] || !state.Results[index])
         return std::nullopt;
-    std::optional<TResult> result = std::move(m_results[index]);
-    m_results[index].reset();
+    std::optional<TResult> result = std::move(state.Results[index]);
+    state.Results[index].reset();
     return result;
 }
 
 void TThumbnailWorkers::Cancel()
 {
-    m_cancelled = true;
+    {
+        const std::lock_guard<std::mutex> callback(m_state->Callback);
+        m_state->Cancelled = true;
+    }
+    {
+        // Under the lock, so that a waiting Take sees the change.
+        const std::lock_guard<std::mutex> lock(m_state->Mutex);
+    }
+    m_state->Changed.notify_all();
+    // The workers finish the thumbnail in hand on their own and end; they keep the state.
     for (std::thread& thread : m_threads)
         if (thread.joinable())
-            thread.join();
+            thread.detach();
 }
 
 } // namespace vellum

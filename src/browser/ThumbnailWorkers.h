@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -25,40 +26,50 @@ public:
         QString Message; // why there is no thumbnail
     };
 
-    // onFinished runs on a worker thread after each result is ready (may be empty).
+    // onFinished runs on a worker thread after each result is ready (may be empty); never
+    // once Cancel has returned. With background the workers run at a lower priority, so a
+    // waiting user interface stays responsive on a busy machine.
     TThumbnailWorkers(std::vector<QString> paths, int boxWidth, int boxHeight, TThumbnailMode mode, int threadCount,
-                      std::function<void()> onFinished);
-    // Cancels and joins.
+                      std::function<void()> onFinished, bool background = false);
+    // Cancels.
     ~TThumbnailWorkers();
     TThumbnailWorkers(const TThumbnailWorkers&) = delete;
     TThumbnailWorkers& operator=(const TThumbnailWorkers&) = delete;
 
-    [[nodiscard]] std::size_t Count() const { return m_paths.size(); }
+    [[nodiscard]] std::size_t Count() const;
     [[nodiscard]] bool IsReady(std::size_t index) const;
     // The result of file index, waiting for it when wait is set; no value when it is not
-    // ready (or was cancelled before it started). Each result is taken once.
+    // ready (or was cancelled before it was ready). Each result is taken once.
     [[nodiscard]] std::optional<TResult> Take(std::size_t index, bool wait);
-    // No further file is started; those being made are finished. Joins the workers.
+    // No further file is started and returns at once: a thumbnail being made is finished by
+    // its worker in the background and dropped.
     void Cancel();
 
     // The number of workers for threadCount 0: one per core.
     [[nodiscard]] static int DefaultThreadCount();
 
 private:
-    void Work();
+    // Shared with the workers, which may outlive this object after a cancel.
+    struct TState {
+        std::vector<QString> Paths;
+        int BoxWidth = 0;
+        int BoxHeight = 0;
+        TThumbnailMode Mode = TThumbnailMode::Reduced;
+        std::function<void()> OnFinished;
+        bool Background = false;
+        std::mutex LargePicture;
+        std::mutex Mutex;
+        std::condition_variable Changed;
+        std::vector<std::optional<TResult>> Results;
+        std::vector<bool> Done;
+        std::atomic<std::size_t> Next{0};
+        std::atomic<bool> Cancelled{false};
+        // Held while OnFinished runs and while cancelling.
+        std::mutex Callback;
+    };
+    static void Work(const std::shared_ptr<TState>& state);
 
-    std::vector<QString> m_paths;
-    int m_boxWidth;
-    int m_boxHeight;
-    TThumbnailMode m_mode;
-    std::function<void()> m_onFinished;
-    std::mutex m_largePicture;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<std::optional<TResult>> m_results;
-    std::vector<bool> m_done;
-    std::atomic<std::size_t> m_next{0};
-    std::atomic<bool> m_cancelled{false};
+    std::shared_ptr<TState> m_state;
     std::vector<std::thread> m_threads;
 };
 

@@ -2,15 +2,20 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
+#include <memory>
 #include <random>
 
 #include <QBuffer>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "BrowserTestSupport.h"
 #include "browser/FileAge.h"
+#include "browser/ThumbnailWorkers.h"
 #include "raster/PictureCodecs.h"
 
 namespace vellum {
@@ -187,6 +192,30 @@ TEST(Thumbnail, ReducedDecodeStaysWithinToleranceOfTheExactOne)
         for (double sum : signedSum)
             EXPECT_LE(std::abs(sum / samples), 0.5) << c.width << " x " << c.height;
     }
+}
+
+TEST(ThumbnailWorkers, CancelStopsTheCallsAndNeverWaitsForAWorker)
+{
+    QTemporaryDir dir;
+    std::vector<QString> paths;
+    for (int i = 0; i < 8; ++i) {
+        paths.push_back(dir.filePath(QStringLiteral("p%1.bmp").arg(i)));
+        test::WritePicture(paths.back(), 600, 400, i);
+    }
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    int afterCancel = 0;
+    {
+        TThumbnailWorkers workers(paths, 94, 98, TThumbnailMode::Reduced, 2, [calls] { ++*calls; });
+        workers.Cancel();
+        afterCancel = *calls;
+        // Results not ready at the cancel never come: taking them does not wait.
+        int taken = 0;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            taken += workers.Take(i, true).has_value() ? 1 : 0;
+        EXPECT_LE(taken, int(paths.size()));
+    }
+    QTest::qWait(300); // a worker still making its thumbnail finishes meanwhile
+    EXPECT_EQ(*calls, afterCancel);
 }
 
 TEST(FileAge, PacksLocalTimeInTwoSecondSteps)
