@@ -97,6 +97,9 @@ TEST_F(MainMenusTest, MenusHoldTheirEntriesInOrder)
         {"&Edit",
          {"Undo", "|", "Cu&t", "&Copy", "Paste>", "Clear Clipboard", "|", "Select All"}},
         {"View", {"Viewer", "Clipboard Viewer", "Zoom grid", "|", "Toolbars>"}},
+        {"Image",
+         {"Flip", "Mirror", "Rotate", "|", "Crop Picture", "Clear", "Enlarge canvas", "Resize", "Resample", "|",
+          "Effects>"}},
         {"Colour", {"Adjust Brightness", "Gamma Correct", "Adjust RGB", "Grey Scale", "Negative Image"}},
         {"Help", {"Vellum Help", "|", "About..."}},
     };
@@ -117,11 +120,23 @@ TEST_F(MainMenusTest, MenusHoldTheirEntriesInOrder)
                                                      "&Minimize All", "&Arrange All", "|"}));
     EXPECT_EQ(windowEntries.mid(6), QStringList{m_main->ActivePicture()->Caption()});
 
-    EXPECT_EQ(entries(subMenu(menu("&Edit"), "Paste")->actions()),
-              (QStringList{"&Paste into Picture", "Paste as &New Picture"}));
-    EXPECT_EQ(entries(subMenu(menu("View"), "Toolbars")->actions()),
-              (QStringList{"File Toolbar", "Edit Toolbar", "View Toolbar", "Image Toolbar", "Colour Toolbar",
-                           "Browse Toolbar", "Tools Toolbar"}));
+    struct SubCase {
+        QString menu, sub;
+        QStringList entries;
+    };
+    const std::vector<SubCase> subCases{
+        {"&Edit", "Paste", {"&Paste into Picture", "Paste as &New Picture"}},
+        {"Image", "Effects", {"Blur Picture"}},
+        {"View", "Toolbars",
+         {"File Toolbar", "Edit Toolbar", "View Toolbar", "Image Toolbar", "Colour Toolbar", "Browse Toolbar",
+          "Tools Toolbar"}},
+    };
+    for (const SubCase& c : subCases) {
+        SCOPED_TRACE((c.menu + QLatin1Char('>') + c.sub).toStdString());
+        QMenu* sub = subMenu(menu(c.menu), c.sub);
+        ASSERT_NE(sub, nullptr);
+        EXPECT_EQ(entries(sub->actions()), c.entries);
+    }
 }
 
 TEST_F(MainMenusTest, ToolBarsHoldTheirButtonsInOrder)
@@ -132,8 +147,16 @@ TEST_F(MainMenusTest, ToolBarsHoldTheirButtonsInOrder)
     };
     const std::vector<Case> cases{
         {"File", {"&New", "&Open", "Browse...", "&Save", "Save &As...", "|", "&Print"}},
+        {"Edit", {"Undo", "Cu&t", "&Copy", "Paste Clever", "Clear Clipboard"}},
+        {"Tools",
+         {"Pen", "Fill", "Special Pen", "Spray Can", "Shapes", "Text", "Dropper", "Drag", "Zoom", "Select Rect",
+          "Select Freehand", "Magic Wand"}},
         {"View", {"Clipboard Viewer", "Viewer", "Zoom grid"}},
+        {"ImageToolbar", {"Flip", "Mirror", "Rotate", "|", "Clear", "Enlarge canvas", "Resize", "Resample"}},
         {"ColourToolBar", {"Adjust Brightness", "Gamma Correct", "Adjust RGB", "Grey Scale", "Negative Image"}},
+        {"Browser",
+         {"Open picture", "|", "Refresh", "Show Directories", "Sort by name", "Sort by date", "Sort by type",
+          "Sort by size", "Sort ascending", "Sort descending"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption.toStdString());
