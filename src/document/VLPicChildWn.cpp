@@ -790,24 +790,7 @@ void TVLPicUndoAction::Undo()
 
 void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
 {
-    if (picture == nullptr || picture->Empty()) {
-        m_pixels = std::vector<std::uint8_t>();
-        m_width = m_height = 0;
-        return;
-    }
-    TXBitmap converted;
-    const TXBitmap* source = picture;
-    if (picture->PixelFormat() != TPixelFormat::pf24bit) {
-        converted = *picture;
-        converted.SetPixelFormat(TPixelFormat::pf24bit);
-        source = &converted;
-    }
-    m_width = source->Width();
-    m_height = source->Height();
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
-    m_pixels.resize(rowBytes * static_cast<std::size_t>(m_height));
-    for (int y = 0; y < m_height; ++y)
-        std::memcpy(m_pixels.data() + rowBytes * static_cast<std::size_t>(y), source->ScanLine(y), rowBytes);
+    m_bitmap.Store(picture);
 }
 
 void TVLPicGenUndoAction::StoreSelection(const TPictureSelection* selection)
@@ -847,15 +830,8 @@ bool TVLPicGenUndoAction::restorePicture(TVLPicChildWin& window, TChangeSet& cha
 {
     if (!HasBitmap())
         return false;
-    TEffectsBitmap& picture = window.Picture();
-    const bool resized = picture.Width() != m_width || picture.Height() != m_height;
-    if (resized || picture.PixelFormat() != TPixelFormat::pf24bit)
-        picture.AllocateUninitialised(m_width, m_height, TPixelFormat::pf24bit);
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
-    for (int y = 0; y < m_height; ++y)
-        std::memcpy(picture.ScanLine(y), m_pixels.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
     changes |= chgPicture;
-    return resized;
+    return m_bitmap.RestoreInto(window.Picture());
 }
 
 void TVLPicNegUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)

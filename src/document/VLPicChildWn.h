@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "document/PictureScrollBx.h"
+#include "document/PicturePreview.h"
 #include "document/Tool.h"
 #include "document/VLChildClasses.h"
 #include "document/VLUndo.h"
@@ -152,6 +153,23 @@ public:
 
     [[nodiscard]] static QString SizeText(int width, int height);
 
+    // --- adjustments with a preview ---
+    // Each shows its effect on the floating selection, or else on the whole picture. A preview
+    // keeps a copy of what it changes until it is committed or cancelled; a commit records the
+    // undo step (holding the state from before any preview) and applies the effect once. When
+    // the copy a preview needs cannot be made, nothing starts and the error reaches the caller.
+    // A value without effect (angle 0, amount 0, gamma 1, radius 0, RGB 0, 0, 0) still
+    // records its undo step when committed but changes nothing.
+    void Rotate(int angle, TColor background, TAdjustMode mode);
+    void Brighten(int amount, TAdjustMode mode);
+    void GammaCorrect(double gamma, TAdjustMode mode);
+    void Blur(double amount, TAdjustMode mode);
+    void AdjustRGB(int red, int green, TAdjustMode mode, int blue);
+    [[nodiscard]] bool IsPreviewing() const { return m_preview.Active(); }
+    [[nodiscard]] const TPicturePreview& Preview() const { return m_preview; }
+    // Puts back what the preview changed and ends it; nothing without a preview.
+    void CancelPreview();
+
 protected:
     TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent);
 
@@ -187,6 +205,17 @@ private:
     void nudgeSelection(int dx, int dy);
     // The undo record of an edit: the picture and (if any) the selection.
     TVLPicGenUndoAction& recordPictureAndSelection();
+    // The preview protocol: StartPreview saves (or puts back) the state an effect changes;
+    // ApplyAdjustment answers whether the result is already in place.
+    void StartPreview(const TPreviewParam& param);
+    // Copies the saved state back (without reporting); the changes it made.
+    TChangeSet putBackPreview();
+    bool ApplyAdjustment(TAdjustMode mode, const TPreviewParam& param);
+    // One adjustment inside the wait state and a view update; the effect runs on the selection
+    // or on the picture when it is not in place yet.
+    template <typename OnSelection, typename OnPicture>
+    void adjust(TAdjustMode mode, const TPreviewParam& param, bool effective, bool resizesPicture,
+                OnSelection&& onSelection, OnPicture&& onPicture);
 
     TPictureScrollBox* m_view = nullptr;
     TDocumentArea* m_mainWindow;
@@ -200,6 +229,7 @@ private:
     Qt::MouseButton m_dragButton = Qt::NoButton;
     std::unique_ptr<TVLTool> m_tool;
     TTool m_toolKind = TTool::Pen;
+    TPicturePreview m_preview;
 };
 
 // A blank document of one colour.
@@ -250,7 +280,9 @@ public:
 
     // Keeps a copy of the (24-bit) picture; none frees a kept one.
     void StoreBitmap(const TXBitmap* picture);
-    [[nodiscard]] bool HasBitmap() const { return m_width > 0; }
+    // Takes the kept bytes over without a copy.
+    void TakeBitmap(TPictureBytes&& bytes) { m_bitmap = std::move(bytes); }
+    [[nodiscard]] bool HasBitmap() const { return !m_bitmap.Empty(); }
     // Keeps a snapshot of the selection; none frees a kept one.
     void StoreSelection(const TPictureSelection* selection);
     [[nodiscard]] const TVLCompactSelection* SelectionSnapshot() const { return m_selection.get(); }
@@ -261,11 +293,8 @@ protected:
 private:
     // Puts the stored picture back; true when that changed its size.
     bool restorePicture(TVLPicChildWin& window, TChangeSet& changes);
-    // The pixels row after row without padding: a history of five steps holds exactly five
-    // pictures' bytes.
-    std::vector<std::uint8_t> m_pixels;
-    int m_width = 0;
-    int m_height = 0;
+    // A history of five steps holds exactly five pictures' bytes.
+    TPictureBytes m_bitmap;
     std::unique_ptr<TVLCompactSelection> m_selection;
 };
 
