@@ -1,5 +1,8 @@
 #include "AppTestSupport.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
+
 #include <gtest/gtest.h>
 
 namespace vellum::testing {
@@ -21,6 +24,80 @@ ClipboardStoreEnvironment* const g_environment = static_cast<ClipboardStoreEnvir
 TestClipboardStore& AppClipboardStore()
 {
     return *g_environment->m_store;
+}
+
+namespace {
+constexpr int TickMs = 10;
+constexpr int RetryTicks = 20;      // a file dialog still up is answered again every 0.2 s
+constexpr int GiveUpTicks = 1000;   // 10 s
+} // namespace
+
+MessageAnswers::MessageAnswers(std::vector<Answer> answers) : m_answers(std::move(answers))
+{
+    m_timer.setInterval(TickMs);
+    connect(&m_timer, &QTimer::timeout, this, &MessageAnswers::tick);
+    m_timer.start();
+}
+
+void MessageAnswers::tick()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) {
+        // A kept dialog shown again later is a new question.
+        m_last = nullptr;
+        m_ticks = 0;
+        return;
+    }
+    ++m_ticks;
+    if (modal == m_last) {
+        if (m_ticks >= GiveUpTicks)
+            giveUp(modal, "stayed open after its answer");
+        else if (m_ticks % RetryTicks == 0 && qobject_cast<QFileDialog*>(modal) != nullptr)
+            answer(modal, m_answers[m_next - 1]);
+        return;
+    }
+    if (m_next >= m_answers.size()) {
+        if (m_ticks >= GiveUpTicks)
+            giveUp(modal, "came up with no answer left");
+        return;
+    }
+    m_last = modal;
+    m_ticks = 0;
+    answer(modal, m_answers[m_next++]);
+}
+
+void MessageAnswers::answer(QWidget* modal, const Answer& answer)
+{
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        texts << box->text();
+        if (QAbstractButton* button = box->button(answer.button))
+            button->click();
+        else
+            giveUp(modal, "has no such button");
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        if (answer.fileName.isEmpty()) {
+            dialog->reject();
+        } else {
+            // As typed into its name box, then Save. (selectFile leaves a focused name box alone.)
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(answer.fileName);
+            else
+                dialog->selectFile(answer.fileName);
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    } else {
+        giveUp(modal, "is no message box or file dialog");
+    }
+}
+
+void MessageAnswers::giveUp(QWidget* modal, const char* why)
+{
+    ADD_FAILURE() << "The dialog \"" << modal->windowTitle().toStdString() << "\" " << why;
+    m_ticks = 0;
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+    else
+        modal->close();
 }
 
 } // namespace vellum::testing

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -30,26 +31,33 @@ protected:
 
 [[nodiscard]] TestClipboardStore& AppClipboardStore();
 
-// Answers the message boxes that come up, in order, with the given buttons; records their texts.
+// Answers the modal boxes and dialogs that come up, in order: a message box with the given
+// button; a file dialog with a file name typed and accepted, or Cancel when the name is empty.
+// Records the message boxes' texts. A dialog that stays up after its answer is answered again (a
+// file dialog may still be reading its folder), and one left up for seconds, or one nobody
+// expected, fails the test and is closed: a wrong answer must not hang the suite.
 class MessageAnswers : public QObject {
 public:
-    explicit MessageAnswers(std::vector<QMessageBox::StandardButton> answers) : m_answers(std::move(answers))
-    {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr || m_next >= m_answers.size())
-                return;
-            texts << box->text();
-            box->button(m_answers[m_next++])->click();
-        });
-        m_timer.start();
-    }
+    struct Answer {
+        Answer(QMessageBox::StandardButton b) : button(b) {}
+        Answer(const char* name) : fileName(QString::fromUtf8(name)) {}
+        Answer(const QString& name) : fileName(name) {}
+        QMessageBox::StandardButton button = QMessageBox::NoButton;
+        QString fileName;
+    };
+    explicit MessageAnswers(std::vector<Answer> answers);
     QStringList texts;
+    [[nodiscard]] bool allAnswered() const { return m_next == m_answers.size(); }
 
 private:
-    std::vector<QMessageBox::StandardButton> m_answers;
+    void tick();
+    void answer(QWidget* modal, const Answer& answer);
+    void giveUp(QWidget* modal, const char* why);
+
+    std::vector<Answer> m_answers;
     std::size_t m_next = 0;
+    QPointer<QWidget> m_last;
+    int m_ticks = 0;
     QTimer m_timer;
 };
 

@@ -38,54 +38,7 @@
 namespace vellum {
 namespace {
 
-// Answers the modal boxes and dialogs that come up, in order: a message box with the given
-// button, a file dialog (Cancel) with a file name typed and accepted, or left with Cancel when
-// the name is empty. Records the message boxes' texts.
-class MessageAnswers : public QObject {
-public:
-    struct Answer {
-        Answer(QMessageBox::StandardButton b) : button(b) {}
-        Answer(const char* name) : fileName(QString::fromUtf8(name)) {}
-        Answer(const QString& name) : fileName(name) {}
-        QMessageBox::StandardButton button = QMessageBox::NoButton;
-        QString fileName;
-    };
-    explicit MessageAnswers(std::vector<Answer> answers) : m_answers(std::move(answers))
-    {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal == nullptr || modal == m_last || m_next >= m_answers.size())
-                return;
-            const Answer& answer = m_answers[m_next];
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                ++m_next;
-                m_last = modal;
-                texts << box->text();
-                box->button(answer.button)->click();
-            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-                ++m_next;
-                m_last = modal;
-                if (answer.fileName.isEmpty()) {
-                    dialog->reject();
-                } else {
-                    // As typed into its name box, then Save.
-                    dialog->selectFile(answer.fileName);
-                    static_cast<QDialog*>(dialog)->accept();
-                }
-            }
-        });
-        m_timer.start();
-    }
-    QStringList texts;
-    [[nodiscard]] bool allAnswered() const { return m_next == m_answers.size(); }
-
-private:
-    std::vector<Answer> m_answers;
-    std::size_t m_next = 0;
-    QPointer<QWidget> m_last;
-    QTimer m_timer;
-};
+using testing::MessageAnswers;
 
 class MainDocumentsTest : public ::testing::Test {
 protected:
