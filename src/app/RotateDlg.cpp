@@ -110,10 +110,10 @@ void TRotateDialog::SetAngle(int angle)
 
 void TRotateDialog::makeDisplay()
 {
-    m_display = QImage(PreviewSide, PreviewSide, QImage::Format_RGB32);
+    if (m_display.isNull())
+        m_display = QImage(PreviewSide, PreviewSide, QImage::Format_RGB32);
     if (m_previewsSelection) {
-        const QImage tile = TVLGlobal::Exists() ? TVLGlobal::Instance().NonCanvasImage()
-                                                : QImage(QStringLiteral(":/images/noncanvas.png"));
+        const QImage& tile = TVLGlobal::Exists() ? TVLGlobal::Instance().NonCanvasImage() : QImage();
         QPainter painter(&m_display);
         painter.fillRect(m_display.rect(), tile.isNull() ? QBrush(Qt::lightGray) : QBrush(tile));
     } else {
