@@ -34,6 +34,13 @@ int nearest(double x)
     return static_cast<int>(std::trunc(x + 0.5));
 }
 
+TVLPicChildWin* checkedDocument(TVLPicChildWin* document)
+{
+    if (document == nullptr)
+        throw EVellumError(QStringLiteral("Can not adjust picture. Picture is invalid"));
+    return document;
+}
+
 QString messageOf(const std::exception& e)
 {
     if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr)
@@ -114,13 +121,6 @@ std::function<void(QWidget*, const QString&)> TBaseAdjDialog::ShowInformation = 
 std::function<void(QWidget*, const QString&)> TBaseAdjDialog::ShowError = [](QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, QStringLiteral("Error"), message, QMessageBox::Ok);
 };
-
-static TVLPicChildWin* checkedDocument(TVLPicChildWin* document)
-{
-    if (document == nullptr)
-        throw EVellumError(QStringLiteral("Can not adjust picture. Picture is invalid"));
-    return document;
-}
 
 TBaseAdjDialog::TBaseAdjDialog(QWidget* owner, TVLPicChildWin* document)
     : TStandardDialog(owner)
@@ -288,7 +288,7 @@ void TSimpleAdjDialog::redrawPreview()
 
 TTrackBarAdjDialog::TTrackBarAdjDialog(QWidget* owner, TVLPicChildWin* document)
     : TSimpleAdjDialog(owner, document)
-    , m_value(std::numeric_limits<double>::quiet_NaN())
+    , m_value(std::numeric_limits<double>::quiet_NaN()) // unequal to any start value: it shows
 {
 }
 

@@ -209,12 +209,6 @@ private:
     void enlargeCanvasExecute();
     // The five adjustment commands (their dialogs, run on the active picture).
     void createAdjustCommands(QMenu* imageMenu, QMenu* colourMenu);
-    QMenu* m_effectsMenu = nullptr;
-    QAction* m_actRotatePic = nullptr;
-    QAction* m_actBlurPic = nullptr;
-    QAction* m_actBrightenPic = nullptr;
-    QAction* m_actGammaCorrectPic = nullptr;
-    QAction* m_actAdjustRGBPic = nullptr;
     void tileDocuments(Qt::Orientation orientation);
     void arrangeMinimized();
     QAction* command(const QString& caption, const QString& hint, const QString& name);
@@ -282,6 +276,12 @@ private:
     QAction* m_actEnlargePicCanvas = nullptr;
     QAction* m_actResizePic = nullptr;
     QAction* m_actResamplePic = nullptr;
+    QMenu* m_effectsMenu = nullptr;
+    QAction* m_actRotatePic = nullptr;
+    QAction* m_actBlurPic = nullptr;
+    QAction* m_actBrightenPic = nullptr;
+    QAction* m_actGammaCorrectPic = nullptr;
+    QAction* m_actAdjustRGBPic = nullptr;
     QMenu* m_toolbarsMenu = nullptr;
     QList<QAction*> m_windowCommands;
     std::array<QLabel*, 4> m_panels{};

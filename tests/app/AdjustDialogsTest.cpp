@@ -378,6 +378,28 @@ TEST_F(AdjustDialogsTest, ThePreviewButtonShowsTheEffectInTheDocument)
     EXPECT_TRUE(samePixels(doc->Picture(), original));
 }
 
+TEST_F(AdjustDialogsTest, APreviewThatCannotStartShowsTheErrorAndChangesNothing)
+{
+    TVLPicChildWin* doc = document(50, 40);
+    doc->CreateRectSelection(QRect(5, 5, 20, 20), -1);
+    ASSERT_NE(doc->Selection(), nullptr);
+    const TXBitmap image = doc->Selection()->Image;
+    const int steps = doc->UndoStack().Count();
+    TAdjGammaDialog dialog(nullptr, doc);
+    // A selection whose parent picture went empty cannot be copied for the preview.
+    TEffectsBitmap empty;
+    TEffectsBitmap* parent = doc->Selection()->Parent;
+    doc->Selection()->Parent = &empty;
+    dialog.SetValue(2.0);
+    dialog.PreviewButton()->click();
+    doc->Selection()->Parent = parent;
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].startsWith(QStringLiteral("error: ")));
+    EXPECT_FALSE(doc->IsPreviewing());
+    EXPECT_TRUE(samePixels(doc->Selection()->Image, image));
+    EXPECT_EQ(doc->UndoStack().Count(), steps);
+}
+
 TEST_F(AdjustDialogsTest, EveryDialogOpensWhereTheLastOneClosed)
 {
     TVLPicChildWin* doc = document(50, 40);

@@ -274,5 +274,30 @@ TEST_F(PreviewProtocolTest, APreviewWhoseCopyCannotBeMadeStartsNothing)
     EXPECT_EQ(m_doc->UndoStack().Count(), steps);
 }
 
+TEST_F(PreviewProtocolTest, AnEffectThatFailsLeavesWhatCancelAndUndoPutBack)
+{
+    // Turned by 45 degrees a 32000 x 1 picture would need far more pixels than a picture may have.
+    auto* thin = new TVLNewPicChildWin(32000, 1, clWhite, QStringLiteral("thin"), &m_area);
+    m_mdi.addSubWindow(thin);
+    for (int x = 0; x < 32000; ++x)
+        StorePixel(thin->Picture().ScanLine(0) + 3 * x, RGBColor(x % 256, (x / 256) % 256, 9));
+    const TXBitmap original = thin->Picture();
+    std::vector<TChangeSet> changes;
+    thin->OnPictureChange = [&changes](TVLPicChildWin*, TChangeSet set) { changes.push_back(set); };
+
+    EXPECT_THROW(thin->Rotate(45, clWhite, TAdjustMode::Preview), std::exception);
+    EXPECT_TRUE(thin->IsPreviewing());
+    EXPECT_EQ(changes, (std::vector<TChangeSet>{chgPicture | chgViewSize | chgPicSize}));
+    thin->CancelPreview();
+    EXPECT_TRUE(samePixels(thin->Picture(), original));
+    EXPECT_FALSE(thin->Modified());
+
+    EXPECT_THROW(thin->Rotate(45, clWhite, TAdjustMode::Commit), std::exception);
+    ASSERT_EQ(thin->UndoStack().Count(), 1);
+    ASSERT_TRUE(thin->UndoLast());
+    EXPECT_TRUE(samePixels(thin->Picture(), original));
+    EXPECT_FALSE(thin->Modified());
+}
+
 } // namespace
 } // namespace vellum
