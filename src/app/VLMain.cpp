@@ -343,8 +343,15 @@ void TVellumMain::closeEvent(QCloseEvent* event)
 
 void TVellumMain::changeEvent(QEvent* event)
 {
-    if ((event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange) && TVLGlobal::Exists())
-        TVLGlobal::Instance().ReadWindowMetrics();
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange) {
+        if (TVLGlobal::Exists())
+            TVLGlobal::Instance().ReadWindowMetrics();
+        // The documents' caption buttons follow the new metrics.
+        const QList<QMdiSubWindow*> windows = m_clientArea ? m_clientArea->subWindowList() : QList<QMdiSubWindow*>();
+        for (QMdiSubWindow* window : windows)
+            if (auto* document = qobject_cast<TExtraBtnForm*>(window))
+                document->SettingsChanged();
+    }
     QMainWindow::changeEvent(event);
 }
 

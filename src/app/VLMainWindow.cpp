@@ -7,6 +7,8 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 
+#include "document/VLPicChildWn.h"
+
 namespace vellum {
 
 void TVellumMain::createWindowCommands()
@@ -39,7 +41,9 @@ void TVellumMain::createWindowCommands()
             actions[i]->deleteLater();
         }
         for (QMdiSubWindow* window : m_clientArea->subWindowList()) {
-            QAction* entry = windowMenu->addAction(window->windowTitle(), this, [this, window] {
+            // A picture's whole caption, not the one its caption bar may show shortened.
+            const auto* picture = qobject_cast<TVLPicChildWin*>(window);
+            QAction* entry = windowMenu->addAction(picture ? picture->Caption() : window->windowTitle(), this, [this, window] {
                 runGuarded([this, window] {
                     // A window chosen from the list is shown, not left as an icon.
                     if (window->isMinimized())

@@ -58,28 +58,59 @@ private:
     TStatusPanels* m_statusBar = nullptr;
 };
 
-// A document window with an extra caption command. Qt's title bars cannot host a button of
-// our own, so the command is the first entry of the window's system menu; pointing at it
-// shows its hint.
+// A document window with an extra button drawn in its caption bar, left of the standard caption
+// buttons. The same command is also the first entry of the window's system menu, for the
+// keyboard and for a maximised window, whose caption bar Qt merges into the menu bar.
 class TExtraBtnForm : public TBasicVLChild {
     Q_OBJECT
 public:
     explicit TExtraBtnForm(TChildKind kind, QWidget* parent = nullptr);
+    ~TExtraBtnForm() override;
 
     [[nodiscard]] bool ShowExtraBtn() const { return m_showExtraBtn; }
     void SetShowExtraBtn(bool show);
+    // Whether pointing at the button opens its hint window; switching it off closes one showing.
+    [[nodiscard]] bool ExtraBtnHint() const { return m_extraBtnHint; }
+    void SetExtraBtnHint(bool hint);
     [[nodiscard]] const QString& ExtraBtnHintStr() const { return m_hint; }
     void SetExtraBtnHintStr(const QString& hint);
     [[nodiscard]] QAction* ExtraBtnAction() const { return m_extraBtn; }
+    // The button in window coordinates, recomputed at every call; empty while no caption bar
+    // shows it.
+    [[nodiscard]] QRect ExtraBtnRect() const;
 
     std::function<void(TExtraBtnForm* sender)> OnExtraBtnEnter;
+    std::function<void(TExtraBtnForm* sender)> OnExtraBtnLeave;
     std::function<void(TExtraBtnForm* sender)> OnExtraBtnClick;
 
     virtual void DoExtraBtnClick();
     virtual void DoExtraBtnEnter();
+    virtual void DoExtraBtnLeave();
+    virtual void ShowExtraBtnHint();
+    // The window metrics changed: the button is drawn anew.
+    virtual void SettingsChanged();
+
+protected:
+    // Room for the caption's text in the caption bar (less the button), and the window's width
+    // besides it; 0 and the window's width while no caption bar shows.
+    [[nodiscard]] int captionTextWidth() const;
+    [[nodiscard]] int captionChromeWidth() const;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
+    void setOverBtn(bool over);
+    void hideHint();
+
     bool m_showExtraBtn = true;
+    bool m_extraBtnHint = true;
+    bool m_overBtn = false;
+    bool m_btnDown = false;
+    bool m_hintOpen = false;
     QString m_hint;
     QAction* m_extraBtn = nullptr;
 };

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
+#include <QResizeEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -151,12 +154,36 @@ QString TVLPicChildWin::SizeText(int width, int height)
 
 void TVLPicChildWin::refreshCaption()
 {
-    setWindowTitle(QStringLiteral("%1 [%2:1]").arg(m_title).arg(m_view->ZoomFactor()));
+    const QString zoom = QStringLiteral(" [%1:1]").arg(m_view->ZoomFactor());
+    m_caption = m_title + zoom;
+    // The caption bar would cut the zoom off a long name: the name is shortened instead, and the
+    // window never gets too narrow to show the zoom and the name's start.
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const QString ellipsis(QChar(0x2026));
+    const QString least = m_title.size() <= 3 ? m_caption : m_title.left(3) + ellipsis + zoom;
+    setMinimumWidth(captionChromeWidth() + metrics.horizontalAdvance(least) + 1);
+    QString shown = m_caption;
+    const int room = captionTextWidth();
+    if (room > 0 && metrics.horizontalAdvance(shown) > room) {
+        QString name = metrics.elidedText(m_title, Qt::ElideRight, std::max(room - metrics.horizontalAdvance(zoom), 0));
+        if (name.isEmpty())
+            name = ellipsis;
+        shown = name + zoom;
+    }
+    if (shown != windowTitle())
+        setWindowTitle(shown);
+}
+
+void TVLPicChildWin::resizeEvent(QResizeEvent* event)
+{
+    TExtraBtnForm::resizeEvent(event);
+    if (!m_caption.isEmpty())
+        refreshCaption();
 }
 
 void TVLPicChildWin::SetTitle(const QString& title)
 {
-    if (title == m_title && !windowTitle().isEmpty())
+    if (title == m_title && !m_caption.isEmpty())
         return;
     m_title = title;
     refreshCaption();

@@ -47,6 +47,8 @@ public:
 
     [[nodiscard]] const QString& FileName() const { return m_fileName; }
     [[nodiscard]] const QString& Title() const { return m_title; }
+    // The whole caption, "title [zoom:1]"; the caption bar may show the title shortened.
+    [[nodiscard]] const QString& Caption() const { return m_caption; }
     void SetTitle(const QString& title);
     [[nodiscard]] bool Modified() const { return m_modified; }
     void SetModified(bool modified);
@@ -174,6 +176,7 @@ protected:
     TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void BeginWait() override;
     void EndWait() override;
     // FileName := the name; Title := the name without its folder.
@@ -222,6 +225,7 @@ private:
     TVLUndoActionFactory m_undoStack;
     QString m_fileName;
     QString m_title;
+    QString m_caption;
     bool m_modified = false;
     std::unique_ptr<TPictureSelection> m_selection;
     bool m_active = false;

@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QLineEdit>
 
@@ -68,23 +69,31 @@ void MessageAnswers::tick()
 
 void MessageAnswers::answer(QWidget* modal, const Answer& answer)
 {
+    // Each answer runs after this tick returns: an answer may open another dialog, whose loop
+    // would never see this timer again while its own tick is still running.
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         texts << box->text();
         if (QAbstractButton* button = box->button(answer.button))
-            button->click();
+            QTimer::singleShot(0, button, [button] { button->click(); });
         else
             giveUp(modal, "has no such button");
     } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-        if (answer.fileName.isEmpty()) {
-            dialog->reject();
-        } else {
-            // As typed into its name box, then Save. (selectFile leaves a focused name box alone.)
+        const QString fileName = answer.fileName;
+        QTimer::singleShot(0, dialog, [dialog, fileName] {
+            if (fileName.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            // As typed into its name box, then Save. Typing deselects the listed files only in a
+            // focused box, and selectFile leaves a focused box alone: both are done here.
+            for (auto* view : dialog->findChildren<QAbstractItemView*>())
+                view->clearSelection();
             if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                name->setText(answer.fileName);
+                name->setText(fileName);
             else
-                dialog->selectFile(answer.fileName);
+                dialog->selectFile(fileName);
             static_cast<QDialog*>(dialog)->accept();
-        }
+        });
     } else {
         giveUp(modal, "is no message box or file dialog");
     }

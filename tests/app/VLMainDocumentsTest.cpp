@@ -63,8 +63,9 @@ protected:
     [[nodiscard]] QStringList titles() const
     {
         QStringList result;
+        // Whole captions: a small window's caption bar shows the name shortened.
         for (QMdiSubWindow* w : m_main->ClientArea()->subWindowList())
-            result << w->windowTitle();
+            result << qobject_cast<TVLPicChildWin*>(w)->Caption();
         return result;
     }
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete), QCoreApplication::processEvents(); }
@@ -617,7 +618,7 @@ TEST_F(MainDocumentsTest, AMinimisedWindowChosenFromTheListIsShownAndIconsWrapIn
     emit windowMenu->aboutToShow();
     QAction* entry = nullptr;
     for (QAction* a : windowMenu->actions())
-        if (a->text() == docs[3]->windowTitle())
+        if (a->text() == docs[3]->Caption())
             entry = a;
     ASSERT_NE(entry, nullptr);
     entry->trigger();

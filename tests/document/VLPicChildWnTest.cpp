@@ -1,6 +1,8 @@
 #include "document/VLPicChildWn.h"
 
+#include <QApplication>
 #include <QMouseEvent>
+#include <QStyleOptionTitleBar>
 #include <QTest>
 
 #include "document/VLToolVars.h"
@@ -143,25 +145,119 @@ TEST_F(PicChildTest, ZoomRewritesTheCaptionAndReportsTwelve)
     TVLPicChildWin* doc = newDocument(10, 10);
     m_changes.clear();
     doc->SetZoom(3);
-    EXPECT_EQ(doc->windowTitle(), QStringLiteral("New Picture #1 [3:1]"));
+    EXPECT_EQ(doc->Caption(), QStringLiteral("New Picture #1 [3:1]"));
     doc->SetZoom(16); // refused: the zoom stays, the flags still go out
     EXPECT_EQ(doc->PictureScrollBox().ZoomFactor(), 3);
     EXPECT_EQ(m_changes, (std::vector<TChangeSet>{12, 12}));
 }
 
+// The caption button: its hint shows in panel 0 and in a hint window while the pointer is on it,
+// and both go when the pointer leaves; a click on it is its command, never a caption drag.
+TEST_F(PicChildTest, TheCaptionButtonsHintGoesWithThePointer)
+{
+    m_mdi.resize(800, 600);
+    m_mdi.show();
+    TVLPicChildWin* doc = newDocument(200, 100);
+    doc->resize(320, 200);
+    const QRect button = doc->ExtraBtnRect();
+    ASSERT_FALSE(button.isEmpty());
+    const QRect label = [doc] {
+        QStyleOptionTitleBar option;
+        option.initFrom(doc);
+        option.subControls = QStyle::SC_All;
+        option.titleBarFlags = doc->windowFlags();
+        option.titleBarState = doc->windowState();
+        option.rect = QRect(0, 0, doc->width(), doc->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, doc));
+        return doc->style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarLabel, doc);
+    }();
+    EXPECT_GE(button.left(), label.left());
+    EXPECT_LE(button.bottom(), label.bottom() + 2);
+    int entered = 0, left = 0, clicks = 0;
+    doc->OnExtraBtnEnter = [&](TExtraBtnForm*) { ++entered; };
+    doc->OnExtraBtnLeave = [&](TExtraBtnForm*) { ++left; };
+    doc->OnExtraBtnClick = [&](TExtraBtnForm*) { ++clicks; };
+    auto move = [doc](QPoint at) {
+        QMouseEvent event(QEvent::MouseMove, at, doc->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(doc, &event);
+    };
+    auto press = [doc](QEvent::Type type, QPoint at) {
+        QMouseEvent event(type, at, doc->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(doc, &event);
+    };
+
+    move(button.center());
+    EXPECT_EQ(m_panels.texts[0], QStringLiteral("Resize window to best fit"));
+    move(button.center() + QPoint(1, 0)); // still on it: no second enter
+    EXPECT_EQ(entered, 1);
+    move(label.center());
+    EXPECT_EQ(m_panels.texts[0], QString());
+    EXPECT_EQ(left, 1);
+
+    move(button.center());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(doc, &leave);
+    EXPECT_EQ(m_panels.texts[0], QString());
+    EXPECT_EQ(left, 2);
+
+    const QPoint before = doc->pos();
+    press(QEvent::MouseButtonPress, button.center());
+    move(button.center() + QPoint(40, 30));
+    press(QEvent::MouseButtonRelease, button.center() + QPoint(40, 30));
+    EXPECT_EQ(clicks, 0); // released away from it
+    EXPECT_EQ(doc->pos(), before);
+    press(QEvent::MouseButtonPress, button.center());
+    press(QEvent::MouseButtonRelease, button.center());
+    EXPECT_EQ(clicks, 1);
+
+    doc->SetShowExtraBtn(false);
+    EXPECT_TRUE(doc->ExtraBtnRect().isEmpty());
+}
+
+// The caption bar cuts a long caption at its end; the name gives way so that the zoom stays.
+TEST_F(PicChildTest, ANarrowWindowShowsTheNamesStartAndTheZoom)
+{
+    m_mdi.resize(2400, 800);
+    m_mdi.show(); // resizing a hidden window waits for its show
+    TVLPicChildWin* doc = newDocument(10, 10);
+    doc->SetTitle(QStringLiteral("Holiday at the seaside, the long afternoon.bmp"));
+    doc->SetZoom(3);
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    for (int width : {1, 150, 260, 2000}) {
+        SCOPED_TRACE(width);
+        doc->resize(width, 200);
+        EXPECT_GE(doc->width(), width);
+        EXPECT_EQ(doc->Caption(), QStringLiteral("Holiday at the seaside, the long afternoon.bmp [3:1]"));
+        const QString shown = doc->windowTitle();
+        EXPECT_TRUE(shown.endsWith(QStringLiteral(" [3:1]"))) << shown.toStdString();
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("Hol"))) << shown.toStdString();
+        // What the caption bar has room for: Qt shows the title uncut.
+        QStyleOptionTitleBar option;
+        option.initFrom(doc);
+        option.subControls = QStyle::SC_All;
+        option.titleBarFlags = doc->windowFlags();
+        option.titleBarState = doc->windowState();
+        option.rect = QRect(0, 0, doc->width(), doc->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, doc));
+        const int room = doc->style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarLabel, doc).width();
+        EXPECT_LE(metrics.horizontalAdvance(shown), room) << shown.toStdString();
+    }
+    EXPECT_EQ(doc->windowTitle(), doc->Caption()); // wide enough for all of it
+}
+
 TEST_F(PicChildTest, BestFitShowsTheWholePictureWithinTheArea)
 {
-    TVLPicChildWin* doc = newDocument(100, 80);
+    TVLPicChildWin* doc = newDocument(200, 80);
     doc->move(0, 0);
     doc->BestFit();
-    EXPECT_EQ(doc->size(), QSize(100 + doc->NonClientWidth(), 80 + doc->NonClientHeight()));
+    EXPECT_EQ(doc->size(), QSize(200 + doc->NonClientWidth(), 80 + doc->NonClientHeight()));
     EXPECT_FALSE(doc->BestFit()); // already fitting
 
     // Wider than the area: the width is the area's, the height makes room for the bar.
     m_area.size = QSize(90, 600);
     EXPECT_TRUE(doc->BestFit());
     const int bar = doc->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &doc->PictureScrollBox());
-    EXPECT_EQ(doc->size(), QSize(90, 80 + doc->NonClientHeight() + bar));
+    // No narrower than the caption's zoom needs.
+    EXPECT_EQ(doc->size(), QSize(std::max(90, doc->minimumWidth()), 80 + doc->NonClientHeight() + bar));
 
     doc->showMaximized();
     m_area.size = QSize(800, 600);
@@ -177,7 +273,7 @@ TEST_F(PicChildTest, SavingTakesTheNameAndClearsModified)
     const QString name = dir.filePath(QStringLiteral("name.bmp"));
     ASSERT_TRUE(doc->SaveToFile(name));
     EXPECT_EQ(doc->FileName(), name);
-    EXPECT_EQ(doc->windowTitle(), QStringLiteral("name.bmp [1:1]"));
+    EXPECT_EQ(doc->Caption(), QStringLiteral("name.bmp [1:1]"));
     EXPECT_FALSE(doc->Modified());
     EXPECT_EQ(doc->UndoStack().Count(), 1); // saving keeps the history
 
