@@ -7,32 +7,32 @@
 
 #include <QString>
 
+#include "raster/XBitmap.h"
 #include "selection/PicSelection.h"
 
 namespace vellum {
 
-class TXBitmap;
-
-// A picture's pixels kept row after row without padding: what an undo step or a preview holds,
-// exactly the picture's bytes. Moving one hands the block over without a copy.
+// A picture's pixels kept aside, 24-bit: what an undo step or a preview holds, the picture's
+// own bytes in its own row layout. Moving one, or moving it back into a picture, hands the
+// block over without a copy.
 class TPictureBytes {
 public:
     // Keeps the (24-bit) pixels of the picture; none or an empty picture keeps nothing. A failed
     // allocation raises and leaves what was kept before.
     void Store(const TXBitmap* picture);
-    // Puts the kept pixels back into the picture (24-bit); true when that changed its size.
-    // Nothing when nothing is kept.
+    // Copies the kept pixels back into the picture (24-bit) and keeps them; true when that
+    // changed its size. Nothing when nothing is kept.
     bool RestoreInto(TXBitmap& picture) const;
+    // The same, handing the kept block to the picture: nothing is kept afterwards.
+    bool MoveInto(TXBitmap& picture);
     void Release();
 
-    [[nodiscard]] bool Empty() const { return m_width == 0; }
-    [[nodiscard]] int Width() const { return m_width; }
-    [[nodiscard]] int Height() const { return m_height; }
+    [[nodiscard]] bool Empty() const { return m_pixels.Empty(); }
+    [[nodiscard]] int Width() const { return m_pixels.Width(); }
+    [[nodiscard]] int Height() const { return m_pixels.Height(); }
 
 private:
-    std::vector<std::uint8_t> m_pixels;
-    int m_width = 0;
-    int m_height = 0;
+    TXBitmap m_pixels;
 };
 
 // The parameter of the effect last previewed: an angle or amount, a factor, or the three RGB

@@ -15,42 +15,40 @@ void TPictureBytes::Store(const TXBitmap* picture)
         Release();
         return;
     }
-    TXBitmap converted;
-    const TXBitmap* source = picture;
-    if (picture->PixelFormat() != TPixelFormat::pf24bit) {
-        converted = *picture;
-        converted.SetPixelFormat(TPixelFormat::pf24bit);
-        source = &converted;
-    }
-    const int width = source->Width();
-    const int height = source->Height();
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
     // Made aside: a failed allocation leaves what was kept.
-    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        std::memcpy(pixels.data() + rowBytes * static_cast<std::size_t>(y), source->ScanLine(y), rowBytes);
-    m_pixels = std::move(pixels);
-    m_width = width;
-    m_height = height;
+    TXBitmap copy;
+    copy.AssignOpaque(*picture);
+    m_pixels = std::move(copy);
 }
 
 bool TPictureBytes::RestoreInto(TXBitmap& picture) const
 {
     if (Empty())
         return false;
-    const bool resized = picture.Width() != m_width || picture.Height() != m_height;
+    const int width = m_pixels.Width();
+    const int height = m_pixels.Height();
+    const bool resized = picture.Width() != width || picture.Height() != height;
     if (resized || picture.PixelFormat() != TPixelFormat::pf24bit)
-        picture.AllocateUninitialised(m_width, m_height, TPixelFormat::pf24bit);
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
-    for (int y = 0; y < m_height; ++y)
-        std::memcpy(picture.ScanLine(y), m_pixels.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+        picture.AllocateUninitialised(width, height, TPixelFormat::pf24bit);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(picture.ScanLine(y), m_pixels.ScanLine(y), rowBytes);
+    return resized;
+}
+
+bool TPictureBytes::MoveInto(TXBitmap& picture)
+{
+    if (Empty())
+        return false;
+    const bool resized = picture.Width() != m_pixels.Width() || picture.Height() != m_pixels.Height();
+    picture.AssignOpaque(std::move(m_pixels));
+    Release();
     return resized;
 }
 
 void TPictureBytes::Release()
 {
-    m_pixels = std::vector<std::uint8_t>();
-    m_width = m_height = 0;
+    m_pixels = TXBitmap();
 }
 
 void TPicturePreview::SetActive(bool active)
@@ -69,7 +67,7 @@ QString PackRGB(int red, int green, int blue)
 
 // --- the protocol ------------------------------------------------------------------------------
 
-TChangeSet TVLPicChildWin::putBackPreview()
+TChangeSet TVLPicChildWin::putBackPreview(bool keepCopy)
 {
     if (m_selection && m_preview.Selection) {
         const QRect before = m_selection->Bounds;
@@ -79,7 +77,7 @@ TChangeSet TVLPicChildWin::putBackPreview()
     }
     if (m_preview.Bitmap.Empty())
         return 0;
-    const bool resized = m_preview.Bitmap.RestoreInto(Picture());
+    const bool resized = keepCopy ? m_preview.Bitmap.RestoreInto(Picture()) : m_preview.Bitmap.MoveInto(Picture());
     m_view->Repaint();
     if (!resized)
         return chgPicture;
@@ -90,7 +88,7 @@ TChangeSet TVLPicChildWin::putBackPreview()
 void TVLPicChildWin::StartPreview(const TPreviewParam& param)
 {
     if (m_preview.Active()) {
-        putBackPreview();
+        putBackPreview(true);
     } else if (m_selection) {
         // Without its copy a preview could be neither cancelled nor undone: the failure ends
         // the operation before anything changes.
@@ -114,7 +112,8 @@ void TVLPicChildWin::CancelPreview()
     m_view->BeginUpdate();
     TChangeSet changes = 0;
     try {
-        changes = putBackPreview();
+        // The copy is not needed afterwards: its block goes back without a copy.
+        changes = putBackPreview(false);
     } catch (...) {
         m_view->EndUpdate();
         throw;
@@ -140,7 +139,7 @@ bool TVLPicChildWin::ApplyAdjustment(TAdjustMode mode, const TPreviewParam& para
     const bool applied = m_preview.Param == param;
     TChangeSet restored = 0;
     if (!applied)
-        restored = putBackPreview();
+        restored = putBackPreview(true);
     {
         // The undo step takes over the state saved before the first preview.
         TVLUndoEdit edit = undoableEdit();
@@ -158,11 +157,15 @@ void TVLPicChildWin::adjust(TAdjustMode mode, const TPreviewParam& param, bool e
                             OnSelection&& onSelection, OnPicture&& onPicture)
 {
     const bool preview = mode == TAdjustMode::Preview;
+    // A commit of what the preview shows changes no pixel: the view needs no new paint.
+    const bool shown = !preview && m_preview.Active() && m_preview.Param == param;
     BeginWait();
-    m_view->BeginUpdate();
+    if (!shown)
+        m_view->BeginUpdate();
     TChangeSet changes = 0;
     auto finish = [&] {
-        m_view->EndUpdate();
+        if (!shown)
+            m_view->EndUpdate();
         NotifyChange(changes, !preview);
         EndWait();
     };

@@ -211,8 +211,9 @@ private:
     // The preview protocol: StartPreview saves (or puts back) the state an effect changes;
     // ApplyAdjustment answers whether the result is already in place.
     void StartPreview(const TPreviewParam& param);
-    // Copies the saved state back (without reporting); the changes it made.
-    TChangeSet putBackPreview();
+    // Puts the saved state back (without reporting), keeping the saved copy or handing its
+    // block over; the changes it made.
+    TChangeSet putBackPreview(bool keepCopy);
     bool ApplyAdjustment(TAdjustMode mode, const TPreviewParam& param);
     // One adjustment inside the wait state and a view update; the effect runs on the selection
     // or on the picture when it is not in place yet.
