@@ -55,6 +55,10 @@ icon open -fill '#e0b552' -stroke "$ink" -strokewidth 5 -draw 'polygon 8,24 36,2
   -fill '#f3d88c' -draw 'polygon 8,84 20,48 94,48 82,84'
 icon save -fill '#2e86c1' -stroke "$ink" -strokewidth 5 -draw 'roundrectangle 10,10 86,86 6,6' \
   -fill white -draw 'rectangle 26,12 70,40' -fill "$paper" -draw 'rectangle 24,58 72,86'
+icon saveas -fill '#2e86c1' -stroke "$ink" -strokewidth 5 -draw 'roundrectangle 6,6 70,70 6,6' \
+  -fill white -draw 'rectangle 20,8 56,30' -fill "$paper" -draw 'rectangle 18,48 58,70' \
+  -fill '#e0b552' -stroke "$ink" -strokewidth 4 -draw 'polygon 52,86 58,72 84,46 92,54 66,80' \
+  -fill "$ink" -stroke none -draw 'polygon 52,86 58,72 66,80'
 icon undo -fill none -stroke "$ink" -strokewidth 10 -draw 'arc 24,26 84,86 180,420' \
   -fill "$ink" -stroke none -draw 'polygon 6,50 42,50 24,74'
 icon grey -fill '#909090' -stroke "$ink" -strokewidth 5 -draw 'circle 48,48 48,12'

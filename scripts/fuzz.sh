@@ -20,6 +20,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   mapfile -t targets < <(cd "$build/bin" && ls fuzz_* | sed 's/^fuzz_//')
 fi
 mkdir -p "$build/crashes"
+export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 for t in "${targets[@]}"; do
   corpus=$build/corpus/$t
   mkdir -p "$corpus"

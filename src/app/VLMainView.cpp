@@ -54,6 +54,7 @@ void TVellumMain::createToolBars()
     iconFor(m_actNewPic, "new");
     iconFor(m_actOpenPic, "open");
     iconFor(m_actPicSave, "save");
+    iconFor(m_actPicSaveAs, "saveas");
     iconFor(m_actPrintPic, "print");
     iconFor(m_actUndo, "undo");
     iconFor(m_actCutPic, "cut");

@@ -4,6 +4,7 @@
 # running copies of the program share one clipboard history.
 #   clipboard_commands_e2e.sh <vellum executable> <clipboard peer executable>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xclip >/dev/null &&
   command -v xprop >/dev/null && command -v convert >/dev/null ||
   { echo "needs an X display, xdotool, xclip, xprop and ImageMagick"; exit 77; }
@@ -37,7 +38,7 @@ window_of() { # PID -> the main window's id
 }
 keys() { # WINDOW KEY...
   local w=$1; shift
-  xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w"
+  xdotool windowactivate --sync "$w" 2>/dev/null || focus "$w"
   for k in "$@"; do xdotool key --clearmodifiers "$k"; sleep 0.3; done
 }
 # Enumeration without the identifiers (they are clock values): "tag w h r g b" per line.

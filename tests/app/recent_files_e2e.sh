@@ -3,6 +3,7 @@
 # recent-files file the program wrote, field by field.
 #   recent_files_e2e.sh <vellum executable>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xprop >/dev/null || { echo "needs an X display, xdotool and xprop"; exit 77; }
 
 work=$(mktemp -d)
@@ -30,7 +31,7 @@ for _ in $(seq 100); do
 done
 [ -n "$w" ] || fail "no main window"
 sleep 1.5
-xdotool windowfocus --sync "$w"
+focus "$w"
 xdotool key --clearmodifiers alt+f
 sleep 0.3
 xdotool key x

@@ -3,6 +3,7 @@
 # right and 10 down, save with Ctrl+S while it floats, and read the saved file back.
 #   selection_e2e.sh <vellum executable>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v python3 >/dev/null || { echo "needs an X display, xdotool and python3"; exit 77; }
 
 work=$(mktemp -d)
@@ -41,7 +42,7 @@ done
 [ -n "$main" ] || fail "no main window"
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool windowfocus --sync "$main"
+focus "$main"
 xdotool key --clearmodifiers ctrl+a
 sleep 0.5
 # The document window opens at the client area's top-left; this point lies on its picture.

@@ -3,6 +3,7 @@
 # window's rectangle and maximised state coming back after a restart.
 #   startup_e2e.sh <vellum executable>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xprop >/dev/null || { echo "needs an X display, xdotool and xprop"; exit 77; }
 
 work=$(mktemp -d)
@@ -45,7 +46,7 @@ start() { "$work/vellum" "$@" 2>>"$work/log" & pid=$!; }
 
 exit_by_menu() {
   local w=$1
-  xdotool windowfocus --sync "$w"
+  focus "$w"
   xdotool key --clearmodifiers alt+f
   sleep 0.3
   xdotool key x

@@ -4,6 +4,7 @@
 # visibility are in the settings after exit and come back at the next start.
 #   viewer_e2e.sh <vellum executable>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xprop >/dev/null || { echo "needs an X display, xdotool and xprop"; exit 77; }
 
 work=$(mktemp -d)
@@ -42,7 +43,7 @@ distance() {
   echo "$((mx + mw - vx - vw)) $((my - vy))"
 }
 exit_by_menu() {
-  xdotool windowfocus --sync "$main"
+  focus "$main"
   xdotool key --clearmodifiers alt+f
   sleep 0.3
   xdotool key x

@@ -4,6 +4,7 @@
 # preset place beside the picture holds one page with the picture's exact pixels.
 #   print_e2e.sh <vellum executable>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] || { echo "needs an X display"; exit 77; }
 for tool in xdotool xprop pdfinfo pdfimages convert compare; do
   command -v "$tool" >/dev/null || { echo "needs $tool"; exit 77; }
@@ -27,7 +28,7 @@ convert -size 60x40 xc:gray +noise Random -depth 8 -type TrueColor "BMP3:$work/h
 window() {
   local i w
   for ((i = 0; i < 100; i++)); do
-    w=$(xdotool search --onlyvisible --pid "$pid" --name "$1" 2>/dev/null | head -n 1 || true)
+    w=$(xdotool search --all --onlyvisible --pid "$pid" --name "$1" 2>/dev/null | head -n 1 || true)
     [ -n "$w" ] && { echo "$w"; return 0; }
     sleep 0.1
   done
@@ -42,7 +43,7 @@ keys() {
 
 "$work/vellum" -NoSplash "$work/holiday.bmp" 2>>"$work/log" & pid=$!
 main=$(window 'Vellum') || fail "no main window"
-xdotool windowfocus --sync "$main"
+focus "$main"
 keys ctrl+p
 preview=$(window '^Print Picture$') || fail "Ctrl+P showed no print preview"
 keys Return
