@@ -89,6 +89,24 @@ void PasteAsNewPhoto(benchmark::State& state)
 }
 BENCHMARK(PasteAsNewPhoto)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
+// Into a small picture: the photograph becomes its floating selection. Between rounds the
+// selection is undone away, so that no round commits the one before.
+void PasteIntoPicturePhoto(benchmark::State& state)
+{
+    putPhoto();
+    TVLPicChildWin* doc = g_main->NewPicture(64, 48, clWhite);
+    for (auto _ : state) {
+        g_main->ActPasteIntoPic()->trigger();
+        state.PauseTiming();
+        if (doc->Selection() == nullptr || doc->Selection()->Image.Width() != 6000)
+            state.SkipWithError("no pasted selection");
+        doc->UndoLast();
+        state.ResumeTiming();
+    }
+    closeDocuments();
+}
+BENCHMARK(PasteIntoPicturePhoto)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
 void CopyPhotoOntoEmptyClipboard(benchmark::State& state)
 {
     TVLPicChildWin* doc = g_main->NewPicture(16, 16, clWhite);

@@ -90,8 +90,8 @@ void TCbItemImage::paintEvent(QPaintEvent* event)
 
 // --- the window -------------------------------------------------------------------------------
 
-TCbViewerForm::TCbViewerForm(QMainWindow* mainWindow, const QString& keyPath)
-    : TVLBasePinnedForm(mainWindow, keyPath, QStringLiteral("Clipboard Viewer"), DesignedSize)
+TCbViewerForm::TCbViewerForm(QMainWindow* mainWindow, const QString& keyPath, QMainWindow* dockSite)
+    : TVLBasePinnedForm(mainWindow, keyPath, QStringLiteral("Clipboard Viewer"), DesignedSize, dockSite)
 {
     setObjectName(QStringLiteral("CbViewerForm"));
     m_pages = new QWidget(ClientArea());

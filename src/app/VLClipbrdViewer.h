@@ -73,7 +73,7 @@ public:
     static constexpr int TabWidth = 40;
     static constexpr QSize DesignedSize{220, 210};
 
-    TCbViewerForm(QMainWindow* mainWindow, const QString& keyPath);
+    TCbViewerForm(QMainWindow* mainWindow, const QString& keyPath, QMainWindow* dockSite = nullptr);
     ~TCbViewerForm() override;
 
     // Rebuilds the tabs from the clipboard and selects the first.

@@ -59,6 +59,7 @@ TVellumMain::TVellumMain(QWidget* parent)
     startToolValues();
     setAcceptDrops(true);
     createRecentFiles();
+    createAddText();
     loadSettings();
     createClipboardViewer();
     createViewer();
@@ -97,7 +98,14 @@ void TVellumMain::runGuarded(const std::function<void()>& body)
 
 void TVellumMain::onTriggered(QAction* action, std::function<void()> slot)
 {
-    connect(action, &QAction::triggered, this, [this, slot = std::move(slot)] { runGuarded(slot); });
+    connect(action, &QAction::triggered, this, [this, slot = std::move(slot)] {
+        runGuarded([&] {
+            // A key pressed while a mouse button is held: the drag ends before the command acts.
+            if (TVLPicChildWin* doc = ActivePicture())
+                doc->CancelDrag();
+            slot();
+        });
+    });
 }
 
 void TVellumMain::onActivePicture(const std::function<void(TVLPicChildWin&)>& edit)
@@ -245,6 +253,7 @@ void TVellumMain::loadSettings()
                 m_recentFiles->SetMaxFileList(reg.ReadInteger(QLatin1String(MaxFileList)));
             reg.CloseKey();
         }
+        loadRecentTexts(reg);
         if (reg.OpenKey(QLatin1String(KeyMain), false)) {
             if (reg.ValueExists(QLatin1String(WinNormLeft)) && reg.ValueExists(QLatin1String(WinNormTop))
                 && reg.ValueExists(QLatin1String(WinNormRight)) && reg.ValueExists(QLatin1String(WinNormBottom))) {
@@ -279,6 +288,7 @@ void TVellumMain::saveSettings() const
         reg.WriteInteger(QLatin1String(MaxFileList), m_recentFiles->MaxFileList());
         reg.CloseKey();
     }
+    saveRecentTexts(reg);
     if (!reg.OpenKey(QLatin1String(KeyMain), true))
         return;
     reg.WriteBool(QLatin1String(ShowZoomGrid), m_actShowHideZoomGrid->isChecked());

@@ -41,6 +41,8 @@ class TRecentFilesPicPopupMenu;
 class TXOpenPictureDialog;
 class TXSavePictureDialog;
 class TBaseAdjDialog;
+class TAddTextDialog;
+struct TFont;
 
 // The program's one main window: a frame whose client area holds the document windows, with
 // the file, edit, colour, view and window commands, and a status bar of four panels (panel 2
@@ -134,23 +136,31 @@ public:
 
     // Tools, tool options and the colour panel.
     // Ticks the tool's command, makes it the current tool with its cursor and shows its page.
-    void ChooseTool(TTool tool);
+    void ChooseTool(TTool tool) override;
     // True for the three selection tools.
     [[nodiscard]] bool IsSelectionTool() const;
     // The cursor every picture view shows; nothing when it is the current one.
     void SetToolCursor(std::int16_t number);
     // New colours; the replaced colour goes to the recent colours. With moveMarker the
     // spectrum marks the new colour.
-    void SetForegroundColour(TColor colour, bool moveMarker);
-    void SetBackgroundColour(TColor colour, bool moveMarker);
-    void ShowColourReadout(TColor colour);
-    void HideColourReadout();
+    void SetForegroundColour(TColor colour, bool moveMarker) override;
+    void SetBackgroundColour(TColor colour, bool moveMarker) override;
+    void ShowColourReadout(TColor colour) override;
+    void HideColourReadout() override;
     [[nodiscard]] QAction* ToolAction(TTool tool) const { return m_toolActions[static_cast<std::size_t>(tool)]; }
     [[nodiscard]] TToolOptionPages* OptionPages() const { return m_optionPages; }
+    // Placing a text: the Add Text dialog (one for the run, with its font and remembered
+    // texts), then AddText with what it gives; failures end in an error box.
+    void PlaceText() override;
+    // Renders the text and places it into the active picture document as a floating selection
+    // with a transparent background, then chooses Select Rect; nothing for a blank text or
+    // without a picture document. Raises when the text's picture would be too large.
+    void AddText(const QString& text, const TFont& font);
+    [[nodiscard]] TAddTextDialog* AddTextDialog() const { return m_addTextDialog; }
     [[nodiscard]] TColourPanel* ColourPanel() const { return m_colourPanel; }
     [[nodiscard]] TCollapsingPanel* SidePanel() const { return m_sidePanel; }
     // Where Viewer windows docked at the right edge go: inside the side panel, below the colours.
-    [[nodiscard]] QWidget* SidePanelDockSite() const { return m_sidePanelDockSite; }
+    [[nodiscard]] QMainWindow* SidePanelDockSite() const { return m_sidePanelDockSite; }
 signals:
     // Every change a picture document reports (its change flags): the commands, the zoom box
     // and the Viewer follow the active one.
@@ -180,6 +190,8 @@ private:
     // Connects a picture document's changes to the Viewer; its closing detaches it.
     void wireViewer(TVLPicChildWin* document);
     void viewerPictureChange(TVLPicChildWin* document, std::uint16_t changes);
+    // A pinned window docked or floated: the side panel is as wide as the widest docked one.
+    void pinnedDockingChanged();
     // The tool commands, the Tools and Settings tool bars and the side panel with the colours.
     void createToolCommands();
     void createColourPanel();
@@ -194,6 +206,9 @@ private:
     void swapColours();
     void loadColourPanelSettings();
     void saveColourPanelSettings(TXMLRegistryFile& reg) const;
+    void createAddText();
+    void loadRecentTexts(TXMLRegistryFile& reg);
+    void saveRecentTexts(TXMLRegistryFile& reg) const;
     // The recent-files menu with its file, and the open and save dialogs kept for the run.
     void createRecentFiles();
     // The menu's entries into the File menu, and its tool-bar places (first show).
@@ -232,6 +247,8 @@ private:
     void updateEditCommandStates(TVLPicChildWin* picture);
     void copyExecute(bool cut);
     void pasteIntoExecute();
+    // After a paste into a picture: the rectangle-selection tool, unless it is current.
+    void chooseSelectRectAfterPaste();
     void pasteAsNewExecute();
     void createClipboardViewer();
     void cbViewerStartStop(bool show);
@@ -308,12 +325,13 @@ private:
     TToolOptionPages* m_optionPages = nullptr;
     TCollapsingPanel* m_sidePanel = nullptr;
     TColourPanel* m_colourPanel = nullptr;
-    QWidget* m_sidePanelDockSite = nullptr;
+    QMainWindow* m_sidePanelDockSite = nullptr;
     // One colour dialog for the whole run: it keeps its custom colours.
     QColorDialog* m_colourDialog = nullptr;
     TRecentFilesPicPopupMenu* m_recentFiles = nullptr;
     TXOpenPictureDialog* m_openDialog = nullptr;
     TXSavePictureDialog* m_saveDialog = nullptr;
+    TAddTextDialog* m_addTextDialog = nullptr;
     QMenu* m_fileMenu = nullptr;
     // Documents whose close the shutdown has already agreed to: they are not asked again.
     QSet<const QObject*> m_closeAgreed;

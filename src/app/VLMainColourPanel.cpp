@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QDockWidget>
 #include <QFrame>
+#include <QMainWindow>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -45,10 +46,16 @@ void TVellumMain::createColourPanel()
     auto* contents = new QVBoxLayout(m_sidePanel->Contents());
     contents->setContentsMargins(0, 0, 0, 0);
     m_colourPanel = new TColourPanel(m_sidePanel->Contents());
-    contents->addWidget(m_colourPanel);
-    m_sidePanelDockSite = new QWidget(m_sidePanel->Contents());
+    // As designed also when a docked window widens the panel.
+    m_colourPanel->setFixedWidth(TCollapsingPanel::ExpandedWidth - m_sidePanel->BarWidth());
+    contents->addWidget(m_colourPanel, 0, Qt::AlignLeft);
+    // The pinned tool windows dock here: a docking area of its own below the colours.
+    m_sidePanelDockSite = new QMainWindow(m_sidePanel->Contents());
+    m_sidePanelDockSite->setWindowFlags(Qt::Widget);
     m_sidePanelDockSite->setObjectName(QStringLiteral("SidePanelDockSite"));
-    new QVBoxLayout(m_sidePanelDockSite);
+    m_sidePanelDockSite->setDockNestingEnabled(true);
+    // In a short window the docked windows give up their room, never the colours.
+    m_sidePanelDockSite->setMinimumHeight(1);
     contents->addWidget(m_sidePanelDockSite, 1);
 
     TColourPanel* panel = m_colourPanel;

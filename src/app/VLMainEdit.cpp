@@ -117,8 +117,15 @@ void TVellumMain::copyExecute(bool cut)
 
 void TVellumMain::pasteIntoExecute()
 {
-    if (TVLPicChildWin* doc = ActivePicture())
-        doc->PasteFromClipboard();
+    if (TVLPicChildWin* doc = ActivePicture(); doc != nullptr && doc->PasteFromClipboard())
+        chooseSelectRectAfterPaste();
+}
+
+void TVellumMain::chooseSelectRectAfterPaste()
+{
+    // The pasted selection is ready to be moved.
+    if (ToolSettings().Tool != TTool::SelectRect)
+        ChooseTool(TTool::SelectRect);
 }
 
 void TVellumMain::pasteAsNewExecute()
@@ -151,7 +158,8 @@ void TVellumMain::PasteGivenPicture(const TXBitmap& picture, bool pasteAsNew, in
         NewPictureFromPicture(copy, tag);
         return;
     }
-    doc->PasteIntoDocument(&picture, tag);
+    if (doc->PasteIntoDocument(&picture, tag))
+        chooseSelectRectAfterPaste();
 }
 
 } // namespace vellum

@@ -203,6 +203,8 @@ void TVellumMain::ChooseTool(TTool tool)
     SetToolCursor(CursorNumberForTool(ToolSettings()));
     if (const auto page = PageOfTool(tool))
         m_optionPages->ShowPage(*page);
+    if (tool == TTool::Text)
+        PlaceText();
 }
 
 bool TVellumMain::IsSelectionTool() const

@@ -2,6 +2,8 @@
 
 #include "app/VLMain.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -11,6 +13,7 @@
 #include "app/SettingsKeys.h"
 #include "app/VLClipbrdViewer.h"
 #include "app/ViewerFrm.h"
+#include "controls/CollapsingPanel.h"
 #include "document/VLPicChildWn.h"
 
 namespace vellum {
@@ -113,7 +116,8 @@ void TVellumMain::createToolBars()
 
 void TVellumMain::createClipboardViewer()
 {
-    m_cbViewer = new TCbViewerForm(this, QLatin1String(settings::KeyCbViewer));
+    m_cbViewer = new TCbViewerForm(this, QLatin1String(settings::KeyCbViewer), m_sidePanelDockSite);
+    connect(m_cbViewer, &QDockWidget::topLevelChanged, this, [this] { runGuarded([this] { pinnedDockingChanged(); }); });
     m_cbViewer->OnClose = [this](TVLBasePinnedForm*) {
         m_actCbViewerStartStop->setChecked(false);
         m_actCbViewerStartStop->setStatusTip(QStringLiteral("Display the Clipboard Viewer"));
@@ -135,7 +139,14 @@ void TVellumMain::cbViewerStartStop(bool show)
 
 void TVellumMain::createViewer()
 {
-    m_viewer = new TViewerForm(this, QLatin1String(settings::KeyViewer));
+    m_viewer = new TViewerForm(this, QLatin1String(settings::KeyViewer), m_sidePanelDockSite);
+    connect(m_viewer, &QDockWidget::topLevelChanged, this, [this] { runGuarded([this] { pinnedDockingChanged(); }); });
+    // Shown again (also by a side panel that expands while it is docked there): what it missed
+    // while hidden.
+    connect(m_viewer, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible)
+            runGuarded([this] { ViewerShowDocument(ActivePicture(), false); });
+    });
     m_viewer->OnClose = [this](TVLBasePinnedForm*) {
         m_actViewerStartStop->setChecked(false);
         m_actViewerStartStop->setStatusTip(QStringLiteral("Display the Viewer"));
@@ -175,6 +186,7 @@ void TVellumMain::ViewerShowDocument(QWidget* window, bool force)
         ~Thaw() { viewer->Thaw(); }
     } thaw{m_viewer};
     m_viewer->SetPicture(&doc->Picture(), doc);
+    m_viewer->SetSelection(doc->Selection());
     m_viewer->SetViewRect(doc->PictureScrollBox().VisibleRect());
 }
 
@@ -198,6 +210,9 @@ void TVellumMain::viewerPictureChange(TVLPicChildWin* document, std::uint16_t ch
 {
     if (!m_viewer->isVisible() || m_viewer->PictureOwner() != document)
         return;
+    // Whatever came and went within one report, the document's selection now is the one.
+    if ((changes & (chgSelCreated | chgSelRemoved)) != 0)
+        m_viewer->SetSelection(document->Selection());
     if ((changes & chgPicSize) != 0) {
         m_viewer->Layout();
         m_viewer->SetViewRect(document->PictureScrollBox().VisibleRect());
@@ -206,6 +221,15 @@ void TVellumMain::viewerPictureChange(TVLPicChildWin* document, std::uint16_t ch
     } else {
         m_viewer->SetViewRect(document->PictureScrollBox().VisibleRect());
     }
+}
+
+void TVellumMain::pinnedDockingChanged()
+{
+    int width = 0;
+    for (const TVLBasePinnedForm* form : {static_cast<TVLBasePinnedForm*>(m_viewer), static_cast<TVLBasePinnedForm*>(m_cbViewer)})
+        if (form != nullptr && form->Docked())
+            width = std::max(width, form->FloatingGeometry().width());
+    m_sidePanel->SetExpandedWidth(width + m_sidePanel->BarWidth());
 }
 
 } // namespace vellum

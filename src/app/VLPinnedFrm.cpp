@@ -29,13 +29,15 @@ QString settingsFileName()
 } // namespace
 
 TVLBasePinnedForm::TVLBasePinnedForm(QMainWindow* mainWindow, const QString& keyPath, const QString& caption,
-                                     const QSize& designedSize)
-    : QDockWidget(caption, mainWindow)
+                                     const QSize& designedSize, QMainWindow* dockSite)
+    : QDockWidget(caption, dockSite != nullptr ? dockSite : mainWindow)
     , m_mainWindow(mainWindow)
+    , m_dockSite(dockSite != nullptr ? dockSite : mainWindow)
     , m_keyPath(keyPath)
     , m_storedSize(designedSize)
 {
-    setAllowedAreas(Qt::RightDockWidgetArea);
+    // A docking area of its own takes the window anywhere in it.
+    setAllowedAreas(dockSite != nullptr ? Qt::AllDockWidgetAreas : Qt::RightDockWidgetArea);
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
 
     auto* frame = new QWidget(this);
@@ -68,10 +70,10 @@ TVLBasePinnedForm::TVLBasePinnedForm(QMainWindow* mainWindow, const QString& key
     // The pin means nothing while docked.
     connect(this, &QDockWidget::topLevelChanged, this, [this](bool floating) { m_pinSB->setVisible(floating); });
 
-    if (m_mainWindow != nullptr) {
-        m_mainWindow->addDockWidget(Qt::RightDockWidgetArea, this);
+    if (m_dockSite != nullptr)
+        m_dockSite->addDockWidget(Qt::RightDockWidgetArea, this);
+    if (m_mainWindow != nullptr)
         m_mainWindow->installEventFilter(this);
-    }
     setFloating(true);
     hide();
 
@@ -121,17 +123,20 @@ void TVLBasePinnedForm::setFloatingGeometry(const QRect& rect)
 
 QRect TVLBasePinnedForm::screenRect() const
 {
+    // The whole desktop: a window may stand on any screen.
     const QScreen* screen = m_mainWindow != nullptr ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
+    return screen != nullptr ? screen->virtualGeometry() : QRect(0, 0, 640, 480);
 }
 
 QPoint TVLBasePinnedForm::Clamped(int x, int y) const
 {
     const QRect screen = screenRect();
     const QSize own = m_floatingGeometry.size();
-    x = std::max(0, std::min(x, screen.width() - own.width()));
-    y = std::max(0, std::min(y, screen.height() - own.height()));
-    return {x, y};
+    const auto clamp = [](std::int64_t v, int low, std::int64_t high) {
+        return static_cast<int>(std::max<std::int64_t>(low, std::min(v, high)));
+    };
+    return {clamp(x, screen.left(), std::int64_t{screen.left()} + screen.width() - own.width()),
+            clamp(y, screen.top(), std::int64_t{screen.top()} + screen.height() - own.height())};
 }
 
 void TVLBasePinnedForm::SetPinned(bool pinned)
@@ -212,7 +217,9 @@ void TVLBasePinnedForm::resizeEvent(QResizeEvent* event)
 
 void TVLBasePinnedForm::showEvent(QShowEvent* event)
 {
-    if (m_mainWindow != nullptr && m_pinned)
+    // A docked window stays where its docking area has it; its floating place is kept as it
+    // was when it last floated.
+    if (m_mainWindow != nullptr && m_pinned && isFloating())
         moveBesideMain();
     QDockWidget::showEvent(event);
 }

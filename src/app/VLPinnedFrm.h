@@ -14,7 +14,8 @@ class QVBoxLayout;
 
 namespace vellum {
 
-// A small tool window that floats above the main window or docks at its right edge. While
+// A small tool window that floats above the main window or docks in its dock site (the side
+// panel's docking area, or else the main window's right edge). While
 // pinned and floating it keeps its distance from the main window's top-right corner when the
 // main window moves or changes size: XDiff is the distance between the two right edges, YDiff
 // the main window's top less its own. Position, size, pin state and offsets are kept under its
@@ -30,13 +31,15 @@ public:
 
     // Created hidden and floating. designedSize is the whole window's client size. Without a
     // key path it starts unpinned and centred on the main window; otherwise the settings
-    // decide, a missing position again meaning centred.
+    // decide, a missing position again meaning centred. dockSite, when given, is where the
+    // window docks instead of the main window's right edge.
     TVLBasePinnedForm(QMainWindow* mainWindow, const QString& keyPath, const QString& caption,
-                      const QSize& designedSize);
+                      const QSize& designedSize, QMainWindow* dockSite = nullptr);
     // Saves the settings when there is a key path.
     ~TVLBasePinnedForm() override;
 
     [[nodiscard]] QMainWindow* MainWindow() const { return m_mainWindow; }
+    [[nodiscard]] QMainWindow* DockSite() const { return m_dockSite; }
     [[nodiscard]] const QString& KeyPath() const { return m_keyPath; }
     [[nodiscard]] bool Pinned() const { return m_pinned; }
     virtual void SetPinned(bool pinned);
@@ -68,7 +71,7 @@ protected:
     virtual void LoadSettings();
     virtual void SaveSettings();
     virtual void UpdatePinHint();
-    // Clamps a left or top so that the window lies on the screen.
+    // Clamps a left or top so that the window lies on the virtual desktop (all screens).
     [[nodiscard]] QPoint Clamped(int x, int y) const;
 
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +87,7 @@ private:
     [[nodiscard]] QRect screenRect() const;
 
     QMainWindow* m_mainWindow;
+    QMainWindow* m_dockSite;
     QString m_keyPath;
     bool m_pinned = false;
     int m_xDiff = 0;

@@ -17,6 +17,8 @@
 #include "app/XMLRegFile.h"
 #include "controls/XGraphicCtrls.h"
 #include "document/ToolCursors.h"
+#include "document/VLPicChildWn.h"
+#include "selection/PicSelection.h"
 
 namespace vellum {
 
@@ -56,8 +58,8 @@ void invertSpan(std::uint8_t* row, int from, int to, int width)
 
 } // namespace
 
-TViewerForm::TViewerForm(QMainWindow* mainWindow, const QString& keyPath)
-    : TVLBasePinnedForm(mainWindow, keyPath, QStringLiteral("Viewer"), designedWindowSize())
+TViewerForm::TViewerForm(QMainWindow* mainWindow, const QString& keyPath, QMainWindow* dockSite)
+    : TVLBasePinnedForm(mainWindow, keyPath, QStringLiteral("Viewer"), designedWindowSize(), dockSite)
     , m_buffer(0, 0, TPixelFormat::pf24bit)
 {
     setObjectName(QStringLiteral("ViewerForm"));
@@ -130,9 +132,26 @@ void TViewerForm::SetPicture(const TXBitmap* picture, QObject* owner)
         Redraw();
 }
 
+void TViewerForm::SetSelection(TPictureSelection* selection)
+{
+    m_selection = selection;
+}
+
+TPictureSelection* TViewerForm::Selection() const
+{
+    if (m_selection == nullptr || Picture() == nullptr)
+        return nullptr;
+    // Asked afresh: a document may free its selection without reporting it (a failed
+    // creation frees the old one first).
+    if (const auto* document = qobject_cast<const TVLPicChildWin*>(m_owner.data()))
+        return document->Selection() == m_selection ? m_selection : nullptr;
+    return m_selection;
+}
+
 void TViewerForm::Detach(bool redraw)
 {
     m_picture = nullptr;
+    m_selection = nullptr;
     m_owner = nullptr;
     m_hasOwner = false;
     if (redraw)
@@ -202,10 +221,23 @@ void TViewerForm::Redraw()
         const int copyWidth = std::clamp(picture->Width() - m_offsetX, 0, width);
         const int copyHeight = std::clamp(picture->Height() - m_offsetY, 0, height);
         const bool direct = picture->PixelFormat() == TPixelFormat::pf24bit;
+        TPictureSelection* selection = Selection();
+        // An opaque selection hides the picture pixels under it: they are not copied.
+        QRect covered;
+        if (selection != nullptr && !selection->HasMask() && !selection->Image.Empty())
+            covered = selection->Bounds.intersected(QRect(m_offsetX, m_offsetY, copyWidth, copyHeight))
+                          .translated(-m_offsetX, -m_offsetY);
         for (int y = 0; y < copyHeight; ++y) {
             std::uint8_t* row = m_buffer.ScanLine(y);
             if (direct) {
-                std::memcpy(row, picture->ScanLine(m_offsetY + y) + 3 * std::size_t(m_offsetX), 3 * std::size_t(copyWidth));
+                const std::uint8_t* from = picture->ScanLine(m_offsetY + y) + 3 * std::size_t(m_offsetX);
+                if (covered.isEmpty() || y < covered.top() || y > covered.bottom()) {
+                    std::memcpy(row, from, 3 * std::size_t(copyWidth));
+                } else {
+                    const std::size_t right = 3 * std::size_t(covered.right() + 1);
+                    std::memcpy(row, from, 3 * std::size_t(covered.left()));
+                    std::memcpy(row + right, from + right, 3 * std::size_t(copyWidth) - right);
+                }
                 continue;
             }
             for (int x = 0; x < copyWidth; ++x) {
@@ -215,6 +247,8 @@ void TViewerForm::Redraw()
                 row[3 * x + 2] = static_cast<std::uint8_t>(colour);
             }
         }
+        if (selection != nullptr)
+            selection->DrawImage(QRect(m_offsetX, m_offsetY, width, height), m_buffer);
         if (m_frameSB->isChecked())
             drawFrame();
     }

@@ -13,6 +13,7 @@ class QToolButton;
 
 namespace vellum {
 
+class TPictureSelection;
 class TXVellum;
 
 // The Viewer: the active picture at 1:1 around the part in view in its document, with that
@@ -25,7 +26,7 @@ public:
     static constexpr int ButtonRowHeight = 30;
     static constexpr int PanelBorder = 3;
 
-    TViewerForm(QMainWindow* mainWindow, const QString& keyPath);
+    TViewerForm(QMainWindow* mainWindow, const QString& keyPath, QMainWindow* dockSite = nullptr);
     ~TViewerForm() override;
 
     // The picture shown, not owned. owner, when given, is the object the picture lives as long
@@ -34,8 +35,13 @@ public:
     [[nodiscard]] const TXBitmap* Picture() const;
     // The owner given with the shown picture, or none.
     [[nodiscard]] QObject* PictureOwner() const { return Picture() != nullptr ? m_owner.data() : nullptr; }
+    // The floating selection drawn over the picture, not owned. With a picture document as the
+    // owner it is drawn only while it is still that document's selection: a selection freed
+    // without a word is never touched.
+    void SetSelection(TPictureSelection* selection);
+    [[nodiscard]] TPictureSelection* Selection() const;
     void SetViewRect(const QRect& rect);
-    // Forgets the picture; redraws (as empty) when asked.
+    // Forgets the picture and the selection; redraws (as empty) when asked.
     void Detach(bool redraw);
     // While frozen nothing is redrawn; the last thaw redraws.
     void Freeze();
@@ -72,6 +78,7 @@ private:
     void drawFrame();
 
     const TXBitmap* m_picture = nullptr;
+    TPictureSelection* m_selection = nullptr;
     QPointer<QObject> m_owner;
     bool m_hasOwner = false;
     QRect m_viewRect;

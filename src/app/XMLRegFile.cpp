@@ -231,6 +231,15 @@ void TXMLRegistryFile::WriteValue(const QString& name, const QString& value)
     m_modified = true;
 }
 
+bool TXMLRegistryFile::DeleteValue(const QString& name)
+{
+    if (!ValueExists(name))
+        return false;
+    m_currentKey.removeChild(m_currentKey.firstChildElement(name));
+    m_modified = true;
+    return true;
+}
+
 QString TXMLRegistryFile::BoolToText(bool value) const
 {
     return value ? QStringLiteral("Yes") : QStringLiteral("No");

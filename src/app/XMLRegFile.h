@@ -49,6 +49,8 @@ public:
     void WriteInteger(const QString& name, int value);
     [[nodiscard]] bool ReadBool(const QString& name) const;
     void WriteBool(const QString& name, bool value);
+    // Removes a value of the current key; false when there is none.
+    bool DeleteValue(const QString& name);
 
     [[nodiscard]] bool Modified() const { return m_modified; }
     [[nodiscard]] const QString& FileName() const { return m_fileName; }

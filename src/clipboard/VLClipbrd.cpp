@@ -428,12 +428,60 @@ bool TVLClipboard::setClipboardData(std::unique_ptr<QMimeData> data)
     return systemClipboard().mimeData() == given;
 }
 
+namespace {
+
+// The private stream, and for other programs its newest picture, decoded from the stream only
+// when one of them asks: a copy writes its picture once.
+class TStreamMimeData : public QMimeData {
+public:
+    [[nodiscard]] QStringList formats() const override
+    {
+        QStringList result = QMimeData::formats();
+        if (!result.contains(imageFormat()))
+            result.append(imageFormat());
+        return result;
+    }
+    [[nodiscard]] bool hasFormat(const QString& format) const override
+    {
+        return format == imageFormat() || QMimeData::hasFormat(format);
+    }
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType type) const override
+    {
+        if (format != imageFormat())
+            return QMimeData::retrieveData(format, type);
+        if (m_image.isNull()) {
+            try {
+                TVLClipboardStream stream(QMimeData::data(QLatin1String(TVLClipboard::PrivateFormatName)));
+                TXBitmap picture;
+                std::int32_t tag = -1;
+                stream.GetFirstItem(picture, tag);
+                m_image = picture.ToImage();
+            } catch (const std::exception&) {
+                return {}; // no picture to give
+            }
+        }
+        return m_image;
+    }
+
+private:
+    static QString imageFormat() { return QStringLiteral("application/x-qt-image"); }
+    mutable QImage m_image;
+};
+
+} // namespace
+
 bool TVLClipboard::writeClipboard(const TVLClipboardStream* stream, const TXBitmap& picture)
 {
-    auto data = std::make_unique<QMimeData>();
-    if (stream != nullptr)
-        data->setData(QLatin1String(PrivateFormatName), stream->Bytes());
-    writeSystemBitmap(*data, picture);
+    if (stream == nullptr) {
+        auto data = std::make_unique<QMimeData>();
+        writeSystemBitmap(*data, picture);
+        return setClipboardData(std::move(data));
+    }
+    // The stream's newest item is the picture.
+    auto data = std::make_unique<TStreamMimeData>();
+    data->setData(QLatin1String(PrivateFormatName), stream->Bytes());
     return setClipboardData(std::move(data));
 }
 

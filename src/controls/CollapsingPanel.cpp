@@ -1,5 +1,7 @@
 #include "controls/CollapsingPanel.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QStyle>
@@ -101,8 +103,17 @@ int TCollapsingPanel::BarWidth() const
 void TCollapsingPanel::Arrange()
 {
     m_contents->setVisible(m_expanded);
-    setFixedWidth(m_expanded ? ExpandedWidth : BarWidth());
+    setFixedWidth(m_expanded ? m_expandedWidth : BarWidth());
     m_bar->update();
+}
+
+void TCollapsingPanel::SetExpandedWidth(int width)
+{
+    width = std::max(width, int(ExpandedWidth));
+    if (width == m_expandedWidth)
+        return;
+    m_expandedWidth = width;
+    Arrange();
 }
 
 void TCollapsingPanel::SetExpanded(bool expanded)

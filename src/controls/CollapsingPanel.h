@@ -31,6 +31,9 @@ public:
     void SetLocked(bool locked);
     [[nodiscard]] QToolButton* LockButton() const { return m_lockButton; }
     [[nodiscard]] int BarWidth() const;
+    // The width while expanded: ExpandedWidth unless something wider sits inside.
+    [[nodiscard]] int ExpandedWidthNow() const { return m_expandedWidth; }
+    void SetExpandedWidth(int width);
     // The two colours the collapsed bar shows.
     void SetBarColours(TColor fore, TColor back);
     [[nodiscard]] QWidget* Bar() const { return m_bar; }
@@ -53,6 +56,7 @@ private:
     QToolButton* m_lockButton = nullptr;
     QTimer* m_hoverTimer = nullptr;
     bool m_expanded = true;
+    int m_expandedWidth = ExpandedWidth;
     bool m_locked = false;
     bool m_pointerInside = false;
     TColor m_fore = 0;

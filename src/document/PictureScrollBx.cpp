@@ -570,7 +570,10 @@ bool TPictureScrollBox::viewportEvent(QEvent* event)
         return true;
     }
     case QEvent::MouseButtonDblClick:
+        m_pressedButton = static_cast<QMouseEvent*>(event)->button();
+        m_doubleClick = true;
         mouse(OnMouseDown);
+        m_doubleClick = false;
         if (OnDblClick)
             OnDblClick(this);
         return true;

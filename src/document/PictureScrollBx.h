@@ -126,6 +126,9 @@ public:
     [[nodiscard]] int CentreScrollX(int x) const;
     [[nodiscard]] int CentreScrollY(int y) const;
 
+    // Inside OnMouseDown: the press is the second press of a double click.
+    [[nodiscard]] bool PressIsDoubleClick() const { return m_doubleClick; }
+
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseMove;
     TMouseEvent OnMouseUp;
@@ -178,6 +181,7 @@ private:
     TXBitmap m_partBuffer;
     TXBitmap m_zoomedBuffer;
     Qt::MouseButton m_pressedButton = Qt::NoButton;
+    bool m_doubleClick = false;
     // The wheel's movement not yet making a whole notch (120 per notch).
     int m_wheelDelta = 0;
 };

@@ -20,19 +20,13 @@ std::pair<QPoint, QPoint> TSelectionTool::clamped(const QPoint& picture) const
 TCanvas& TSelectionTool::bandCanvas() const
 {
     TCanvas& canvas = host().PictureScrollBox().ScreenCanvas();
-    canvas.Pen.Mode = TPenMode::pmNot;
-    canvas.Pen.Style = TPenStyle::psDot;
-    canvas.Pen.Width = 1;
-    canvas.Brush.Style = TBrushStyle::bsClear;
+    BeginRubberBand(canvas, TPenStyle::psDot, 1);
     return canvas;
 }
 
 void TSelectionTool::normalPen() const
 {
-    TCanvas& canvas = host().PictureScrollBox().ScreenCanvas();
-    canvas.Pen.Mode = TPenMode::pmCopy;
-    canvas.Pen.Style = TPenStyle::psSolid;
-    canvas.Brush.Style = TBrushStyle::bsSolid;
+    EndRubberBand(host().PictureScrollBox().ScreenCanvas());
 }
 
 TColor TSelectionTool::transparentColour()

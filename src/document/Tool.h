@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <exception>
 #include <memory>
 
 #include <QPoint>
@@ -10,9 +12,24 @@
 
 namespace vellum {
 
+class TDocumentArea;
 class TFreehandPoints;
 class TPictureScrollBox;
 class TPictureSelection;
+
+// What changed in a picture document, reported after every change.
+enum TChangeFlag : std::uint16_t {
+    chgPicture = 1,
+    chgScroll = 2,
+    chgZoom = 4,
+    chgViewSize = 8,
+    chgPicSize = 16,
+    chgSelCreated = 32,
+    chgSelMoved = 64,
+    chgSelContent = 128,
+    chgSelRemoved = 256,
+};
+using TChangeSet = std::uint16_t;
 
 // What a tool reaches of its picture document.
 class TToolHost {
@@ -30,6 +47,11 @@ public:
     virtual void CreateMagicWandSelection(const QPoint& point) = 0;
     // Moves the floating selection's top-left corner, repaints and reports the move.
     virtual void MoveSelectionTo(const QPoint& topLeft) = 0;
+    virtual void NotifyChange(TChangeSet changes, bool setModified) = 0;
+    // A step of the drag failed: the drag is cancelled and the message shown in an error box.
+    virtual void DragFailed(const std::exception& error) = 0;
+    // The main window's part (colours, read-out, Add Text, tool choice); none without one.
+    [[nodiscard]] virtual TDocumentArea* MainWindow() const = 0;
 };
 
 // A mouse event as tools see it: the button, the point on the view's surface and the picture
@@ -38,6 +60,10 @@ struct TToolEvent {
     Qt::MouseButton Button = Qt::NoButton;
     QPoint View;
     QPoint Picture;
+    // The press is the second press of a double click.
+    bool DoubleClick = false;
+    // The drag's colour: the foreground for a left drag, the background for any other.
+    [[nodiscard]] bool Left() const { return Button == Qt::LeftButton; }
 };
 
 // One tool's part of the document's press, move and release protocol. The document first
@@ -59,6 +85,8 @@ public:
     TVLTool(const TVLTool&) = delete;
     TVLTool& operator=(const TVLTool&) = delete;
 
+    // Whether a press while this tool's drag runs cancels the drag (else it is ignored).
+    [[nodiscard]] virtual bool CancelOnPress() const { return false; }
     // Whether a press inside the picture records an undo action of picture and selection.
     [[nodiscard]] virtual bool RecordsUndo() const { return true; }
     [[nodiscard]] virtual TSelectionPrelude Prelude() const { return TSelectionPrelude::Commit; }
@@ -66,11 +94,14 @@ public:
     virtual bool Press(const TToolEvent& event) = 0;
     // A move while the drag goes on.
     virtual void Move(const TToolEvent&) {}
-    // A move without a drag.
+    // Every move over the view, before Move during a drag.
     virtual void Hover(const TToolEvent&) {}
+    // The pointer left the view.
+    virtual void Leave() {}
     // The release of the button that started the drag.
     virtual void Release(const TToolEvent&) {}
-    // The drag ends without a release (the window lost the mouse): take back what is on screen.
+    // The drag ends without a release (a command, the window lost the mouse or a failure):
+    // take back what is on screen; what the drag painted into the picture stays.
     virtual void Cancel() {}
 
 protected:
@@ -80,7 +111,7 @@ private:
     TToolHost& m_host;
 };
 
-// The tool object for a tool number; none for tools whose steps the document does not run.
+// The tool object for a tool number.
 [[nodiscard]] std::unique_ptr<TVLTool> MakeTool(TTool tool, TToolHost& host);
 
 // Whether the tool is one of the three selection tools.

@@ -5,6 +5,8 @@
 #include <QMdiSubWindow>
 #include <QString>
 
+#include "document/VLToolVars.h"
+
 class QAction;
 
 namespace vellum {
@@ -17,11 +19,20 @@ public:
     virtual void SetPanelText(int panel, const QString& text) = 0;
 };
 
-// What a document asks of the main window: the size its client area offers document windows.
+// What a document (and its tools) asks of the main window: the size its client area offers
+// document windows, the colours and their read-out, the Add Text flow and the tool choice.
 class TDocumentArea {
 public:
     virtual ~TDocumentArea() = default;
     [[nodiscard]] virtual QSize AvailableDocumentArea() const = 0;
+    // New colours, with the recent colours and the spectrum's marker following.
+    virtual void SetForegroundColour(TColor, bool /*moveMarker*/) {}
+    virtual void SetBackgroundColour(TColor, bool /*moveMarker*/) {}
+    virtual void ShowColourReadout(TColor) {}
+    virtual void HideColourReadout() {}
+    // Asks for a text and places it into the active picture document.
+    virtual void PlaceText() {}
+    virtual void ChooseTool(TTool) {}
 };
 
 // The base of all document windows: a window inside the main window's client area. Closing

@@ -13,7 +13,9 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 
+#include "document/PaintTools.h"
 #include "document/ToolCursors.h"
 #include "document/VLToolVars.h"
 #include "raster/Canvas.h"
@@ -86,17 +88,17 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
         const int target = std::clamp(zoom + notches, TPictureScrollBox::MinZoom, TPictureScrollBox::MaxZoom);
         SetZoom(target == zoom ? zoom + notches : target);
     };
-    // Mouse handlers run on Qt's event loop: their failures end in the error box here.
+    // Mouse handlers run on Qt's event loop: a failure cancels the drag and ends in the error
+    // box here; the press's undo record stays.
     auto guarded = [this](const std::function<void()>& body) {
         try {
             body();
         } catch (const std::exception& e) {
-            m_dragButton = Qt::NoButton;
-            ShowError(this, messageOf(e));
+            DragFailed(e);
         }
     };
     m_view->OnMouseDown = [this, guarded](TPictureScrollBox*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-        guarded([&] { viewMouseDown(button, x, y); });
+        guarded([&] { viewMouseDown(button, x, y, m_view->PressIsDoubleClick()); });
     };
     m_view->OnMouseMove = [this, guarded](TPictureScrollBox*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
         guarded([&] { viewMouseMove(x, y); });
@@ -118,9 +120,12 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
         if ((before & Qt::WindowActive) == (now & Qt::WindowActive))
             return;
         // A drag does not survive the loss of the window: what it drew on screen goes.
-        if (!(now & Qt::WindowActive) && m_dragButton != Qt::NoButton && m_tool) {
-            m_dragButton = Qt::NoButton;
-            m_tool->Cancel();
+        if (!(now & Qt::WindowActive))
+            CancelDrag();
+        // The press being delivered, if any, is the one that activated the window.
+        if (now & Qt::WindowActive) {
+            m_justActivated = true;
+            QTimer::singleShot(0, this, [this] { m_justActivated = false; });
         }
         if (!m_selection)
             return;
@@ -135,9 +140,11 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
     installEventFilter(this);
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
-    m_view->OnExit = [this](TPictureScrollBox*) {
+    m_view->OnExit = [this, guarded](TPictureScrollBox*) {
         if (m_active)
             setPanel(3, QString());
+        if (m_tool)
+            guarded([&] { m_tool->Leave(); });
     };
 }
 
@@ -241,21 +248,29 @@ QSize TVLPicChildWin::AvailableArea() const
     return m_mainWindow != nullptr ? m_mainWindow->AvailableDocumentArea() : m_view->viewport()->size();
 }
 
-// The common press: one drag at a time, in the active document, inside the picture; then the
-// tool's undo record and its treatment of a floating selection, then the tool's own step.
-void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y)
+// The common press: one drag at a time, in a document that was active before the press, inside
+// the picture; then the tool's undo record and its treatment of a floating selection, then the
+// tool's own step.
+void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y, bool doubleClick)
 {
-    if (m_dragButton != Qt::NoButton || !isActiveDocument())
+    if (m_justActivated || !isActiveDocument()) {
+        m_justActivated = false;
         return;
+    }
+    if (m_drag != TDrag::None) {
+        if (m_tool && m_tool->CancelOnPress())
+            CancelDrag();
+        return;
+    }
     const QPoint p = m_view->ViewToPicture(QPoint(x, y));
     if (!m_view->PtInPicture(p.x(), p.y()))
         return;
     TVLTool* tool = currentTool();
     if (tool == nullptr)
         return;
-    m_dragButton = button;
+    m_drag = button == Qt::LeftButton ? TDrag::Left : TDrag::Right;
     if (tool->RecordsUndo())
-        recordPictureAndSelection();
+        recordPictureAndSelection(true);
     if (m_selection) {
         switch (tool->Prelude()) {
         case TVLTool::TSelectionPrelude::Leave:
@@ -275,14 +290,14 @@ void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y)
             break;
         }
     }
-    if (!tool->Press(TToolEvent{button, QPoint(x, y), p}))
-        m_dragButton = Qt::NoButton;
+    if (!tool->Press(TToolEvent{button, QPoint(x, y), p, doubleClick}))
+        m_drag = TDrag::None;
 }
 
 TVLTool* TVLPicChildWin::currentTool()
 {
     // A drag keeps the tool that started it.
-    if (m_dragButton == Qt::NoButton && (!m_tool || m_toolKind != ToolSettings().Tool)) {
+    if (m_drag == TDrag::None && (!m_tool || m_toolKind != ToolSettings().Tool)) {
         m_tool = MakeTool(ToolSettings().Tool, *this);
         m_toolKind = ToolSettings().Tool;
     }
@@ -303,18 +318,63 @@ void TVLPicChildWin::viewMouseMove(int x, int y)
     TVLTool* tool = currentTool();
     if (tool == nullptr)
         return;
-    if (m_dragButton == Qt::NoButton)
-        tool->Hover(event);
-    else
+    tool->Hover(event);
+    if (m_drag != TDrag::None)
         tool->Move(event);
 }
 
 void TVLPicChildWin::viewMouseUp(Qt::MouseButton button, int x, int y)
 {
-    if (button != m_dragButton || !m_tool)
+    const TDrag kind = button == Qt::LeftButton ? TDrag::Left : TDrag::Right;
+    if (m_drag == TDrag::None || kind != m_drag || !m_tool)
         return;
-    m_dragButton = Qt::NoButton;
+    m_drag = TDrag::None;
     m_tool->Release(TToolEvent{button, QPoint(x, y), m_view->ViewToPicture(QPoint(x, y))});
+}
+
+void TVLPicChildWin::CancelDrag()
+{
+    if (m_drag == TDrag::None)
+        return;
+    m_drag = TDrag::None;
+    if (m_tool)
+        m_tool->Cancel();
+    // Drag and Zoom paused the ants for the drag.
+    if (m_selection && !m_selection->Moving && m_active)
+        m_selection->StartAnts(false);
+}
+
+void TVLPicChildWin::DragFailed(const std::exception& error)
+{
+    try {
+        CancelDrag();
+    } catch (const std::exception&) {
+        // The first failure is the one to tell.
+        m_drag = TDrag::None;
+    }
+    ShowError(this, messageOf(error));
+}
+
+TSprayCan* TVLPicChildWin::SprayCan() const
+{
+    const auto* tool = dynamic_cast<const TSprayCanTool*>(m_tool.get());
+    return tool != nullptr ? tool->SprayCan() : nullptr;
+}
+
+void TVLPicChildWin::PlaceTextPicture(const TXBitmap& picture, TColor background)
+{
+    CancelDrag();
+    if (m_selection) {
+        recordPictureAndSelection();
+        DropSelection(true, true);
+    }
+    CreateBitmapSelection(&picture, m_view->VisibleRect().topLeft(), background);
+}
+
+void TVLPicChildWin::closeEvent(QCloseEvent* event)
+{
+    CancelDrag();
+    TExtraBtnForm::closeEvent(event);
 }
 
 void TVLPicChildWin::BeginWait()
@@ -333,6 +393,17 @@ void TVLPicChildWin::EndWait()
 
 bool TVLPicChildWin::eventFilter(QObject* watched, QEvent* event)
 {
+    // The mouse went elsewhere (a popup, another program): no release will come.
+    if (m_drag != TDrag::None
+        && (event->type() == QEvent::UngrabMouse || event->type() == QEvent::WindowDeactivate
+            || (event->type() == QEvent::FocusOut
+                && static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason))) {
+        try {
+            CancelDrag();
+        } catch (const std::exception& e) {
+            ShowError(this, messageOf(e));
+        }
+    }
     if (m_selection && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool ctrlAlone = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
@@ -370,9 +441,15 @@ void TVLPicChildWin::MoveSelectionTo(const QPoint& topLeft)
     NotifyChange(chgSelMoved, true);
 }
 
-TVLPicGenUndoAction& TVLPicChildWin::recordPictureAndSelection()
+TVLPicGenUndoAction& TVLPicChildWin::recordPictureAndSelection(bool reuseOldest)
 {
+    // The oldest step is about to go: its store is taken before the new action pushes it out.
+    TVLPicGenUndoAction::TPixelStore store;
+    if (reuseOldest && m_undoStack.Count() == TVLUndoActionFactory::MaxActions)
+        if (auto* oldest = dynamic_cast<TVLPicGenUndoAction*>(&m_undoStack.Action(m_undoStack.Count() - 1)))
+            store = oldest->TakePixelStore();
     auto& action = AddUndoAction<TVLPicGenUndoAction>();
+    action.AdoptPixelStore(std::move(store));
     action.StoreBitmap(&Picture());
     action.StoreSelection(m_selection.get());
     return action;
@@ -451,6 +528,13 @@ void TVLPicChildWin::CreateBitmapSelection(const TXBitmap* picture, const QPoint
                     QRect());
 }
 
+void TVLPicChildWin::CreateBitmapSelection(TXBitmap&& picture, const QPoint& topLeft, TColor transparent)
+{
+    createSelection([&] {
+        return std::make_unique<TBitmapPictureSelection>(&Picture(), transparent, topLeft, std::move(picture));
+    }, QRect());
+}
+
 void TVLPicChildWin::AttachSelection(std::unique_ptr<TPictureSelection> selection)
 {
     m_selection = std::move(selection);
@@ -486,6 +570,7 @@ void TVLPicChildWin::DropSelection(bool commit, bool repaint)
 
 void TVLPicChildWin::Crop()
 {
+    CancelDrag();
     if (!m_selection)
         return;
     WaitScope wait(*this);
@@ -515,6 +600,7 @@ void TVLPicChildWin::Crop()
 
 void TVLPicChildWin::SelectAll()
 {
+    CancelDrag();
     auto& action = AddUndoAction<TVLPicGenUndoAction>();
     action.StoreBitmap(&Picture());
     if (m_selection) {
@@ -600,6 +686,7 @@ void TVLPicChildWin::setFileName(const QString& fileName)
 
 bool TVLPicChildWin::SaveToFile(const QString& fileName, QString* error)
 {
+    CancelDrag();
     try {
         if (m_selection) {
             // A merged copy is saved; the selection floats on.
@@ -740,11 +827,13 @@ void TVLPicChildWin::EnlargeCanvas(int width, int height, bool centre, TColor fi
 
 TVLUndoEdit TVLPicChildWin::undoableEdit()
 {
+    CancelDrag();
     return TVLUndoEdit(m_undoStack, [this] { DoUndoChange(m_undoStack.Count()); });
 }
 
 bool TVLPicChildWin::UndoLast()
 {
+    CancelDrag();
     const bool undone = m_undoStack.Undo();
     DoUndoChange(m_undoStack.Count());
     return undone;
@@ -817,7 +906,47 @@ void TVLPicUndoAction::Undo()
 
 void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
 {
-    m_bitmap.Store(picture);
+    m_taken.Release();
+    if (picture == nullptr || picture->Empty()) {
+        m_pixels.reset();
+        m_storeBytes = 0;
+        m_width = m_height = 0;
+        return;
+    }
+    TXBitmap converted;
+    const TXBitmap* source = picture;
+    if (picture->PixelFormat() != TPixelFormat::pf24bit) {
+        converted = *picture;
+        converted.SetPixelFormat(TPixelFormat::pf24bit);
+        source = &converted;
+    }
+    m_width = source->Width();
+    m_height = source->Height();
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
+    const std::size_t bytes = rowBytes * static_cast<std::size_t>(m_height);
+    // Not zeroed first: every byte is copied over at once (a press records a whole picture).
+    if (!m_pixels || m_storeBytes != bytes) {
+        m_pixels.reset(new std::uint8_t[bytes]);
+        m_storeBytes = bytes;
+    }
+    for (int y = 0; y < m_height; ++y)
+        std::memcpy(m_pixels.get() + rowBytes * static_cast<std::size_t>(y), source->ScanLine(y), rowBytes);
+}
+
+TVLPicGenUndoAction::TPixelStore TVLPicGenUndoAction::TakePixelStore()
+{
+    TPixelStore store{std::move(m_pixels), m_storeBytes};
+    m_storeBytes = 0;
+    m_width = m_height = 0;
+    return store;
+}
+
+void TVLPicGenUndoAction::AdoptPixelStore(TPixelStore store)
+{
+    if (HasBitmap() || !store.Pixels)
+        return;
+    m_pixels = std::move(store.Pixels);
+    m_storeBytes = store.Bytes;
 }
 
 void TVLPicGenUndoAction::StoreSelection(const TPictureSelection* selection)
@@ -834,13 +963,13 @@ void TVLPicGenUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
 {
     const bool resized = restorePicture(window, changes);
     if (m_selection) {
-        const TXBitmap image = m_selection->Bitmap();
+        TXBitmap image = m_selection->Bitmap();
         const QPoint topLeft(m_selection->Left, m_selection->Top);
         if (TPictureSelection* selection = window.Selection()) {
             selection->RestoreFrom(image, topLeft, m_selection->TransparentColour);
             changes |= chgSelContent;
         } else {
-            window.CreateBitmapSelection(&image, topLeft, m_selection->TransparentColour);
+            window.CreateBitmapSelection(std::move(image), topLeft, m_selection->TransparentColour);
             changes |= chgSelCreated;
         }
     } else if (window.Selection() != nullptr) {
@@ -857,8 +986,27 @@ bool TVLPicGenUndoAction::restorePicture(TVLPicChildWin& window, TChangeSet& cha
 {
     if (!HasBitmap())
         return false;
+    if (!m_taken.Empty()) {
+        changes |= chgPicture;
+        return m_taken.RestoreInto(window.Picture());
+    }
+    TEffectsBitmap& picture = window.Picture();
+    const bool resized = picture.Width() != m_width || picture.Height() != m_height;
+    if (resized || picture.PixelFormat() != TPixelFormat::pf24bit)
+        picture.AllocateUninitialised(m_width, m_height, TPixelFormat::pf24bit);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
+    for (int y = 0; y < m_height; ++y)
+        std::memcpy(picture.ScanLine(y), m_pixels.get() + rowBytes * static_cast<std::size_t>(y), rowBytes);
     changes |= chgPicture;
-    return m_bitmap.RestoreInto(window.Picture());
+    return resized;
+}
+
+void TVLPicGenUndoAction::TakeBitmap(TPictureBytes&& bytes)
+{
+    m_taken = std::move(bytes);
+    m_pixels.reset();
+    m_storeBytes = 0;
+    m_width = m_height = 0;
 }
 
 void TVLPicNegUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)

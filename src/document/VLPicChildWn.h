@@ -17,21 +17,8 @@
 
 namespace vellum {
 
-// What changed in a picture document, reported after every change.
-enum TChangeFlag : std::uint16_t {
-    chgPicture = 1,
-    chgScroll = 2,
-    chgZoom = 4,
-    chgViewSize = 8,
-    chgPicSize = 16,
-    chgSelCreated = 32,
-    chgSelMoved = 64,
-    chgSelContent = 128,
-    chgSelRemoved = 256,
-};
-using TChangeSet = std::uint16_t;
-
 class TVLPicGenUndoAction;
+class TSprayCan;
 
 // A picture document: a window that owns one picture (through its view), knows its file, title
 // and modified state, and keeps a five-step undo history. Every change is reported through
@@ -43,7 +30,7 @@ public:
 
     [[nodiscard]] TPictureScrollBox& PictureScrollBox() const override { return *m_view; }
     [[nodiscard]] TEffectsBitmap& Picture() const { return m_view->Bitmap(); }
-    [[nodiscard]] TDocumentArea* MainWindow() const { return m_mainWindow; }
+    [[nodiscard]] TDocumentArea* MainWindow() const override { return m_mainWindow; }
 
     [[nodiscard]] const QString& FileName() const { return m_fileName; }
     [[nodiscard]] const QString& Title() const { return m_title; }
@@ -71,7 +58,7 @@ public:
 
     // Sets Modified when asked to and the picture changed, shows the size when it changed, and
     // tells OnPictureChange. An empty set does nothing.
-    void NotifyChange(TChangeSet changes, bool setModified);
+    void NotifyChange(TChangeSet changes, bool setModified) override;
 
     // Sizes the window to show the whole picture at its zoom, within the main window's area.
     // False when nothing changed (also for a minimised or maximised window).
@@ -105,6 +92,8 @@ public:
     // Pastes the picture into the document at the top-left of the part in view; its pixels of
     // the tag colour (a tag of 0 or more) stay transparent. False when no picture is given.
     bool PasteIntoDocument(const TXBitmap* picture, int tag);
+    // The same, taking over the picture's pixels instead of copying them.
+    bool PasteIntoDocument(TXBitmap&& picture, int tag);
     // New sizes; Resample and EnlargeCanvas do nothing at all when the size is unchanged. A
     // failure still ends the update and reports what changed, then reaches the caller. Resize
     // and Resample commit a floating selection first; EnlargeCanvas leaves it floating.
@@ -135,6 +124,8 @@ public:
     void CreateFreehandSelection(TFreehandPoints& points, TColor transparent) override;
     void CreateMagicWandSelection(const QPoint& point) override;
     void CreateBitmapSelection(const TXBitmap* picture, const QPoint& topLeft, TColor transparent);
+    // The same, taking over the picture's pixels.
+    void CreateBitmapSelection(TXBitmap&& picture, const QPoint& topLeft, TColor transparent);
     // Takes the new selection: its progress and ant steps are wired, the ants start, and 33
     // (picture, selection created) is reported.
     void AttachSelection(std::unique_ptr<TPictureSelection> selection);
@@ -151,6 +142,20 @@ public:
     // Shows a failure in an error box; tests replace it.
     static std::function<void(QWidget* parent, const QString& message)> ShowError;
     [[nodiscard]] bool CanUndo() const { return m_undoStack.Count() > 0; }
+
+    // --- tools ---
+
+    // Ends a running drag without its release: what it drew on screen goes (a Shapes outline is
+    // taken out of the picture), a spray can stops; strokes just end. Every command on the
+    // document runs this first.
+    void CancelDrag();
+    [[nodiscard]] bool Dragging() const { return m_drag != TDrag::None; }
+    // The spray can of a running Spray Can drag, or none.
+    [[nodiscard]] TSprayCan* SprayCan() const;
+    void DragFailed(const std::exception& error) override;
+    // A text picture becomes the floating selection at the top-left of the part in view, its
+    // background transparent; an existing selection is recorded for undo and committed first.
+    void PlaceTextPicture(const TXBitmap& picture, TColor background);
     [[nodiscard]] const TVLUndoActionFactory& UndoStack() const { return m_undoStack; }
 
     [[nodiscard]] static QString SizeText(int width, int height);
@@ -176,6 +181,7 @@ protected:
     TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void BeginWait() override;
     void EndWait() override;
@@ -194,7 +200,7 @@ private:
     [[nodiscard]] TVLUndoEdit undoableEdit();
     void refreshCaption();
     void refreshStatus();
-    void viewMouseDown(Qt::MouseButton button, int x, int y);
+    void viewMouseDown(Qt::MouseButton button, int x, int y, bool doubleClick);
     void viewMouseMove(int x, int y);
     void viewMouseUp(Qt::MouseButton button, int x, int y);
     [[nodiscard]] bool isActiveDocument() const;
@@ -206,8 +212,11 @@ private:
     template <typename Make>
     void createSelection(Make&& make, const QRect& repaint);
     void nudgeSelection(int dx, int dy);
-    // The undo record of an edit: the picture and (if any) the selection.
-    TVLPicGenUndoAction& recordPictureAndSelection();
+    // Paste's undo record and the commit of an earlier selection.
+    void recordPaste();
+    // The undo record of an edit: the picture and (if any) the selection. A press's record
+    // reuses the pixel store of the step it pushes out of a full history.
+    TVLPicGenUndoAction& recordPictureAndSelection(bool reuseOldest = false);
     // The preview protocol: StartPreview saves (or puts back) the state an effect changes;
     // ApplyAdjustment answers whether the result is already in place.
     void StartPreview(const TPreviewParam& param);
@@ -230,8 +239,13 @@ private:
     bool m_modified = false;
     std::unique_ptr<TPictureSelection> m_selection;
     bool m_active = false;
-    // The drag under way: the button that started it and the tool that runs it.
-    Qt::MouseButton m_dragButton = Qt::NoButton;
+    // The drag under way: left for the left button, right for any other; and the tool that
+    // runs it.
+    enum class TDrag : unsigned char { None, Left, Right };
+    TDrag m_drag = TDrag::None;
+    // The window became the active one during the event being handled: the press that
+    // activates a window paints nothing.
+    bool m_justActivated = false;
     std::unique_ptr<TVLTool> m_tool;
     TTool m_toolKind = TTool::Pen;
     TPicturePreview m_preview;
@@ -285,9 +299,18 @@ public:
 
     // Keeps a copy of the (24-bit) picture; none frees a kept one.
     void StoreBitmap(const TXBitmap* picture);
-    // Takes the kept bytes over without a copy.
-    void TakeBitmap(TPictureBytes&& bytes) { m_bitmap = std::move(bytes); }
-    [[nodiscard]] bool HasBitmap() const { return !m_bitmap.Empty(); }
+    // Takes kept bytes over without a copy (a preview's saved picture); they replace a stored
+    // picture.
+    void TakeBitmap(TPictureBytes&& bytes);
+    // The pixel store of a step about to go, for a newer action to copy into without mapping
+    // fresh memory; the step then restores no picture.
+    struct TPixelStore {
+        std::unique_ptr<std::uint8_t[]> Pixels;
+        std::size_t Bytes = 0;
+    };
+    [[nodiscard]] TPixelStore TakePixelStore();
+    void AdoptPixelStore(TPixelStore store);
+    [[nodiscard]] bool HasBitmap() const { return m_width > 0 || !m_taken.Empty(); }
     // Keeps a snapshot of the selection; none frees a kept one.
     void StoreSelection(const TPictureSelection* selection);
     [[nodiscard]] const TVLCompactSelection* SelectionSnapshot() const { return m_selection.get(); }
@@ -298,8 +321,13 @@ protected:
 private:
     // Puts the stored picture back; true when that changed its size.
     bool restorePicture(TVLPicChildWin& window, TChangeSet& changes);
-    // A history of five steps holds exactly five pictures' bytes.
-    TPictureBytes m_bitmap;
+    // The pixels row after row without padding: a history of five steps holds exactly five
+    // pictures' bytes.
+    std::unique_ptr<std::uint8_t[]> m_pixels;
+    std::size_t m_storeBytes = 0;
+    int m_width = 0;
+    int m_height = 0;
+    TPictureBytes m_taken;
     std::unique_ptr<TVLCompactSelection> m_selection;
 };
 

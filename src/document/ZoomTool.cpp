@@ -12,13 +12,9 @@ void TZoomTool::drawBand()
 {
     TPictureScrollBox& view = host().PictureScrollBox();
     TCanvas& canvas = view.ScreenCanvas();
-    canvas.Pen.Mode = TPenMode::pmNot;
-    canvas.Pen.Style = TPenStyle::psDot;
-    canvas.Pen.Width = 1;
-    canvas.Brush.Style = TBrushStyle::bsClear;
+    BeginRubberBand(canvas, TPenStyle::psDot, 1);
     canvas.Rectangle(m_band.left(), m_band.top(), m_band.right(), m_band.bottom());
-    canvas.Pen.Mode = TPenMode::pmCopy;
-    canvas.Pen.Style = TPenStyle::psSolid;
+    EndRubberBand(canvas);
     view.ShowScreen();
 }
 

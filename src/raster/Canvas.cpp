@@ -356,4 +356,19 @@ void TCanvas::DrawText(const QRect& rect, const QString& text)
     painter.drawText(rect, kTextFlags, text);
 }
 
+void BeginRubberBand(TCanvas& canvas, TPenStyle style, int width)
+{
+    canvas.Pen.Width = width;
+    canvas.Pen.Mode = TPenMode::pmNot;
+    canvas.Pen.Style = style;
+    canvas.Brush.Style = TBrushStyle::bsClear;
+}
+
+void EndRubberBand(TCanvas& canvas)
+{
+    canvas.Pen.Mode = TPenMode::pmCopy;
+    canvas.Pen.Style = TPenStyle::psSolid;
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+}
+
 } // namespace vellum

@@ -100,4 +100,9 @@ private:
     QPoint m_penPos;
 };
 
+// Rubber bands: figures drawn with the inverting pen of the width and style, no fill, so
+// drawing one again takes it away. EndRubberBand puts the copying solid pen and brush back.
+void BeginRubberBand(TCanvas& canvas, TPenStyle style, int width);
+void EndRubberBand(TCanvas& canvas);
+
 } // namespace vellum

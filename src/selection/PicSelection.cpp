@@ -222,8 +222,8 @@ bool TPictureSelection::CopyToClipboard()
     try {
         if (!TVLClipboard::Exists())
             return false;
-        ClipboardStore().CopyPicture(&Image, HasMask() ? TransparentColour : -1);
-        return true;
+        // The store's answer: the window system may refuse to take the data.
+        return ClipboardStore().CopyPicture(&Image, HasMask() ? TransparentColour : -1);
     } catch (...) {
         return false;
     }
@@ -494,6 +494,19 @@ TBitmapPictureSelection::TBitmapPictureSelection(TEffectsBitmap* parent, TColor 
                                                  const TXBitmap* picture)
     : TPictureSelection(parent)
 {
+    place(transparent, topLeft, picture, [&] { Image.AssignOpaque(*picture); });
+}
+
+TBitmapPictureSelection::TBitmapPictureSelection(TEffectsBitmap* parent, TColor transparent, const QPoint& topLeft,
+                                                 TXBitmap&& picture)
+    : TPictureSelection(parent)
+{
+    place(transparent, topLeft, &picture, [&] { Image.AssignOpaque(std::move(picture)); });
+}
+
+template <typename Take>
+void TBitmapPictureSelection::place(TColor transparent, const QPoint& topLeft, const TXBitmap* picture, Take&& take)
+{
     construct([&] {
         Shaped = false;
         TransparentColour = transparent;
@@ -503,7 +516,7 @@ TBitmapPictureSelection::TBitmapPictureSelection(TEffectsBitmap* parent, TColor 
         }
         if (picture == nullptr || picture->Empty())
             throw EPicSelectionError(QStringLiteral("Picture is invalid"));
-        Image.AssignOpaque(*picture);
+        take();
         Bounds = QRect(topLeft, QSize(Image.Width(), Image.Height()));
         if (transparent >= 0) {
             TrimToContent();

@@ -131,6 +131,13 @@ public:
 class TBitmapPictureSelection : public TPictureSelection {
 public:
     TBitmapPictureSelection(TEffectsBitmap* parent, TColor transparent, const QPoint& topLeft, const TXBitmap* picture);
+    // Takes over the picture's pixels (a 24-bit picture is not copied); the picture is left
+    // empty or unchanged.
+    TBitmapPictureSelection(TEffectsBitmap* parent, TColor transparent, const QPoint& topLeft, TXBitmap&& picture);
+
+private:
+    template <typename Take>
+    void place(TColor transparent, const QPoint& topLeft, const TXBitmap* picture, Take&& take);
 };
 
 // The region of colours within tolerance of the start point's, grown as the flood fill grows.

@@ -224,21 +224,149 @@ TEST_F(MainClipboardTest, CutTakesTheWholePictureAndClearsItWithAnUndoStep)
 
 TEST_F(MainClipboardTest, WhenTheClipboardRefusesCopyAndCutChangeNothingAndSaySo)
 {
-    for (QAction* command : {m_main->ActCopyPic(), m_main->ActCutPic()}) {
-        SCOPED_TRACE(command->objectName().toStdString());
+    for (const bool withSelection : {false, true})
+        for (QAction* command : {m_main->ActCopyPic(), m_main->ActCutPic()}) {
+            SCOPED_TRACE(command->objectName().toStdString() + (withSelection ? " of a selection" : ""));
+            TVLPicChildWin* doc = newPicture();
+            if (withSelection)
+                doc->CreateRectSelection(QRect(1, 1, 3, 2), -1);
+            doc->SetModified(false);
+            const std::vector<TColor> before = pixels(doc->Picture());
+            const int steps = doc->UndoStack().Count();
+            AppClipboardStore().RefuseWrites = true;
+            MessageAnswers answers({QMessageBox::Ok});
+            command->trigger();
+            AppClipboardStore().RefuseWrites = false;
+            EXPECT_EQ(answers.texts, QStringList{QStringLiteral("Unable to put the picture on the Clipboard")});
+            EXPECT_EQ(pixels(doc->Picture()), before);
+            EXPECT_FALSE(doc->Modified());
+            EXPECT_EQ(doc->UndoStack().Count(), steps);
+            EXPECT_FALSE(AppClipboardStore().HasPicture());
+            if (withSelection) {
+                ASSERT_NE(doc->Selection(), nullptr);
+                EXPECT_EQ(doc->Selection()->Bounds, QRect(1, 1, 3, 2));
+            }
+        }
+}
+
+TEST_F(MainClipboardTest, CopyAndCutOfAFloatingSelectionEndItWithAnUndoStep)
+{
+    struct Case {
+        const char* name;
+        bool cut;
+        TColor transparent; // the colour of pixel (1, 0) keys the selection
+    };
+    const Case cases[] = {
+        {"copy", false, -1},
+        {"cut", true, -1},
+        {"copy keyed", false, RGBColor(40, 0, 7)},
+        {"cut keyed", true, RGBColor(40, 0, 7)},
+    };
+    const QRect place(1, 0, 2, 2);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         TVLPicChildWin* doc = newPicture();
+        const std::vector<TColor> original = pixels(doc->Picture());
+        doc->CreateRectSelection(place, c.transparent);
+        ASSERT_NE(doc->Selection(), nullptr);
+        ASSERT_EQ(doc->Selection()->HasMask(), c.transparent >= 0);
+        const std::vector<TColor> lifted = pixels(doc->Picture());
+        ASSERT_NE(lifted, original);
+        const std::vector<TColor> image = pixels(doc->Selection()->Image);
         doc->SetModified(false);
-        const std::vector<TColor> before = pixels(doc->Picture());
-        AppClipboardStore().RefuseWrites = true;
-        MessageAnswers answers({QMessageBox::Ok});
-        command->trigger();
-        AppClipboardStore().RefuseWrites = false;
-        EXPECT_EQ(answers.texts, QStringList{QStringLiteral("Unable to put the picture on the Clipboard")});
-        EXPECT_EQ(pixels(doc->Picture()), before);
+        const int steps = doc->UndoStack().Count();
+        (c.cut ? m_main->ActCutPic() : m_main->ActCopyPic())->trigger();
+
+        TXBitmap pasted;
+        std::int32_t tag = 0;
+        ASSERT_TRUE(AppClipboardStore().PastePicture(&pasted, tag));
+        EXPECT_EQ(tag, c.transparent);
+        EXPECT_EQ(pixels(pasted), image);
+        EXPECT_EQ(doc->Selection(), nullptr);
+        // Copy draws the selection back; Cut leaves the hole it was lifted from.
+        EXPECT_EQ(pixels(doc->Picture()), c.cut ? lifted : original);
+        EXPECT_EQ(doc->Modified(), c.cut);
+        EXPECT_EQ(doc->UndoStack().Count(), steps + 1);
+        EXPECT_FALSE(m_main->ActCropPic()->isEnabled());
+
+        m_main->ActUndo()->trigger();
+        ASSERT_NE(doc->Selection(), nullptr);
+        EXPECT_EQ(doc->Selection()->Bounds, place);
+        EXPECT_EQ(doc->Selection()->HasMask(), c.transparent >= 0);
+        if (c.transparent >= 0) {
+            EXPECT_EQ(doc->Selection()->TransparentColour, c.transparent);
+        }
+        EXPECT_EQ(pixels(doc->Selection()->Image), image);
+        EXPECT_EQ(pixels(doc->Picture()), lifted);
         EXPECT_FALSE(doc->Modified());
-        EXPECT_FALSE(doc->CanUndo());
-        EXPECT_FALSE(AppClipboardStore().HasPicture());
     }
+}
+
+TEST_F(MainClipboardTest, PasteIntoPictureFloatsThePictureAndChoosesSelectRect)
+{
+    const TColor key = RGBColor(200, 0, 0);
+    TXBitmap shaped(2, 1);
+    StorePixel(shaped.ScanLine(0) + 0, RGBColor(9, 9, 9));
+    StorePixel(shaped.ScanLine(0) + 3, key); // outside the shape
+    ASSERT_TRUE(AppClipboardStore().CopyPicture(&shaped, key));
+    TVLPicChildWin* doc = newPicture();
+    const std::vector<TColor> original = pixels(doc->Picture());
+    doc->SetModified(false);
+    m_main->ChooseTool(TTool::Pen);
+
+    m_main->ActPasteIntoPic()->trigger();
+    ASSERT_NE(doc->Selection(), nullptr);
+    EXPECT_EQ(doc->Selection()->Bounds, QRect(0, 0, 2, 1));
+    EXPECT_TRUE(doc->Selection()->HitTest(0, 0));
+    ASSERT_TRUE(doc->Selection()->HasMask());
+    EXPECT_NE(doc->Selection()->Mask->Column(1)[0], 0); // the key colour is transparent
+    EXPECT_EQ(pixels(doc->Picture()), original);
+    EXPECT_TRUE(doc->Modified());
+    EXPECT_EQ(ToolSettings().Tool, TTool::SelectRect);
+    EXPECT_TRUE(m_main->ToolAction(TTool::SelectRect)->isChecked());
+    EXPECT_TRUE(m_main->ActCropPic()->isEnabled());
+
+    // The Clipboard Viewer's paste into the picture: the first selection is drawn in.
+    m_main->ChooseTool(TTool::Pen);
+    TXBitmap plain(1, 2);
+    StorePixel(plain.ScanLine(0), RGBColor(5, 5, 5));
+    StorePixel(plain.ScanLine(1), RGBColor(6, 6, 6));
+    m_main->PasteGivenPicture(plain, false, -1);
+    ASSERT_NE(doc->Selection(), nullptr);
+    EXPECT_EQ(doc->Selection()->Bounds, QRect(0, 0, 1, 2));
+    EXPECT_FALSE(doc->Selection()->HasMask());
+    std::vector<TColor> committed = original;
+    committed[0] = RGBColor(9, 9, 9);
+    EXPECT_EQ(pixels(doc->Picture()), committed);
+    EXPECT_EQ(ToolSettings().Tool, TTool::SelectRect);
+    EXPECT_EQ(documents().size(), 1);
+
+    // Undo brings back the first selection over the untouched picture, then removes it.
+    m_main->ActUndo()->trigger();
+    ASSERT_NE(doc->Selection(), nullptr);
+    EXPECT_EQ(doc->Selection()->Bounds, QRect(0, 0, 2, 1));
+    EXPECT_TRUE(doc->Selection()->HasMask());
+    EXPECT_EQ(pixels(doc->Picture()), original);
+    m_main->ActUndo()->trigger();
+    EXPECT_EQ(doc->Selection(), nullptr);
+    EXPECT_EQ(pixels(doc->Picture()), original);
+    EXPECT_FALSE(doc->Modified());
+    EXPECT_FALSE(doc->CanUndo());
+}
+
+TEST_F(MainClipboardTest, PasteIntoAScrolledViewPlacesTheSelectionAtTheTopLeftInView)
+{
+    const TXBitmap own(3, 3);
+    ASSERT_TRUE(AppClipboardStore().CopyPlainPicture(&own));
+    TVLPicChildWin* doc = m_main->NewPicture(400, 300, clWhite);
+    doc->SetZoom(4);
+    doc->CentreOn(300, 200);
+    const QPoint inView = doc->PictureScrollBox().VisibleRect().topLeft();
+    ASSERT_GT(inView.x(), 0);
+    ASSERT_GT(inView.y(), 0);
+    m_main->ActPasteIntoPic()->trigger();
+    ASSERT_NE(doc->Selection(), nullptr);
+    EXPECT_EQ(doc->Selection()->Bounds, QRect(inView, QSize(3, 3)));
 }
 
 TEST_F(MainClipboardTest, PasteAsNewMakesANumberedPictureWithTheTagColourInTheBackground)

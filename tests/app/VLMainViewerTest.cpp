@@ -17,9 +17,13 @@
 #include "app/StartUp.h"
 #include "app/VLGlobal.h"
 #include "app/ViewerFrm.h"
+#include "app/VLClipbrdViewer.h"
+#include "app/ColourPanel.h"
+#include "controls/CollapsingPanel.h"
 #include "app/XMLRegFile.h"
 #include "controls/XGraphicCtrls.h"
 #include "document/VLPicChildWn.h"
+#include "document/VLToolVars.h"
 
 namespace vellum {
 namespace {
@@ -140,6 +144,49 @@ TEST_F(MainViewerTest, FollowsTheActiveDocumentItsChangesAndCentresItsView)
     EXPECT_EQ(viewer().ViewRect(), now);
 }
 
+TEST_F(MainViewerTest, DrawsTheFloatingSelectionWhileItLasts)
+{
+    const TColor grey = 0x808080;
+    const TColor back = ToolSettings().BackColour();
+    TVLPicChildWin* doc = m_main->NewPicture(40, 30, grey);
+    m_main->ActViewerStartStop()->trigger();
+    settle();
+    ASSERT_EQ(viewer().Surface()->size(), QSize(40, 30));
+    const TXBitmap& shown = viewer().Buffer();
+
+    TXBitmap piece(2, 1);
+    StorePixel(piece.ScanLine(0) + 0, RGBColor(9, 9, 9));
+    StorePixel(piece.ScanLine(0) + 3, RGBColor(200, 0, 0)); // outside the shape
+    doc->PasteIntoDocument(&piece, RGBColor(200, 0, 0));
+    ASSERT_NE(doc->Selection(), nullptr);
+    EXPECT_EQ(viewer().Selection(), doc->Selection());
+    EXPECT_EQ(shown.PixelColour(0, 0), RGBColor(9, 9, 9));
+    EXPECT_EQ(shown.PixelColour(1, 0), grey);
+
+    // Moved: drawn at its new place, the old place shows the picture.
+    doc->MoveSelectionTo(QPoint(10, 20));
+    EXPECT_EQ(shown.PixelColour(0, 0), grey);
+    EXPECT_EQ(shown.PixelColour(10, 20), RGBColor(9, 9, 9));
+    EXPECT_EQ(shown.PixelColour(11, 20), grey);
+
+    // Committed: the picture holds it, the Viewer no longer draws it.
+    doc->DropSelection(true, true);
+    EXPECT_EQ(viewer().Selection(), nullptr);
+    EXPECT_EQ(shown.PixelColour(10, 20), RGBColor(9, 9, 9));
+
+    // A rectangle lifted out leaves its hole in the picture; the Viewer draws it over the hole.
+    doc->CreateRectSelection(QRect(0, 0, 4, 4), -1);
+    ASSERT_NE(viewer().Selection(), nullptr);
+    EXPECT_EQ(doc->Picture().PixelColour(1, 1), back);
+    EXPECT_EQ(shown.PixelColour(1, 1), grey);
+    // Freed without a report, as a failed creation frees the old selection: never drawn (nor
+    // touched) again.
+    doc->FreeSelection();
+    viewer().Redraw();
+    EXPECT_EQ(viewer().Selection(), nullptr);
+    EXPECT_EQ(shown.PixelColour(1, 1), back);
+}
+
 TEST_F(MainViewerTest, ClosingADocumentClearsTheViewerShownOrNot)
 {
     for (const bool shown : {true, false}) {
@@ -159,6 +206,59 @@ TEST_F(MainViewerTest, ClosingADocumentClearsTheViewerShownOrNot)
         if (viewer().isVisible())
             viewer().close();
     }
+}
+
+TEST_F(MainViewerTest, PinnedWindowsDockInTheSidePanelBelowTheColoursAndKeepTheirFloatingPlace)
+{
+    TVLPicChildWin* doc = m_main->NewPicture(40, 30, 0x808080);
+    m_main->ActViewerStartStop()->trigger();
+    m_main->ActCbViewerStartStop()->trigger();
+    settle();
+    TCollapsingPanel* panel = m_main->SidePanel();
+    const int narrow = panel->width();
+    for (TVLBasePinnedForm* form : {static_cast<TVLBasePinnedForm*>(m_main->Viewer()),
+                                    static_cast<TVLBasePinnedForm*>(m_main->CbViewer())}) {
+        SCOPED_TRACE(form->windowTitle().toStdString());
+        form->SetPinned(true);
+        const QRect floating = form->FloatingGeometry();
+        const int xDiff = form->XDiff();
+        form->setFloating(false);
+        settle();
+        ASSERT_TRUE(form->Docked());
+        EXPECT_TRUE(m_main->SidePanelDockSite()->isAncestorOf(form));
+        EXPECT_GE(form->mapTo(m_main.get(), QPoint(0, 0)).y(),
+                  m_main->ColourPanel()->mapTo(m_main.get(), QPoint(0, m_main->ColourPanel()->height())).y());
+        EXPECT_EQ(panel->width(), std::max(narrow, floating.width() + panel->BarWidth()));
+        // Neither the main window's moves nor showing it again move it or its kept place.
+        m_main->move(m_main->pos() + QPoint(30, 20));
+        form->hide();
+        form->show();
+        settle();
+        EXPECT_TRUE(form->Docked());
+        EXPECT_EQ(form->FloatingGeometry(), floating);
+        EXPECT_EQ(form->XDiff(), xDiff);
+        form->setFloating(true);
+        settle();
+        EXPECT_FALSE(form->Docked());
+    }
+    EXPECT_EQ(panel->width(), narrow);
+
+    // Docked in a collapsed panel: hidden, the Viewer still lets go of a closing document, and
+    // shows the active one again when the panel expands.
+    m_main->Viewer()->setFloating(false);
+    settle();
+    panel->SetExpanded(false);
+    settle();
+    EXPECT_FALSE(viewer().isVisible());
+    EXPECT_TRUE(m_main->ActViewerStartStop()->isChecked());
+    doc->close();
+    settle();
+    EXPECT_EQ(viewer().Picture(), nullptr);
+    TVLPicChildWin* next = m_main->NewPicture(20, 10, 0x404040);
+    panel->SetExpanded(true);
+    settle();
+    EXPECT_TRUE(viewer().isVisible());
+    EXPECT_EQ(viewer().Picture(), &next->Picture());
 }
 
 TEST_F(MainViewerTest, VisibilityComesBackAfterARestart)

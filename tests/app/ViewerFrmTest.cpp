@@ -16,6 +16,7 @@
 #include "app/VLGlobal.h"
 #include "app/XMLRegFile.h"
 #include "controls/XGraphicCtrls.h"
+#include "selection/PicSelection.h"
 
 namespace vellum {
 namespace {
@@ -169,6 +170,40 @@ TEST_F(ViewerTest, FrameInvertsATwoPixelRingInsideThePartInViewOnce)
                 ASSERT_EQ(at(m_viewer->Buffer(), x, y), ring ? inverted : same) << x << "," << y;
             }
     }
+}
+
+TEST_F(ViewerTest, DrawsTheSelectionInPlaceUnderTheFrame)
+{
+    TEffectsBitmap picture;
+    picture.Assign(plain(40, 30, 0x40));
+    const TColor dark = 0x404040;
+    const TColor key = RGBColor(0, 255, 0);
+    TXBitmap piece(3, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            StorePixel(piece.ScanLine(y) + 3 * x, x == 1 && y == 0 ? key : RGBColor(250, 250, 250));
+    // Partly beyond the picture's right edge: clipped.
+    TBitmapPictureSelection selection(&picture, key, QPoint(38, 10), &piece);
+    m_viewer->SetPicture(&picture);
+    m_viewer->SetSelection(&selection);
+    m_viewer->SetViewRect(QRect(36, 8, 4, 4));
+    const TXBitmap& shown = m_viewer->Buffer();
+    ASSERT_EQ(shown.Width(), 40);
+    EXPECT_EQ(at(shown, 38, 10), RGBColor(250, 250, 250));
+    EXPECT_EQ(at(shown, 39, 10), dark); // outside the shape
+    EXPECT_EQ(at(shown, 39, 11), RGBColor(250, 250, 250));
+    EXPECT_EQ(at(shown, 37, 10), dark);
+    EXPECT_EQ(at(picture, 38, 10), dark); // the picture is not touched
+
+    // The frame inverts what is shown, selection included.
+    m_viewer->FrameSB()->click();
+    EXPECT_EQ(at(shown, 38, 10), RGBColor(5, 5, 5));
+    EXPECT_EQ(at(shown, 39, 10), 0xBFBFBF);
+    EXPECT_EQ(at(shown, 39, 11), RGBColor(5, 5, 5));
+    m_viewer->FrameSB()->click();
+
+    m_viewer->Detach(false);
+    EXPECT_EQ(m_viewer->Selection(), nullptr);
 }
 
 TEST_F(ViewerTest, EmptyViewRectangleAndNoPicture)

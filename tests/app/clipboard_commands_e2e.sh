@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end on a real X display, driven by the keyboard: a picture another program put on the
-# clipboard pastes as a new picture, copying it gives other programs that picture back, and two
-# running copies of the program share one clipboard history.
+# clipboard pastes as a new picture, copying it gives other programs that picture back, two
+# running copies of the program share one clipboard history, and a picture pasted into another
+# floats there until Copy or Cut takes it.
 #   clipboard_commands_e2e.sh <vellum executable> <clipboard peer executable>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
@@ -82,4 +83,22 @@ keys "$a" alt+e Down Down Right n
 keys "$a" ctrl+c
 [ "$(items | wc -l)" = 4 ] || fail "expected four pictures: $(items)"
 [ "$(items | sed -n 1p)" = "$(items | sed -n 2p)" ] || fail "the pasted picture differs: $(items)"
+
+# 4. Paste into Picture (Ctrl+V) floats a picture over the active one; Copy (Ctrl+C) puts that
+# selection on the clipboard and draws it in, so the next Copy, of the whole picture, starts
+# with its green.
+whole=$(items | sed -n 1p) # the active picture, copied in step 3
+convert -size 3x2 xc:'#00ff00' "$work/small.png"
+xclip -quiet -selection clipboard -t image/png -i "$work/small.png" >/dev/null 2>&1 &
+pids+=($!)
+sleep 0.5
+keys "$a" ctrl+v ctrl+c
+[ "$(items | sed -n 1p)" = "-1 3 2 0 255 0" ] || fail "the pasted selection was not copied: $(items)"
+keys "$a" ctrl+c
+read -r _ width height _ <<<"$whole"
+[ "$(items | sed -n 1p)" = "-1 $width $height 0 255 0" ] ||
+  fail "the copied selection was not drawn into the picture: $(items | sed -n 1p), the picture was '$whole'"
+# Cut of a pasted selection: the selection goes to the clipboard, the picture keeps its green.
+keys "$a" ctrl+v ctrl+x
+[ "$(items | sed -n 1p)" = "-1 $width $height 0 255 0" ] || fail "the cut selection: $(items | sed -n 1p)"
 echo "clipboard commands end to end: ok"

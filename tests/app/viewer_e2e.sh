@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # End to end on a real X display: a pinned Viewer keeps its distance from the main window's
 # top-right corner when the main window moves or changes size, and its place, pin, frame and
-# visibility are in the settings after exit and come back at the next start.
+# visibility are in the settings after exit and come back at the next start, also when it was
+# docked in the side panel at exit.
 #   viewer_e2e.sh <vellum executable>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
-[ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xprop >/dev/null || { echo "needs an X display, xdotool and xprop"; exit 77; }
+[ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xprop >/dev/null && command -v xwininfo >/dev/null ||
+  { echo "needs an X display, xdotool, xprop and xwininfo"; exit 77; }
 
 work=$(mktemp -d)
 pid=
@@ -91,4 +93,26 @@ exit_by_menu
 [ "$(viewer_value DisplayFrame)" = "Yes" ] || fail "DisplayFrame not kept"
 [ "$(viewer_value XDiff) $(viewer_value YDiff)" = "10 -20" ] || fail "offsets not kept"
 [ "$(viewer_value Left) $(viewer_value Top)" = "$vx $vy" ] || fail "place '$(viewer_value Left) $(viewer_value Top)' saved, expected '$vx $vy'"
+
+# 3. Docked in the side panel at exit (a double click on its title bar docks it): the settings
+# keep where it last floated and its distance, and the next start floats it there again.
+start
+main=$(window_named Vellum) || fail "no main window"
+viewer=$(window_named Viewer) || fail "Viewer not shown at start"
+sleep 0.5
+read -r vx vy _ _ <<<"$(geometry "$viewer")"
+xdotool mousemove --window "$viewer" 40 6 click --repeat 2 --delay 100 1
+sleep 0.5
+xwininfo -id "$viewer" -tree 2>/dev/null | grep -q 'Parent window id: .*(the root window)' && fail "the Viewer did not dock"
+exit_by_menu
+[ "$(main_value ViewerIsVisible)" = "Yes" ] || fail "a docked Viewer counted as hidden"
+[ "$(viewer_value Left) $(viewer_value Top)" = "$vx $vy" ] ||
+  fail "docked, it saved '$(viewer_value Left) $(viewer_value Top)', expected where it floated: '$vx $vy'"
+[ "$(viewer_value XDiff) $(viewer_value YDiff)" = "10 -20" ] || fail "docked, the offsets changed"
+start
+main=$(window_named Vellum) || fail "no main window"
+viewer=$(window_named Viewer) || fail "the Viewer does not float after a restart"
+sleep 0.5
+[ "$(distance)" = "10 -20" ] || fail "distance after docking and a restart is '$(distance)', expected '10 -20'"
+exit_by_menu
 echo "viewer e2e: ok"

@@ -444,12 +444,18 @@ TEST_F(FloatingSelectionTest, SelectAllWithTransparentBackgroundLiftsOnlyOtherPi
     EXPECT_EQ(m_doc->Picture().PixelColour(5, 4), clWhite);
 }
 
-TEST_F(FloatingSelectionTest, PressesOfToolsWithoutStepsHereChangeNothing)
+TEST_F(FloatingSelectionTest, APaintingPressCommitsTheSelectionBeforeItPaints)
 {
     movedSelection();
-    ToolSettings().Tool = TTool::Pen; // its steps come with the drawing tools
-    drag({8, 3}, {9, 4});
-    EXPECT_NE(m_doc->Selection(), nullptr);
+    BuildToolShapes(ToolSettings());
+    ToolSettings().Tool = TTool::Pen;
+    drag({15, 10}, {16, 10});
+    EXPECT_EQ(m_doc->Selection(), nullptr);
+    EXPECT_TRUE(showsAt(m_doc->Picture(), {7, 2}, m_image));
+    EXPECT_EQ(m_doc->Picture().PixelColour(15, 10), clBlack);
+    m_doc->UndoLast();
+    ASSERT_NE(m_doc->Selection(), nullptr);
+    EXPECT_EQ(m_doc->Selection()->Bounds.topLeft(), QPoint(7, 2));
 }
 
 } // namespace

@@ -1,3 +1,7 @@
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
 #include <gtest/gtest.h>
 
 #include "clipboard/VLClipbrd.h"
@@ -234,6 +238,8 @@ TEST(PictureSelection, InvalidInputsGiveTheirMessagesAndLeaveThePicture)
          "There was an error creating selection. Picture is invalid"},
         {[&] { TBitmapPictureSelection(&picture, -1, {0, 0}, &none); },
          "There was an error creating selection. Picture is invalid"},
+        {[&] { TBitmapPictureSelection(&picture, -1, {0, 0}, TXBitmap()); },
+         "There was an error creating selection. Picture is invalid"},
         {[&] { TRectPictureSelection(&empty, -1, Bg, QRect(0, 0, 1, 1)); },
          "There was an error creating selection. Parent Bitmap is invalid"},
         {[&] { TRectPictureSelection(nullptr, -1, Bg, QRect(0, 0, 1, 1)); },
@@ -243,6 +249,32 @@ TEST(PictureSelection, InvalidInputsGiveTheirMessagesAndLeaveThePicture)
     for (const Case& c : cases)
         EXPECT_EQ(errorOf(c.make), c.message);
     EXPECT_TRUE(sameAsPart(original, picture.BoundsRect(), picture));
+}
+
+TEST(BitmapPictureSelection, TakesOrCopiesThePictureAndLeavesTheParent)
+{
+    const TEffectsBitmap original = Drawn(Mixed);
+    for (const bool take : {false, true}) {
+        for (const TColor key : {TColor(-1), clWhite}) {
+            SCOPED_TRACE(std::string(take ? "taken" : "copied") + (key >= 0 ? ", keyed" : ""));
+            TEffectsBitmap picture = original;
+            TXBitmap piece = Drawn({"WRW", "RGW"});
+            const TXBitmap expected = piece;
+            std::unique_ptr<TBitmapPictureSelection> s =
+                take ? std::make_unique<TBitmapPictureSelection>(&picture, key, QPoint(-1, 2), std::move(piece))
+                     : std::make_unique<TBitmapPictureSelection>(&picture, key, QPoint(-1, 2), &piece);
+            EXPECT_TRUE(sameAsPart(original, picture.BoundsRect(), picture));
+            EXPECT_EQ(s->HasMask(), key >= 0);
+            if (key >= 0) {
+                // Cut to its opaque pixels: the white last column goes.
+                EXPECT_EQ(s->Bounds, QRect(-1, 2, 2, 2));
+                EXPECT_EQ(MaskRows(*s), std::vector<std::string>({".#", "##"}));
+            } else {
+                EXPECT_EQ(s->Bounds, QRect(-1, 2, 3, 2));
+                EXPECT_TRUE(sameAsPart(expected, expected.BoundsRect(), s->Image));
+            }
+        }
+    }
 }
 
 TEST(PictureSelection, ShapedSelectionIsGrabbedOnePixelOutsideOnlyAtLowZoom)
@@ -426,4 +458,23 @@ TEST(PictureSelection, CopyToClipboardTagsMaskedSelectionsWithTheirKey)
         EXPECT_EQ(tag, c.tag);
         EXPECT_TRUE(sameAsPart(s.Image, s.Image.BoundsRect(), pasted));
     }
+}
+
+// A store whose writes the window system refuses.
+class RefusingStore : public TVLClipboard {
+public:
+    RefusingStore() : TVLClipboard(1034) {}
+
+protected:
+    bool setClipboardData(std::unique_ptr<QMimeData>) override { return false; }
+};
+
+TEST(PictureSelection, CopyToClipboardReportsARefusedWrite)
+{
+    QGuiApplication::clipboard()->clear();
+    RefusingStore store;
+    TEffectsBitmap p = Drawn({"WRW", "RGR", "WRW"});
+    TRectPictureSelection s(&p, -1, Bg, p.BoundsRect());
+    EXPECT_FALSE(s.CopyToClipboard());
+    EXPECT_FALSE(store.HasPicture());
 }
