@@ -74,6 +74,17 @@ icon resize -fill none -stroke "$ink" -strokewidth 5 -draw 'rectangle 10,36 60,8
   -stroke '#2e86c1' -strokewidth 8 -draw 'line 46,50 84,12' -fill '#2e86c1' -stroke none -draw 'polygon 88,8 60,12 84,36'
 icon resample -fill '#27ae60' -stroke "$ink" -strokewidth 5 -draw 'rectangle 10,36 60,86' \
   -stroke '#2e86c1' -strokewidth 8 -draw 'line 46,50 84,12' -fill '#2e86c1' -stroke none -draw 'polygon 88,8 60,12 84,36'
+icon rotate -fill none -stroke "$ink" -strokewidth 9 -draw 'arc 18,18 78,78 200,470' \
+  -fill "$ink" -stroke none -draw 'polygon 60,4 84,22 56,34'
+icon blur -fill '#2e86c1' -stroke none -draw 'circle 48,48 48,8' -fill '#5dade2' -draw 'circle 48,48 48,20' \
+  -fill '#aed6f1' -draw 'circle 48,48 48,32'
+icon brighten -fill '#f4d03f' -stroke "$ink" -strokewidth 5 -draw 'circle 48,48 48,26' \
+  -strokewidth 6 -draw 'line 48,4 48,14' -draw 'line 48,82 48,92' -draw 'line 4,48 14,48' -draw 'line 82,48 92,48' \
+  -draw 'line 17,17 24,24' -draw 'line 72,72 79,79' -draw 'line 79,17 72,24' -draw 'line 17,79 24,72'
+icon gamma -fill white -stroke "$ink" -strokewidth 4 -draw 'rectangle 8,8 88,88' \
+  -fill none -stroke '#c0392b' -strokewidth 7 -draw 'bezier 12,84 20,30 50,16 84,12'
+icon rgb -fill '#c0392b' -stroke none -draw 'circle 48,30 48,8' -fill '#27ae60' -draw 'circle 30,62 30,40' \
+  -fill '#2e86c1' -draw 'circle 66,62 66,40'
 icon enlarge -fill "$paper" -stroke "$ink" -strokewidth 5 -draw 'rectangle 8,8 88,88' \
   -fill '#27ae60' -draw 'rectangle 30,30 66,66'
 icon print -fill white -stroke "$ink" -strokewidth 5 -draw 'rectangle 26,8 70,40' \

@@ -48,6 +48,8 @@ void TStandardDialog::setVisible(bool visible)
 void TStandardDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    if (m_placed)
+        return;
     if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
         QRect frame = frameGeometry();
         frame.moveCenter(owner->frameGeometry().center());

@@ -25,12 +25,15 @@ public:
 protected:
     [[nodiscard]] QVBoxLayout* Body() const { return m_body; }
     virtual bool okPressed() { return true; }
+    // A dialog placed by its owner is not centred when shown.
+    void setPlaced(bool placed) { m_placed = placed; }
     void showEvent(QShowEvent* event) override;
 
 private:
     QVBoxLayout* m_body = nullptr;
     QPushButton* m_okButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
+    bool m_placed = false;
 };
 
 } // namespace vellum

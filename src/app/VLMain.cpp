@@ -175,7 +175,8 @@ void TVellumMain::updateCommandStates()
     for (QAction* action : m_windowCommands)
         action->setEnabled(any);
     for (QAction* action : {m_actFlipPic, m_actMirrorPic, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic,
-                            m_actResamplePic})
+                            m_actResamplePic, m_actRotatePic, m_actBlurPic, m_actBrightenPic, m_actGammaCorrectPic,
+                            m_actAdjustRGBPic})
         action->setEnabled(picture != nullptr);
     m_actGreyScalePic->setEnabled(picture != nullptr);
     m_actNegativePic->setEnabled(picture != nullptr);

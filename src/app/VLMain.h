@@ -43,6 +43,7 @@ class TXSavePictureDialog;
 class TVLBrowserChildWn;
 class TBasicVLChild;
 struct TFileActionRecord;
+class TBaseAdjDialog;
 class TAddTextDialog;
 struct TFont;
 
@@ -76,6 +77,15 @@ public:
     [[nodiscard]] QAction* ActFlipPic() const { return m_actFlipPic; }
     [[nodiscard]] QAction* ActMirrorPic() const { return m_actMirrorPic; }
     [[nodiscard]] QAction* ActClearPic() const { return m_actClearPic; }
+    [[nodiscard]] QAction* ActRotatePic() const { return m_actRotatePic; }
+    [[nodiscard]] QAction* ActBlurPic() const { return m_actBlurPic; }
+    [[nodiscard]] QAction* ActBrightenPic() const { return m_actBrightenPic; }
+    [[nodiscard]] QAction* ActGammaCorrectPic() const { return m_actGammaCorrectPic; }
+    [[nodiscard]] QAction* ActAdjustRGBPic() const { return m_actAdjustRGBPic; }
+    // The adjustment dialogs on the active picture: what a dialog made for the document adds
+    // when it ends with OK. Any other end cancels the document's preview.
+    void RunAdjustDialog(TBaseAdjDialog& dialog, TVLPicChildWin& document,
+                         const std::function<void(TVLPicChildWin&)>& commit);
     [[nodiscard]] QAction* ActCropPic() const { return m_actCropPic; }
     [[nodiscard]] QAction* ActSelectAll() const { return m_actSelectAll; }
     [[nodiscard]] QAction* ActHelp() const { return m_actHelp; }
@@ -243,6 +253,8 @@ private:
     void onActivePicture(const std::function<void(TVLPicChildWin&)>& edit);
     void resizeExecute(bool resample);
     void enlargeCanvasExecute();
+    // The five adjustment commands (their dialogs, run on the active picture).
+    void createAdjustCommands(QMenu* imageMenu, QMenu* colourMenu);
     void tileDocuments(Qt::Orientation orientation);
     void arrangeMinimized();
     QAction* command(const QString& caption, const QString& hint, const QString& name);
@@ -312,6 +324,12 @@ private:
     QAction* m_actEnlargePicCanvas = nullptr;
     QAction* m_actResizePic = nullptr;
     QAction* m_actResamplePic = nullptr;
+    QMenu* m_effectsMenu = nullptr;
+    QAction* m_actRotatePic = nullptr;
+    QAction* m_actBlurPic = nullptr;
+    QAction* m_actBrightenPic = nullptr;
+    QAction* m_actGammaCorrectPic = nullptr;
+    QAction* m_actAdjustRGBPic = nullptr;
     QMenu* m_toolbarsMenu = nullptr;
     QList<QAction*> m_windowCommands;
     std::array<QLabel*, 4> m_panels{};

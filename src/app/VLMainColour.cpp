@@ -26,6 +26,7 @@ void TVellumMain::createColourCommands()
             doc->Negative();
     });
     m_colourMenu->addActions({m_actGreyScalePic, m_actNegativePic});
+    createAdjustCommands(m_imageMenu, m_colourMenu);
 }
 
 } // namespace vellum

@@ -108,10 +108,10 @@ void TVellumMain::createToolBars()
     bar(QStringLiteral("View"), QStringLiteral("View"), QStringLiteral("ViewToolbar"),
         {m_actCbViewerStartStop, m_actViewerStartStop, m_actShowHideZoomGrid});
     bar(QStringLiteral("Image"), QStringLiteral("ImageToolbar"), QStringLiteral("ImageToolbar"),
-        {m_actFlipPic, m_actMirrorPic, nullptr, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic,
+        {m_actFlipPic, m_actMirrorPic, m_actRotatePic, nullptr, m_actClearPic, m_actEnlargePicCanvas, m_actResizePic,
          m_actResamplePic});
     bar(QStringLiteral("Colour"), QStringLiteral("ColourToolBar"), QStringLiteral("ColourToolbar"),
-        {m_actGreyScalePic, m_actNegativePic});
+        {m_actBrightenPic, m_actGammaCorrectPic, m_actAdjustRGBPic, m_actGreyScalePic, m_actNegativePic});
 }
 
 void TVellumMain::createClipboardViewer()

@@ -8,7 +8,6 @@ namespace vellum {
 
 TWholeNumberBox::TWholeNumberBox(QWidget* parent) : QSpinBox(parent)
 {
-    lineEdit()->setMaxLength(MaxCharacters);
     setKeyboardTracking(true);
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
 }
@@ -36,7 +35,8 @@ bool TWholeNumberBox::NumberOfText(const QString& text, int& value) const
 
 QValidator::State TWholeNumberBox::validate(QString& input, int&) const
 {
-    if (input.size() > MaxCharacters)
+    // The limit is on typing: a value set from elsewhere (-100 from a track bar) may show.
+    if (input.size() > MaxCharacters && input != textFromValue(value()))
         return QValidator::Invalid;
     int value = 0;
     // Anything else may stand in the box while typing; it just changes nothing.

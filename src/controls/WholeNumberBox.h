@@ -5,7 +5,7 @@
 
 namespace vellum {
 
-// A whole-number box of at most three characters. Every text change is taken when, without
+// A whole-number box of at most three typed characters (a longer value set by the owner shows). Every text change is taken when, without
 // surrounding blanks, it is a whole decimal number: the value becomes that number clamped to the
 // range (typing "600" into a 1-to-500 box gives 500, where a plain spin box refuses the text).
 // Any other text (empty, letters, stray signs) changes nothing. When the box loses the focus it

@@ -906,6 +906,7 @@ void TVLPicUndoAction::Undo()
 
 void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
 {
+    m_taken.Release();
     if (picture == nullptr || picture->Empty()) {
         m_pixels.reset();
         m_storeBytes = 0;
@@ -985,6 +986,10 @@ bool TVLPicGenUndoAction::restorePicture(TVLPicChildWin& window, TChangeSet& cha
 {
     if (!HasBitmap())
         return false;
+    if (!m_taken.Empty()) {
+        changes |= chgPicture;
+        return m_taken.RestoreInto(window.Picture());
+    }
     TEffectsBitmap& picture = window.Picture();
     const bool resized = picture.Width() != m_width || picture.Height() != m_height;
     if (resized || picture.PixelFormat() != TPixelFormat::pf24bit)
@@ -994,6 +999,14 @@ bool TVLPicGenUndoAction::restorePicture(TVLPicChildWin& window, TChangeSet& cha
         std::memcpy(picture.ScanLine(y), m_pixels.get() + rowBytes * static_cast<std::size_t>(y), rowBytes);
     changes |= chgPicture;
     return resized;
+}
+
+void TVLPicGenUndoAction::TakeBitmap(TPictureBytes&& bytes)
+{
+    m_taken = std::move(bytes);
+    m_pixels.reset();
+    m_storeBytes = 0;
+    m_width = m_height = 0;
 }
 
 void TVLPicNegUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "document/PictureScrollBx.h"
+#include "document/PicturePreview.h"
 #include "document/Tool.h"
 #include "document/VLChildClasses.h"
 #include "document/VLUndo.h"
@@ -159,6 +160,23 @@ public:
 
     [[nodiscard]] static QString SizeText(int width, int height);
 
+    // --- adjustments with a preview ---
+    // Each shows its effect on the floating selection, or else on the whole picture. A preview
+    // keeps a copy of what it changes until it is committed or cancelled; a commit records the
+    // undo step (holding the state from before any preview) and applies the effect once. When
+    // the copy a preview needs cannot be made, nothing starts and the error reaches the caller.
+    // A value without effect (angle 0, amount 0, gamma 1, radius 0, RGB 0, 0, 0) still
+    // records its undo step when committed but changes nothing.
+    void Rotate(int angle, TColor background, TAdjustMode mode);
+    void Brighten(int amount, TAdjustMode mode);
+    void GammaCorrect(double gamma, TAdjustMode mode);
+    void Blur(double amount, TAdjustMode mode);
+    void AdjustRGB(int red, int green, TAdjustMode mode, int blue);
+    [[nodiscard]] bool IsPreviewing() const { return m_preview.Active(); }
+    [[nodiscard]] const TPicturePreview& Preview() const { return m_preview; }
+    // Puts back what the preview changed and ends it; nothing without a preview.
+    void CancelPreview();
+
 protected:
     TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent);
 
@@ -199,6 +217,18 @@ private:
     // The undo record of an edit: the picture and (if any) the selection. A press's record
     // reuses the pixel store of the step it pushes out of a full history.
     TVLPicGenUndoAction& recordPictureAndSelection(bool reuseOldest = false);
+    // The preview protocol: StartPreview saves (or puts back) the state an effect changes;
+    // ApplyAdjustment answers whether the result is already in place.
+    void StartPreview(const TPreviewParam& param);
+    // Puts the saved state back (without reporting), keeping the saved copy or handing its
+    // block over; the changes it made.
+    TChangeSet putBackPreview(bool keepCopy);
+    bool ApplyAdjustment(TAdjustMode mode, const TPreviewParam& param);
+    // One adjustment inside the wait state and a view update; the effect runs on the selection
+    // or on the picture when it is not in place yet.
+    template <typename OnSelection, typename OnPicture>
+    void adjust(TAdjustMode mode, const TPreviewParam& param, bool effective, bool resizesPicture,
+                OnSelection&& onSelection, OnPicture&& onPicture);
 
     TPictureScrollBox* m_view = nullptr;
     TDocumentArea* m_mainWindow;
@@ -218,6 +248,7 @@ private:
     bool m_justActivated = false;
     std::unique_ptr<TVLTool> m_tool;
     TTool m_toolKind = TTool::Pen;
+    TPicturePreview m_preview;
 };
 
 // A blank document of one colour.
@@ -268,6 +299,9 @@ public:
 
     // Keeps a copy of the (24-bit) picture; none frees a kept one.
     void StoreBitmap(const TXBitmap* picture);
+    // Takes kept bytes over without a copy (a preview's saved picture); they replace a stored
+    // picture.
+    void TakeBitmap(TPictureBytes&& bytes);
     // The pixel store of a step about to go, for a newer action to copy into without mapping
     // fresh memory; the step then restores no picture.
     struct TPixelStore {
@@ -276,7 +310,7 @@ public:
     };
     [[nodiscard]] TPixelStore TakePixelStore();
     void AdoptPixelStore(TPixelStore store);
-    [[nodiscard]] bool HasBitmap() const { return m_width > 0; }
+    [[nodiscard]] bool HasBitmap() const { return m_width > 0 || !m_taken.Empty(); }
     // Keeps a snapshot of the selection; none frees a kept one.
     void StoreSelection(const TPictureSelection* selection);
     [[nodiscard]] const TVLCompactSelection* SelectionSnapshot() const { return m_selection.get(); }
@@ -293,6 +327,7 @@ private:
     std::size_t m_storeBytes = 0;
     int m_width = 0;
     int m_height = 0;
+    TPictureBytes m_taken;
     std::unique_ptr<TVLCompactSelection> m_selection;
 };
 

@@ -658,9 +658,10 @@ TEST_F(MainDocumentsTest, StatusPanelsAndToolBarsAsGiven)
     }
     EXPECT_TRUE(m_main->findChild<QToolBar*>(QStringLiteral("FileToolbar"))->actions().contains(m_main->ActPicSaveAs()));
     const QList<QAction*> image = m_main->findChild<QToolBar*>(QStringLiteral("ImageToolbar"))->actions();
-    ASSERT_GE(image.size(), 4);
-    EXPECT_TRUE(image[2]->isSeparator());
-    EXPECT_EQ(image[3], m_main->ActClearPic());
+    ASSERT_GE(image.size(), 5);
+    EXPECT_EQ(image[2], m_main->ActRotatePic());
+    EXPECT_TRUE(image[3]->isSeparator());
+    EXPECT_EQ(image[4], m_main->ActClearPic());
     EXPECT_EQ(m_main->ClientArea()->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     EXPECT_EQ(m_main->ClientArea()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
 }

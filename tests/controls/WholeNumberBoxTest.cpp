@@ -70,5 +70,17 @@ TEST(WholeNumberBox, ArrowsStepByOneWithinTheRange)
     EXPECT_EQ(b.box.value(), 100);
     QTest::keyClick(&b.box, Qt::Key_Down);
     EXPECT_EQ(b.box.value(), 99);
-    EXPECT_EQ(b.box.Editor()->maxLength(), 3);
+}
+
+TEST(WholeNumberBox, AValueSetByTheOwnerShowsInFullThoughTypingStopsAtThree)
+{
+    Box b(-100, 100, 0);
+    b.box.setValue(-100); // a track bar reaches what three characters cannot
+    EXPECT_EQ(b.box.Editor()->text(), QStringLiteral("-100"));
+    b.box.Editor()->end(false);
+    QTest::keyClicks(b.box.Editor(), QStringLiteral("5"));
+    EXPECT_EQ(b.box.Editor()->text(), QStringLiteral("-100"));
+    b.Type(QStringLiteral("-1000"));
+    EXPECT_EQ(b.box.Editor()->text(), QStringLiteral("-10"));
+    EXPECT_EQ(b.box.value(), -10);
 }
