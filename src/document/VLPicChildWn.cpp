@@ -168,7 +168,9 @@ void TVLPicChildWin::refreshCaption()
     const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
     const QString ellipsis(QChar(0x2026));
     const QString least = m_title.size() <= 3 ? m_caption : m_title.left(3) + ellipsis + zoom;
-    setMinimumWidth(captionChromeWidth() + metrics.horizontalAdvance(least) + 1);
+    // Only a window in its normal state has a caption bar of its own to fit.
+    if (!isMaximized() && !isMinimized())
+        setMinimumWidth(captionChromeWidth() + metrics.horizontalAdvance(least) + 1);
     QString shown = m_caption;
     const int room = captionTextWidth();
     if (room > 0 && metrics.horizontalAdvance(shown) > room) {

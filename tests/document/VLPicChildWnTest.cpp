@@ -242,6 +242,12 @@ TEST_F(PicChildTest, ANarrowWindowShowsTheNamesStartAndTheZoom)
         EXPECT_LE(metrics.horizontalAdvance(shown), room) << shown.toStdString();
     }
     EXPECT_EQ(doc->windowTitle(), doc->Caption()); // wide enough for all of it
+
+    // Maximised, the caption goes to the area's frame: the window keeps the area's width.
+    doc->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_LE(doc->width(), m_mdi.viewport()->width());
+    EXPECT_LE(doc->minimumWidth(), m_mdi.viewport()->width());
 }
 
 TEST_F(PicChildTest, BestFitShowsTheWholePictureWithinTheArea)
