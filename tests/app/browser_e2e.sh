@@ -4,18 +4,12 @@
 # folder as the first recent one.
 #   browser_e2e.sh <vellum executable>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xprop >/dev/null || { echo "needs an X display, xdotool and xprop"; exit 77; }
 command -v convert >/dev/null || { echo "needs ImageMagick's convert for the pictures"; exit 77; }
 
-work=$(mktemp -d)
-pid=
-xprop -root -spy >/dev/null 2>&1 &
-keepalive=$!
-cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-cp "$1" "$work/vellum"
+begin_run "$1"
 settings=$work/Vellum.xml
-fail() { echo "FAIL: $*"; grep -v XDG_RUNTIME "$work/log" 2>/dev/null || true; exit 1; }
 
 # A folder with a space in its name and two small pictures.
 pics="$work/my pictures"

@@ -10,21 +10,7 @@ for tool in xdotool xprop convert; do
   command -v "$tool" >/dev/null || { echo "needs $tool"; exit 77; }
 done
 
-work=$(mktemp -d)
-pid=
-# An X server resets when its last client leaves: one client stays connected meanwhile.
-xprop -root -spy >/dev/null 2>&1 &
-keepalive=$!
-cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-# A private copy of the program: its folder is where it keeps its settings.
-cp "$1" "$work/vellum"
-fail() {
-  echo "FAIL: $*"
-  [ -n "${E2E_SHOT:-}" ] && import -window root "$E2E_SHOT"
-  grep -v XDG_RUNTIME "$work/log" 2>/dev/null || true
-  exit 1
-}
+begin_run "$1"
 
 # Waits up to 10 seconds for a visible window of the program whose title matches $1; prints its id.
 window() {

@@ -6,14 +6,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xprop >/dev/null || { echo "needs an X display, xdotool and xprop"; exit 77; }
 
-work=$(mktemp -d)
-pid=
-xprop -root -spy >/dev/null 2>&1 &
-keepalive=$!
-cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-cp "$1" "$work/vellum"
-fail() { echo "FAIL: $*"; grep -v XDG_RUNTIME "$work/log" 2>/dev/null || true; exit 1; }
+begin_run "$1"
 
 # Three pictures of known sizes: 200 x 100 (thumbnail 80 x 40), 100 x 200 (35 x 70), 60 x 50.
 mkdir "$work/pics"

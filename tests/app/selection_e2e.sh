@@ -6,15 +6,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v python3 >/dev/null || { echo "needs an X display, xdotool and python3"; exit 77; }
 
-work=$(mktemp -d)
-pid=
-xprop -root -spy >/dev/null 2>&1 &
-keepalive=$!
-cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-cp "$1" "$work/vellum"
+begin_run "$1"
 picture=$work/picture.bmp
-fail() { echo "FAIL: $*"; grep -v XDG_RUNTIME "$work/log" 2>/dev/null || true; exit 1; }
 
 # A 200 x 150 picture without white: red = x, green = y + 1, blue = 100.
 python3 - "$picture" <<'PY'

@@ -6,19 +6,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xprop >/dev/null || { echo "needs an X display, xdotool and xprop"; exit 77; }
 
-work=$(mktemp -d)
-pid=
-# An X server resets when its last client leaves, and refuses connections meanwhile: one
-# client stays connected between the program's runs.
-xprop -root -spy >/dev/null 2>&1 &
-keepalive=$!
-cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-# A private copy of the program: its folder is where it keeps its settings.
-cp "$1" "$work/vellum"
+begin_run "$1"
 settings=$work/Vellum.xml
-
-fail() { echo "FAIL: $*"; grep -v XDG_RUNTIME "$work/log" 2>/dev/null || true; exit 1; }
 
 # Prints "x y w h id" of each visible window of the running program, one per line.
 windows() {

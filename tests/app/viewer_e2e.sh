@@ -9,17 +9,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v xprop >/dev/null && command -v xwininfo >/dev/null ||
   { echo "needs an X display, xdotool, xprop and xwininfo"; exit 77; }
 
-work=$(mktemp -d)
-pid=
+begin_run "$1"
 # An X server resets when its last client leaves: one client stays connected between runs.
-xprop -root -spy >/dev/null 2>&1 &
-keepalive=$!
-cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-cp "$1" "$work/vellum"
 settings=$work/Vellum.xml
 
-fail() { echo "FAIL: $*"; grep -v XDG_RUNTIME "$work/log" 2>/dev/null || true; exit 1; }
 start() { "$work/vellum" -NoSplash 2>>"$work/log" & pid=$!; }
 
 # Waits for the program's visible window named exactly $1; prints its id.

@@ -10,16 +10,7 @@ for tool in xdotool xprop pdfinfo pdfimages convert compare; do
   command -v "$tool" >/dev/null || { echo "needs $tool"; exit 77; }
 done
 
-work=$(mktemp -d)
-pid=
-# An X server resets when its last client leaves: one client stays connected meanwhile.
-xprop -root -spy >/dev/null 2>&1 &
-keepalive=$!
-cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-# A private copy of the program: its folder is where it keeps its settings.
-cp "$1" "$work/vellum"
-fail() { echo "FAIL: $*"; grep -v XDG_RUNTIME "$work/log" 2>/dev/null || true; exit 1; }
+begin_run "$1"
 
 # The picture: 60 x 40 pixels of noise in a 24-bit BMP.
 convert -size 60x40 xc:gray +noise Random -depth 8 -type TrueColor "BMP3:$work/holiday.bmp"

@@ -11,3 +11,22 @@ focus() {
   echo "cannot focus window $1"
   return 1
 }
+
+# Starts a run of the program given as $1: a work folder holding a private copy of it (its
+# folder is where it keeps its settings), one X client kept connected meanwhile (an X server
+# resets when its last client leaves, and refuses connections meanwhile), and everything stopped
+# and removed at exit. Sets work and pid (the running program, empty while none runs); fail
+# reports with the program's log.
+begin_run() {
+  work=$(mktemp -d)
+  pid=
+  xprop -root -spy >/dev/null 2>&1 &
+  keepalive=$!
+  trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"' EXIT
+  cp "$1" "$work/vellum"
+}
+fail() {
+  echo "FAIL: $*"
+  grep -v XDG_RUNTIME "$work/log" 2>/dev/null || true
+  exit 1
+}
