@@ -97,6 +97,21 @@ void ValueChangeBlurRadius20(benchmark::State& state)
 }
 BENCHMARK(ValueChangeBlurRadius20)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// The engine's blur alone on a copy of the blur dialog's preview, at radius 20 scaled down.
+void PreviewSizeBlur20(benchmark::State& state)
+{
+    const QSize size = AdjPreviewSize(bench::Photo().Width(), bench::Photo().Height(), TSimpleAdjDialog::PreviewBox);
+    TXBitmap preview;
+    ScaleDownTo(bench::Photo(), preview, size.width(), size.height());
+    TEffectsBitmap copy;
+    for (auto _ : state) {
+        copy.Assign(preview);
+        copy.Blur(20.0 * size.width() / bench::Photo().Width());
+        benchmark::DoNotOptimize(copy.ScanLine(0));
+    }
+}
+BENCHMARK(PreviewSizeBlur20)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 void ValueChangeRGB(benchmark::State& state)
 {
     TAdjRGBDialog dialog(nullptr, g_doc);

@@ -391,7 +391,7 @@ void TEffectsBitmap::blurMasked(const TBlurKernel& kernel, const TBool2DArray& m
 // float weight and a channel are exact in double precision, so every lane's result is bit for
 // bit the rule's. Where the kernel's sums are exact in any order, taps n and -n share one
 // multiplication instead, with the same results. The kernels are compiled for AVX2 as well as
-// the baseline; the processor picks. Multiplications and additions are never fused
+// the baseline; the processor picks (UseAvx2). Multiplications and additions are never fused
 // (-ffp-contract=off for this file).
 
 namespace {
@@ -400,7 +400,7 @@ using v4d = double __attribute__((vector_size(32)));
 using v4i = std::int32_t __attribute__((vector_size(16)));
 using v4b = std::uint8_t __attribute__((vector_size(4)));
 
-// Inlined into each clone, and taken by reference: a 32-byte vector passed by value would
+// Inlined into each version, and taken by reference: a 32-byte vector passed by value would
 // change the calling convention between the AVX2 and the baseline code.
 [[gnu::always_inline]] inline void storeChannels(std::uint8_t* out, const v4d& sums)
 {
@@ -438,45 +438,99 @@ constexpr std::size_t BlockElements = 4 * BlockVectors;
     acc += w * va;
 }
 
+// Stores the rounded, clamped sums of one vector and of a block of BlockVectors vectors.
+struct PortableStore {
+    [[gnu::always_inline]] static void One(std::uint8_t* out, const v4d& sums) { storeChannels(out, sums); }
+    [[gnu::always_inline]] static void Block(std::uint8_t* out, const v4d* sums)
+    {
+#pragma GCC unroll 8
+        for (int k = 0; k < BlockVectors; ++k)
+            storeChannels(out + 4 * k, sums[k]);
+    }
+};
+
+// The same with AVX2: converting with the processor's rounding (to nearest, ties to even, as
+// storeChannels' additions round) and narrowing to bytes with saturating packs, which clamp to
+// [0, 255], gives storeChannels' bytes for any sum within the range of int32, and the sums of
+// positive weights adding up to about 1 lie in [0, 256). Far fewer instructions.
+struct Avx2Store {
+    __attribute__((target("avx2"))) static __m128i rounded(const v4d& sums)
+    {
+        __m256d r;
+        std::memcpy(&r, &sums, sizeof r);
+        return _mm256_cvtpd_epi32(r);
+    }
+    __attribute__((target("avx2"))) static void One(std::uint8_t* out, const v4d& sums)
+    {
+        const __m128i words = _mm_packus_epi32(rounded(sums), _mm_setzero_si128());
+        const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+        std::memcpy(out, &bytes, 4);
+    }
+    __attribute__((target("avx2"))) static void Block(std::uint8_t* out, const v4d* sums)
+    {
+        static_assert(BlockVectors == 8);
+        __m128i q[BlockVectors];
+#pragma GCC unroll 8
+        for (int k = 0; k < BlockVectors; ++k)
+            q[k] = rounded(sums[k]);
+        const __m128i low = _mm_packus_epi16(_mm_packus_epi32(q[0], q[1]), _mm_packus_epi32(q[2], q[3]));
+        const __m128i high = _mm_packus_epi16(_mm_packus_epi32(q[4], q[5]), _mm_packus_epi32(q[6], q[7]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
+    }
+};
+
+// The sums of lanes [i, i + 4 * vectors) into acc[0, vectors).
+template <int Vectors>
+[[gnu::always_inline]] inline void sumTaps(v4d* acc, const double* const* taps, std::size_t i, const double* w, int size,
+                                           bool paired)
+{
+    if (paired) {
+        const double* centre = taps[0] + i;
+#pragma GCC unroll 8
+        for (int k = 0; k < Vectors; ++k) {
+            acc[k] = v4d{0, 0, 0, 0};
+            addTap(acc[k], w[0], centre + 4 * k);
+        }
+        for (int n = 1; n <= size; ++n) {
+            const double* a = taps[n] + i;
+            const double* b = taps[-n] + i;
+#pragma GCC unroll 8
+            for (int k = 0; k < Vectors; ++k)
+                addPair(acc[k], w[n], a + 4 * k, b + 4 * k);
+        }
+    } else {
+#pragma GCC unroll 8
+        for (int k = 0; k < Vectors; ++k)
+            acc[k] = v4d{0, 0, 0, 0};
+        for (int n = -size; n <= size; ++n) {
+            const double* s = taps[n] + i;
+#pragma GCC unroll 8
+            for (int k = 0; k < Vectors; ++k)
+                addTap(acc[k], w[n], s + 4 * k);
+        }
+    }
+}
+
 // out[i] = sum over n of w[n] * taps[n][i], for i in [0, count): taps[n] is where tap n reads,
 // a widened row already clamped to the picture (or, along a row, shifted by the tap). In the
 // rule's order (tap -size first), or, where the kernel's sums are exact in any order, with
-// taps n and -n added before their one multiplication.
-__attribute__((target_clones("avx2", "default"))) void blurTaps(const double* const* taps,
-                                                                     std::uint8_t* __restrict out, std::size_t count,
-                                                                     const double* w, int size, bool paired)
+// taps n and -n added before their one multiplication. Blocks of vectors first, then single
+// vectors, then single channels; every lane sums the same way.
+template <typename Store>
+inline void blurTapsWith(const double* const* taps, std::uint8_t* __restrict out, std::size_t count, const double* w,
+                         int size, bool paired)
 {
     std::size_t i = 0;
     for (; i + BlockElements <= count; i += BlockElements) {
         v4d acc[BlockVectors];
-        if (paired) {
-            const double* centre = taps[0] + i;
-#pragma GCC unroll 8
-            for (int k = 0; k < BlockVectors; ++k) {
-                acc[k] = v4d{0, 0, 0, 0};
-                addTap(acc[k], w[0], centre + 4 * k);
-            }
-            for (int n = 1; n <= size; ++n) {
-                const double* a = taps[n] + i;
-                const double* b = taps[-n] + i;
-#pragma GCC unroll 8
-                for (int k = 0; k < BlockVectors; ++k)
-                    addPair(acc[k], w[n], a + 4 * k, b + 4 * k);
-            }
-        } else {
-#pragma GCC unroll 8
-            for (int k = 0; k < BlockVectors; ++k)
-                acc[k] = v4d{0, 0, 0, 0};
-            for (int n = -size; n <= size; ++n) {
-                const double* s = taps[n] + i;
-#pragma GCC unroll 8
-                for (int k = 0; k < BlockVectors; ++k)
-                    addTap(acc[k], w[n], s + 4 * k);
-            }
-        }
-#pragma GCC unroll 8
-        for (int k = 0; k < BlockVectors; ++k)
-            storeChannels(out + i + 4 * k, acc[k]);
+        sumTaps<BlockVectors>(acc, taps, i, w, size, paired);
+        Store::Block(out + i, acc);
+    }
+    for (; i + 4 <= count; i += 4) {
+        v4d acc[1];
+        sumTaps<1>(acc, taps, i, w, size, paired);
+        Store::One(out + i, acc[0]);
     }
     for (; i < count; ++i) {
         double sum = 0;
@@ -484,6 +538,19 @@ __attribute__((target_clones("avx2", "default"))) void blurTaps(const double* co
             sum += w[n] * taps[n][i];
         out[i] = toChannel(sum);
     }
+}
+
+void blurTapsPortable(const double* const* taps, std::uint8_t* __restrict out, std::size_t count, const double* w,
+                      int size, bool paired)
+{
+    blurTapsWith<PortableStore>(taps, out, count, w, size, paired);
+}
+
+// Everything inlined, so the vector code and the stores are compiled for AVX2 together.
+__attribute__((target("avx2"), flatten)) void blurTapsAvx2(const double* const* taps, std::uint8_t* __restrict out,
+                                                          std::size_t count, const double* w, int size, bool paired)
+{
+    blurTapsWith<Avx2Store>(taps, out, count, w, size, paired);
 }
 
 // dst[i] = src[i] for i in [0, count): channels widened for blurTaps.
@@ -516,6 +583,7 @@ void TEffectsBitmap::blurUnmasked(const TBlurKernel& kernel)
     const double* w = kernel.Weights.data() + size;
     const bool paired = kernel.ExactInAnyOrder;
     const auto widen = UseAvx2() ? widenChannelsAvx2 : widenChannels;
+    const auto blurTaps = UseAvx2() ? blurTapsAvx2 : blurTapsPortable;
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
     if (width == 0 || height == 0) {
         for (int i = 0; i < width + height; ++i)

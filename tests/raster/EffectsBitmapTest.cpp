@@ -333,21 +333,26 @@ TEST(Blur, FastPathEqualsThePixelByPixelRule)
     // The unmasked path sums whole rows at once, on two threads for large pictures; with an
     // all-false mask the pixel-by-pixel rule runs instead. Both must agree to the last bit, with
     // taps paired (radius 0.5 on) and in the rule's order (radius 0.15), with the rows widened
-    // by the vector code and by the portable code.
+    // and summed by the vector code and by the portable code.
     struct AllowAvx2Again {
         ~AllowAvx2Again() { AllowAvx2(true); }
     } restore;
     for (const bool vector : {true, false}) {
         AllowAvx2(vector);
         for (const auto& [width, height, radius] : std::vector<std::tuple<int, int, double>>{
-                 {17, 11, 0.15}, {17, 11, 0.5}, {17, 11, 2.5}, {30, 3, 13.7}, {5, 40, 20.0}, {700, 520, 5.0}}) {
-            TEffectsBitmap fast = RandomPicture(width, height, static_cast<unsigned>(width * height));
-            TEffectsBitmap exact = fast;
-            const TBool2DArray none(width, height);
-            fast.Blur(radius);
-            exact.Blur(radius, &none);
-            EXPECT_TRUE(SamePixels(fast, exact))
-                << width << "x" << height << " radius " << radius << (vector ? ", vector path" : ", portable path");
+                 {17, 11, 0.15}, {17, 11, 0.5}, {17, 11, 2.5}, {30, 3, 13.7}, {5, 40, 20.0}, {700, 520, 5.0},
+                 // A dialog's preview at radius 20; rows of exactly one block plus one vector.
+                 {230, 153, 20.0 * 230 / 6000}, {12, 9, 1.0}, {12, 9, 0.15}}) {
+            // Pictures of only 0 and 255 as well: sums at both ends of the channel range.
+            for (const int levels : {256, 2}) {
+                TEffectsBitmap fast = RandomPicture(width, height, static_cast<unsigned>(width * height), levels);
+                TEffectsBitmap exact = fast;
+                const TBool2DArray none(width, height);
+                fast.Blur(radius);
+                exact.Blur(radius, &none);
+                EXPECT_TRUE(SamePixels(fast, exact)) << width << "x" << height << " radius " << radius << ", " << levels
+                                                     << " levels" << (vector ? ", vector path" : ", portable path");
+            }
         }
     }
 }
