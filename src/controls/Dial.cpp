@@ -134,14 +134,19 @@ QPoint TDial::NeedleEndForPosition() const
                   m_centre.y() - static_cast<int>(std::trunc(std::cos(a) * (m_centre.y() - m_needleGap))));
 }
 
-void TDial::paintEvent(QPaintEvent*)
+const QImage& TDial::Face()
 {
-    m_needleEnd = NeedleEndForPosition();
-    QImage image(m_background.size(), QImage::Format_RGB32);
+    // Built again only when the background, its colour key or the colour behind it changed:
+    // the needle moves far more often than any of them.
+    const QColor behind = palette().color(backgroundRole());
+    if (!m_face.isNull() && m_faceSource == m_background.cacheKey() && m_faceBehind == behind
+        && m_faceTransparent == m_transparent)
+        return m_face;
+    QImage face(m_background.size(), QImage::Format_RGB32);
     {
-        QPainter painter(&image);
+        QPainter painter(&face);
         if (m_transparent) {
-            painter.fillRect(image.rect(), palette().color(backgroundRole()));
+            painter.fillRect(face.rect(), behind);
             const QRgb key = m_background.pixel(0, m_background.height() - 1);
             QImage keyed = m_background.convertToFormat(QImage::Format_ARGB32);
             for (int y = 0; y < keyed.height(); ++y) {
@@ -154,6 +159,20 @@ void TDial::paintEvent(QPaintEvent*)
         } else {
             painter.drawImage(0, 0, m_background);
         }
+    }
+    m_face = face;
+    m_faceSource = m_background.cacheKey();
+    m_faceBehind = behind;
+    m_faceTransparent = m_transparent;
+    return m_face;
+}
+
+void TDial::paintEvent(QPaintEvent*)
+{
+    m_needleEnd = NeedleEndForPosition();
+    QImage image = Face().copy();
+    {
+        QPainter painter(&image);
         QPen pen(m_needleInverse ? QColor(Qt::white) : QColorOfValue(m_needleColour));
         pen.setWidth(m_needleWidth);
         pen.setCapStyle(Qt::FlatCap);

@@ -64,6 +64,8 @@ protected:
 private:
     void MakeDefaultBackground();
     void CentreNeedle();
+    // The background as painted behind the needle, kept between paints.
+    const QImage& Face();
 
     int m_position = 0;
     int m_increments = 360;
@@ -76,6 +78,10 @@ private:
     bool m_ownBackground = false; // a picture was given
     bool m_dragging = false;
     QImage m_background;
+    QImage m_face;
+    qint64 m_faceSource = 0;
+    QColor m_faceBehind;
+    bool m_faceTransparent = false;
     QPoint m_centre;
     QPoint m_needleEnd;
 };

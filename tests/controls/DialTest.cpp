@@ -154,3 +154,33 @@ TEST(Dial, AGivenBackgroundSizesTheDial)
     EXPECT_EQ(shot.pixelColor(3, 3), QColor(1, 2, 3));
     EXPECT_EQ(shot.pixelColor(20, 5), QColor(0, 0, 0)); // needle straight up
 }
+
+TEST(Dial, EachPaintShowsTheCurrentNeedleBackgroundAndColours)
+{
+    // The background behind the needle is kept between paints: an old needle must not stay in
+    // it, and a new colour behind it, a new key rule or a new background must show at once.
+    TDial dial;
+    dial.show(); // a hidden widget gets a resize, and so a new background, with each grab
+    dial.SetNeedleGap(0);
+    const QColor face = dial.palette().color(QPalette::Button);
+    dial.SetPosition(90);
+    EXPECT_EQ(dial.grab().toImage().pixelColor(70, 50), QColor(Qt::black));
+    dial.SetPosition(180);
+    QImage shot = dial.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(70, 50), face);
+    EXPECT_EQ(shot.pixelColor(50, 70), QColor(Qt::black));
+
+    QPalette palette = dial.palette();
+    palette.setColor(dial.backgroundRole(), QColor(200, 100, 0));
+    dial.setPalette(palette);
+    EXPECT_EQ(dial.grab().toImage().pixelColor(5, 5), QColor(200, 100, 0));
+    dial.SetTransParent(false);
+    EXPECT_EQ(dial.grab().toImage().pixelColor(5, 5), face);
+
+    QImage picture(100, 100, QImage::Format_RGB32);
+    picture.fill(QColor(0, 128, 0));
+    dial.SetBackground(picture);
+    shot = dial.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(5, 5), QColor(0, 128, 0));
+    EXPECT_EQ(shot.pixelColor(50, 70), QColor(Qt::black));
+}
