@@ -1,5 +1,9 @@
 #include "app/RotateDlg.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGridLayout>
@@ -164,24 +168,68 @@ void TRotateDialog::ShowPreview(bool centre)
 {
     if (m_display.isNull())
         return;
-    makeDisplay();
     const int left = std::max(0, m_display.width() - m_adjusted.Width()) / 2;
     const int top = std::max(0, m_display.height() - m_adjusted.Height()) / 2;
     const int width = std::min(m_adjusted.Width(), m_display.width() - left);
     const int height = std::min(m_adjusted.Height(), m_display.height() - top);
-    const TPixelTriple key = PixelTriple(m_fillColour);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* source = m_adjusted.ScanLine(y);
-        auto* target = reinterpret_cast<QRgb*>(m_display.scanLine(top + y)) + left;
-        for (int x = 0; x < width; ++x) {
-            const std::uint8_t* p = source + 3 * x;
-            // A selection's preview is drawn without the pixels of its fill colour.
-            if (m_previewsSelection && p[0] == key.Blue && p[1] == key.Green && p[2] == key.Red)
-                continue;
-            target[x] = qRgb(p[2], p[1], p[0]);
+    if (m_previewsSelection) {
+        makeDisplay();
+        const TPixelTriple key = PixelTriple(m_fillColour);
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* source = m_adjusted.ScanLine(y);
+            auto* target = reinterpret_cast<QRgb*>(m_display.scanLine(top + y)) + left;
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* p = source + 3 * x;
+                // A selection's preview is drawn without the pixels of its fill colour.
+                if (p[0] == key.Blue && p[1] == key.Green && p[2] == key.Red)
+                    continue;
+                target[x] = qRgb(p[2], p[1], p[0]);
+            }
         }
+    } else {
+        // The preview changes with every angle: only the face around it is filled.
+        fillDisplayAround(QRect(left, top, width, height));
+        for (int y = 0; y < height; ++y)
+            copyRgb(m_adjusted.ScanLine(y), reinterpret_cast<QRgb*>(m_display.scanLine(top + y)) + left, width);
     }
     TBaseAdjDialog::ShowPreview(centre);
+}
+
+void TRotateDialog::copyRgb(const std::uint8_t* source, QRgb* target, int count)
+{
+    int x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Blue, green and red are the low three bytes of a QRgb: four bytes are read at once
+        // where the fourth still lies in the row, and replaced by the opaque alpha.
+        for (; x + 1 < count; ++x) {
+            std::uint32_t pixel;
+            std::memcpy(&pixel, source + 3 * x, 4);
+            target[x] = pixel | 0xFF000000u;
+        }
+    }
+    for (; x < count; ++x) {
+        const std::uint8_t* p = source + 3 * x;
+        target[x] = qRgb(p[2], p[1], p[0]);
+    }
+}
+
+void TRotateDialog::fillDisplayAround(const QRect& picture)
+{
+    m_displayColour = palette().color(QPalette::Button);
+    // The value QImage::fill stores for the colour.
+    QImage one(1, 1, m_display.format());
+    one.fill(m_displayColour);
+    const QRgb face = reinterpret_cast<const QRgb*>(one.constScanLine(0))[0];
+    const int side = m_display.width();
+    for (int y = 0; y < m_display.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(m_display.scanLine(y));
+        if (y < picture.top() || y > picture.bottom() || picture.isEmpty()) {
+            std::fill_n(row, side, face);
+            continue;
+        }
+        std::fill_n(row, picture.left(), face);
+        std::fill_n(row + picture.left() + picture.width(), side - picture.left() - picture.width(), face);
+    }
 }
 
 void TRotateDialog::paintPreview(QPainter& painter)

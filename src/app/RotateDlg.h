@@ -63,6 +63,10 @@ private:
     // The box's arrows: invalid text shows the angle again; otherwise one step, wrapping.
     void boxStep(int steps);
     void makeDisplay();
+    // The face colour everywhere in the display but the picture's rectangle.
+    void fillDisplayAround(const QRect& picture);
+    // count pixels of a 24-bit row as opaque QRgb values.
+    static void copyRgb(const std::uint8_t* source, QRgb* target, int count);
 
     int m_angle = 0;
     TColor m_fillColour;
