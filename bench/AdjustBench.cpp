@@ -119,6 +119,22 @@ void ValueChangeRGB(benchmark::State& state)
 }
 BENCHMARK(ValueChangeRGB)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// The engine's rotation alone on a copy of the Rotate dialog's preview.
+void PreviewSizeRotate30(benchmark::State& state)
+{
+    const QSize size = RotatePreviewSize(bench::Photo().Width(), bench::Photo().Height(), TRotateDialog::PreviewSide);
+    TXBitmap preview;
+    ScaleDownTo(bench::Photo(), preview, size.width(), size.height());
+    TEffectsBitmap copy;
+    int i = 0;
+    for (auto _ : state) {
+        copy.Assign(preview);
+        copy.Rotate(++i % 2 ? 30 : 45, clWhite);
+        benchmark::DoNotOptimize(copy.ScanLine(0));
+    }
+}
+BENCHMARK(PreviewSizeRotate30)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 void ValueChangeRotate(benchmark::State& state)
 {
     TRotateDialog dialog(nullptr, clWhite, g_doc);

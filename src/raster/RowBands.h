@@ -30,7 +30,9 @@ void RunRowBands(int rows, std::int64_t bytesPerRow, Work&& work, const std::fun
 
     // Small jobs stay on this thread: a thread costs more than it saves there.
     constexpr std::int64_t MinParallelBytes = 1 << 20;
-    const bool parallel = std::thread::hardware_concurrency() > 1 && bytesPerRow * rows >= MinParallelBytes;
+    // The processor count is read once: the library asks the system every time.
+    static const bool manyCores = std::thread::hardware_concurrency() > 1;
+    const bool parallel = bytesPerRow * rows >= MinParallelBytes && manyCores;
     if (!parallel) {
         for (int y = 0; y < rows; ++y) {
             work(y, y + 1);
