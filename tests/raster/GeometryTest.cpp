@@ -218,14 +218,23 @@ TXBitmap referenceFineRotation(const TXBitmap& source, int degrees, TColor backg
 
 TEST(Geometry, FineRotationFollowsTheDoubledCoordinateRule)
 {
-    for (const auto& [width, height] : {std::pair{37, 23}, std::pair{8, 61}, std::pair{1, 1}, std::pair{640, 480}})
-        for (const int degrees : {1, 17, 30, 45, 60, 89}) {
-            const TEffectsBitmap source = RandomPicture(width, height, static_cast<unsigned>(degrees));
-            TEffectsBitmap picture = Effects(source);
-            picture.Rotate(degrees, RGBColor(1, 2, 3));
-            EXPECT_TRUE(SamePixels(picture, referenceFineRotation(source, degrees, RGBColor(1, 2, 3))))
-                << width << " x " << height << " by " << degrees;
-        }
+    // With the vector code (eight pixels' coordinates at a time) and with the portable code;
+    // 191 x 127 is a dialog's preview.
+    struct AllowAvx2Again {
+        ~AllowAvx2Again() { AllowAvx2(true); }
+    } restore;
+    for (const bool vector : {true, false}) {
+        AllowAvx2(vector);
+        for (const auto& [width, height] :
+             {std::pair{37, 23}, std::pair{8, 61}, std::pair{1, 1}, std::pair{640, 480}, std::pair{191, 127}})
+            for (const int degrees : {1, 17, 30, 45, 60, 89}) {
+                const TEffectsBitmap source = RandomPicture(width, height, static_cast<unsigned>(degrees));
+                TEffectsBitmap picture = Effects(source);
+                picture.Rotate(degrees, RGBColor(1, 2, 3));
+                EXPECT_TRUE(SamePixels(picture, referenceFineRotation(source, degrees, RGBColor(1, 2, 3))))
+                    << width << " x " << height << " by " << degrees << (vector ? ", vector path" : ", portable path");
+            }
+    }
 }
 
 TEST(Geometry, RotationTurnsAQuarterFirstAndNormalisesAngles)
