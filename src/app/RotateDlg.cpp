@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include <immintrin.h>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGridLayout>
@@ -19,6 +21,7 @@
 #include "raster/ColourMatch.h"
 #include "raster/MaskedDrawing.h"
 #include "raster/ScaleDown.h"
+#include "raster/VectorPaths.h"
 
 namespace vellum {
 
@@ -195,9 +198,27 @@ void TRotateDialog::ShowPreview(bool centre)
     TBaseAdjDialog::ShowPreview(centre);
 }
 
+namespace {
+
+// Four pixels a step: sixteen bytes read (while they stay inside the row), the first twelve
+// spread into four QRgb values, the alpha bytes set.
+__attribute__((target("avx2"))) int copyRgbAvx2(const std::uint8_t* source, QRgb* target, int count)
+{
+    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    int x = 0;
+    for (; x + 6 <= count; x += 4) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 3 * x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + x), _mm_or_si128(_mm_shuffle_epi8(bytes, spread), alpha));
+    }
+    return x;
+}
+
+} // namespace
+
 void TRotateDialog::copyRgb(const std::uint8_t* source, QRgb* target, int count)
 {
-    int x = 0;
+    int x = UseAvx2() ? copyRgbAvx2(source, target, count) : 0;
     if constexpr (std::endian::native == std::endian::little) {
         // Blue, green and red are the low three bytes of a QRgb: four bytes are read at once
         // where the fourth still lies in the row, and replaced by the opaque alpha.

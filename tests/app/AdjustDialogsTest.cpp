@@ -26,6 +26,7 @@
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
 #include "raster/ScaleDown.h"
+#include "raster/VectorPaths.h"
 
 namespace vellum {
 namespace {
@@ -313,33 +314,42 @@ TEST_F(AdjustDialogsTest, RotateButtonsBoxAndDialWrapAround)
 TEST_F(AdjustDialogsTest, RotateDisplayIsTheTurnedPreviewCentredOnTheFace)
 {
     // Pictures shrinking, growing, of odd and even sizes, a face colour changed between: every
-    // pixel of the display as a fresh face with the turned preview drawn centred on it.
+    // pixel of the display as a fresh face with the turned preview drawn centred on it, with the
+    // rows converted by the vector code and by the portable code.
     TVLPicChildWin* doc = document(600, 400);
-    TRotateDialog dialog(nullptr, RGBColor(9, 9, 9), doc);
-    for (const int angle : {45, 90, 0, 30, 359, 180, 271}) {
-        if (angle == 180) {
-            QPalette palette = dialog.palette();
-            palette.setColor(QPalette::Button, QColor(1, 2, 3));
-            dialog.setPalette(palette);
-        }
-        dialog.SetAngle(angle);
-        TEffectsBitmap turned = reduced(doc->Picture(), {191, 127});
-        turned.Rotate(angle, RGBColor(9, 9, 9));
-        QImage expected(TRotateDialog::PreviewSide, TRotateDialog::PreviewSide, QImage::Format_RGB32);
-        expected.fill(dialog.palette().color(QPalette::Button));
-        const int left = std::max(0, expected.width() - turned.Width()) / 2;
-        const int top = std::max(0, expected.height() - turned.Height()) / 2;
-        for (int y = 0; y < std::min(turned.Height(), expected.height() - top); ++y)
-            for (int x = 0; x < std::min(turned.Width(), expected.width() - left); ++x) {
-                const TColor c = turned.PixelColour(x, y);
-                expected.setPixel(left + x, top + y, qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
+    struct AllowAvx2Again {
+        ~AllowAvx2Again() { AllowAvx2(true); }
+    } restore;
+    for (const bool vector : {true, false}) {
+        AllowAvx2(vector);
+        TRotateDialog dialog(nullptr, RGBColor(9, 9, 9), doc);
+        for (const int angle : {45, 90, 0, 30, 359, 180, 271}) {
+            if (angle == 180) {
+                QPalette palette = dialog.palette();
+                palette.setColor(QPalette::Button, QColor(1, 2, 3));
+                dialog.setPalette(palette);
             }
-        // Byte for byte: the alpha byte of an RGB32 pixel is 0xFF as well.
-        const QImage& display = dialog.DisplayPicture();
-        ASSERT_EQ(display.size(), expected.size());
-        for (int y = 0; y < expected.height(); ++y)
-            ASSERT_EQ(std::memcmp(display.constScanLine(y), expected.constScanLine(y), 4 * static_cast<std::size_t>(expected.width())), 0)
-                << "angle " << angle << ", row " << y;
+            dialog.SetAngle(angle);
+            TEffectsBitmap turned = reduced(doc->Picture(), {191, 127});
+            turned.Rotate(angle, RGBColor(9, 9, 9));
+            QImage expected(TRotateDialog::PreviewSide, TRotateDialog::PreviewSide, QImage::Format_RGB32);
+            expected.fill(dialog.palette().color(QPalette::Button));
+            const int left = std::max(0, expected.width() - turned.Width()) / 2;
+            const int top = std::max(0, expected.height() - turned.Height()) / 2;
+            for (int y = 0; y < std::min(turned.Height(), expected.height() - top); ++y)
+                for (int x = 0; x < std::min(turned.Width(), expected.width() - left); ++x) {
+                    const TColor c = turned.PixelColour(x, y);
+                    expected.setPixel(left + x, top + y, qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
+                }
+            // Byte for byte: the alpha byte of an RGB32 pixel is 0xFF as well.
+            const QImage& display = dialog.DisplayPicture();
+            ASSERT_EQ(display.size(), expected.size());
+            for (int y = 0; y < expected.height(); ++y)
+                ASSERT_EQ(std::memcmp(display.constScanLine(y), expected.constScanLine(y),
+                                      4 * static_cast<std::size_t>(expected.width())),
+                          0)
+                    << "angle " << angle << ", row " << y << (vector ? ", vector path" : ", portable path");
+        }
     }
 }
 
