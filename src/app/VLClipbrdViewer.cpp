@@ -19,6 +19,7 @@
 #include "app/VLGlobal.h"
 #include "clipboard/VLClipbrd.h"
 #include "raster/Canvas.h"
+#include "raster/Colour.h"
 
 namespace vellum {
 
@@ -38,14 +39,39 @@ protected:
     }
 };
 
+// The picture's pixels onto an RGB32 image at (left, top), those of its transparent colour
+// left out.
+void drawOnto(QImage& target, int left, int top, const TXBitmap& picture)
+{
+    if (picture.PixelFormat() != TPixelFormat::pf24bit) {
+        TXBitmap converted(picture);
+        converted.SetPixelFormat(TPixelFormat::pf24bit);
+        drawOnto(target, left, top, converted);
+        return;
+    }
+    const TColor skip = picture.Transparent() ? picture.TransparentColor() : clNone;
+    const bool skipping = skip != clNone;
+    const int width = std::min(picture.Width(), target.width() - left);
+    const int height = std::min(picture.Height(), target.height() - top);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in = picture.ScanLine(y);
+        auto* out = reinterpret_cast<QRgb*>(target.scanLine(top + y)) + left;
+        for (int x = 0; x < width; ++x, in += 3) {
+            if (skipping && SameColour(ColourOfPixel(in), skip))
+                continue;
+            out[x] = qRgb(in[2], in[1], in[0]);
+        }
+    }
+}
+
 } // namespace
 
 // --- the entries ------------------------------------------------------------------------------
 
-int TCbTabDataList::Add(std::int32_t identifier, const TXBitmap& picture, std::int32_t tag)
+int TCbTabDataList::Add(std::int32_t identifier, TXBitmap picture, std::int32_t tag)
 {
     auto entry = std::make_unique<TEntry>();
-    entry->picture = picture;
+    entry->picture = std::move(picture);
     entry->picture.SetTransparent(false);
     entry->tag = NormalTag(tag);
     entry->identifier = identifier;
@@ -55,6 +81,16 @@ int TCbTabDataList::Add(std::int32_t identifier, const TXBitmap& picture, std::i
     }
     m_entries.push_back(std::move(entry));
     return Count() - 1;
+}
+
+std::vector<TXBitmap> TCbTabDataList::TakePictures()
+{
+    std::vector<TXBitmap> pictures;
+    pictures.reserve(m_entries.size());
+    for (auto& entry : m_entries)
+        pictures.push_back(std::move(entry->picture));
+    m_entries.clear();
+    return pictures;
 }
 
 const TCbTabDataList::TEntry& TCbTabDataList::Get(int index) const
@@ -75,6 +111,18 @@ TCbItemImage::TCbItemImage(QWidget* parent)
 void TCbItemImage::SetImage(QImage image)
 {
     m_image = std::move(image);
+    Shown();
+}
+
+QImage& TCbItemImage::Surface(QSize size)
+{
+    if (m_image.size() != size || m_image.format() != QImage::Format_RGB32)
+        m_image = QImage(size, QImage::Format_RGB32);
+    return m_image;
+}
+
+void TCbItemImage::Shown()
+{
     resize(m_image.size());
     update();
 }
@@ -208,11 +256,18 @@ void TCbViewerForm::Refresh()
         m_tabs->setUpdatesEnabled(false);
         while (m_tabs->count() > 0)
             m_tabs->removeTab(m_tabs->count() - 1);
-        m_items.Clear();
-        ClipboardStore().EnumItems([this](std::int32_t identifier, const TXBitmap& picture, std::int32_t tag, bool&) {
-            m_items.Add(identifier, picture, tag);
-            m_tabs->addTab(QString::number(m_items.Count()));
-        });
+        // The last refresh's pictures lend their storage to the decoding of the new ones: a
+        // history mostly holds the same pictures as before.
+        std::vector<TXBitmap> spares = m_items.TakePictures();
+        std::size_t nextSpare = 0;
+        const auto spare = [&] { return nextSpare < spares.size() ? std::move(spares[nextSpare++]) : TXBitmap(); };
+        ClipboardStore().EnumItems(
+            [&](std::int32_t identifier, TXBitmap& picture, std::int32_t tag, bool&) {
+                m_items.Add(identifier, std::move(picture), tag);
+                picture = spare();
+                m_tabs->addTab(QString::number(m_items.Count()));
+            },
+            spare());
         if (m_tabs->count() > 0)
             m_tabs->setCurrentIndex(0);
         m_tabs->setUpdatesEnabled(true);
@@ -244,15 +299,16 @@ void TCbViewerForm::drawSelected()
     const QSize client = m_scrollBox->maximumViewportSize();
     const QSize surface(std::max(client.width(), picture.Width()), std::max(client.height(), picture.Height()));
     m_composedFor = client;
-    TXBitmap scratch(surface.width(), surface.height());
-    {
-        QImage target = scratch.SharedImage();
+    // Composed in the screen's format, so that a paint only copies pixels.
+    QImage& target = m_itemImage->Surface(surface);
+    const bool covered = surface == QSize(picture.Width(), picture.Height());
+    if (!covered || picture.Transparent()) {
         QPainter painter(&target);
         painter.fillRect(target.rect(), QBrush(TVLGlobal::Instance().NonCanvasImage()));
     }
-    scratch.Canvas().Draw(std::max((surface.width() - picture.Width()) / 2, 0),
-                          std::max((surface.height() - picture.Height()) / 2, 0), picture);
-    m_itemImage->SetImage(scratch.ToImage());
+    drawOnto(target, std::max((surface.width() - picture.Width()) / 2, 0),
+             std::max((surface.height() - picture.Height()) / 2, 0), picture);
+    m_itemImage->Shown();
 }
 
 void TCbViewerForm::layoutPages()

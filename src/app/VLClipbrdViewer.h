@@ -36,7 +36,9 @@ public:
     };
 
     // The new entry's index.
-    int Add(std::int32_t identifier, const TXBitmap& picture, std::int32_t tag);
+    int Add(std::int32_t identifier, TXBitmap picture, std::int32_t tag);
+    // Empties the list, handing back its pictures, newest first, for their storage.
+    [[nodiscard]] std::vector<TXBitmap> TakePictures();
     // Raises EVLClipbrdViewerError "Item index %d out of bounds" outside 0 to Count - 1.
     [[nodiscard]] const TEntry& Get(int index) const;
     [[nodiscard]] int Count() const { return static_cast<int>(m_entries.size()); }
@@ -53,6 +55,11 @@ class TCbItemImage : public QWidget {
 public:
     explicit TCbItemImage(QWidget* parent = nullptr);
     void SetImage(QImage image);
+    // The image, of the size and in the screen's plain format, to compose into: the one shown
+    // when it fits (its contents then undefined), so a refresh draws into memory in use.
+    // Show the result with Shown().
+    [[nodiscard]] QImage& Surface(QSize size);
+    void Shown();
     [[nodiscard]] const QImage& Image() const { return m_image; }
 
 protected:

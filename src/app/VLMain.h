@@ -110,8 +110,9 @@ public:
     // document is active, else pasted into the active one.
     void PasteGivenPicture(const TXBitmap& picture, bool pasteAsNew, int tag);
     // A new document titled "New Picture #" and the next number from a pasted picture; pixels
-    // of the tag colour (a tag of 0 or more) take the background colour. Reports failures.
-    TVLPicChildWin* NewPictureFromPicture(TXBitmap& picture, int tag);
+    // of the tag colour (a tag of 0 or more) take the background colour. The document takes the
+    // picture's pixels over. Reports failures.
+    TVLPicChildWin* NewPictureFromPicture(TXBitmap picture, int tag);
     [[nodiscard]] TRecentFilesPicPopupMenu* RecentFilesPopupMenu() const { return m_recentFiles; }
     [[nodiscard]] TXOpenPictureDialog* OpenPictureDialog() const { return m_openDialog; }
     [[nodiscard]] TXSavePictureDialog* SavePictureDialog() const { return m_saveDialog; }

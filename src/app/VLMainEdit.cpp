@@ -141,24 +141,24 @@ void TVellumMain::pasteAsNewExecute()
                                  QMessageBox::Ok);
         return;
     }
-    NewPictureFromPicture(picture, tag);
+    NewPictureFromPicture(std::move(picture), tag);
 }
 
-TVLPicChildWin* TVellumMain::NewPictureFromPicture(TXBitmap& picture, int tag)
+TVLPicChildWin* TVellumMain::NewPictureFromPicture(TXBitmap picture, int tag)
 {
     tag = NormalTag(tag);
     if (tag >= 0)
         ReplaceColour(picture, static_cast<TColor>(tag), ToolSettings().BackColour(), 0);
     picture.SetTransparent(false);
-    return newNumberedPicture([&](const QString& title) { return new TVLCopyPicChildWin(&picture, title, this); });
+    return newNumberedPicture(
+        [&](const QString& title) { return new TVLCopyPicChildWin(std::move(picture), title, this); });
 }
 
 void TVellumMain::PasteGivenPicture(const TXBitmap& picture, bool pasteAsNew, int tag)
 {
     TVLPicChildWin* doc = ActivePicture();
     if (pasteAsNew || doc == nullptr) {
-        TXBitmap copy(picture);
-        NewPictureFromPicture(copy, tag);
+        NewPictureFromPicture(picture, tag);
         return;
     }
     if (doc->PasteIntoDocument(&picture, tag))

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QtEndian>
 
+#include "raster/PictureCodecs.h"
 #include "raster/XBitmap.h"
 
 namespace vellum {
@@ -41,6 +42,23 @@ QByteArray int32Bytes(std::int32_t value)
     qToLittleEndian(value, bytes.data());
     return bytes;
 }
+
+// A byte array to append to that takes a picture's rows where they lie: the rows are copied
+// once, straight into the stream.
+class TAppendingBuffer final : public QBuffer, public TGatherWriter {
+public:
+    explicit TAppendingBuffer(QByteArray* bytes)
+        : QBuffer(bytes)
+    {
+        open(QIODevice::WriteOnly | QIODevice::Append);
+    }
+
+    void WriteGathered(const TRange* ranges, std::size_t count) override
+    {
+        for (std::size_t i = 0; i < count; ++i)
+            WriteExact(*this, ranges[i].Data, std::int64_t(ranges[i].Size));
+    }
+};
 
 QClipboard& systemClipboard()
 {
@@ -191,13 +209,13 @@ std::int32_t TVLClipboardStream::AddItem(const TXBitmap& picture, std::int32_t t
     const qint64 bmpEstimate = 14 + 40 + 16 + 4 * 256 + qint64(picture.BytesPerLine()) * picture.Height();
     QByteArray result;
     result.reserve(CountSize + HeaderSize + bmpEstimate + olderBytes);
+    AdviseHugePages(result.data(), std::size_t(result.capacity()));
     result.append(int32Bytes(count));
     result.append(int32Bytes(identifier));
     result.append(int32Bytes(0)); // the item size, once known
     result.append(int32Bytes(tag));
     {
-        QBuffer itemStream(&result);
-        itemStream.open(QIODevice::WriteOnly | QIODevice::Append);
+        TAppendingBuffer itemStream(&result);
         picture.SaveToStream(itemStream);
     }
     const qint64 itemSize = result.size() - CountSize;
@@ -244,7 +262,10 @@ void TVLClipboardStream::decodeItem(qint64 start, qint64 size, TXBitmap& picture
     QBuffer bmpStream;
     bmpStream.setData(bmp);
     bmpStream.open(QIODevice::ReadOnly);
-    picture.LoadFromStream(bmpStream);
+    // Straight into the picture, which keeps its block when the size matches; a failure
+    // leaves it undefined, and every caller then drops it.
+    picture.SetLoadedIncomplete(false);
+    ReadBmp(bmpStream, picture);
 }
 
 bool TVLClipboardStream::DeleteItem(std::int32_t identifier, TXBitmap* picture, std::int32_t& tag)
@@ -571,12 +592,17 @@ void TVLClipboard::PromoteItem(std::int32_t identifier)
 
 void TVLClipboard::EnumItems(const TEnumCallback& callback)
 {
+    EnumItems(callback, TXBitmap());
+}
+
+void TVLClipboard::EnumItems(const TEnumCallback& callback, TXBitmap recycled)
+{
     if (!callback)
         return;
     try {
         const QMimeData* current = systemClipboard().mimeData();
         const int format = availableFormat(current);
-        TXBitmap picture;
+        TXBitmap picture = std::move(recycled);
         bool cont = true;
         if (format == StandardBitmapFormat) {
             if (readSystemBitmap(current, picture))

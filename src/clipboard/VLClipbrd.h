@@ -109,7 +109,7 @@ public:
     enum class TMode { MultiPicture, SinglePicture };
 
     using TEnumCallback =
-        std::function<void(std::int32_t identifier, const TXBitmap& picture, std::int32_t tag, bool& cont)>;
+        std::function<void(std::int32_t identifier, TXBitmap& picture, std::int32_t tag, bool& cont)>;
     using TErrorReporter = std::function<void(const QString& message)>;
 
     explicit TVLClipboard(int notifyMessage, TMode mode = TMode::MultiPicture);
@@ -136,8 +136,11 @@ public:
     // A negative identifier empties the clipboard.
     void DeleteItem(std::int32_t identifier);
     void PromoteItem(std::int32_t identifier);
-    // Once per picture, newest first; the picture is valid only during the call.
+    // Once per picture, newest first; the picture is valid only during the call. The callback
+    // may take the picture and leave another in its place: the next picture is decoded into
+    // that one's storage when the sizes match, as the first is into recycled's.
     void EnumItems(const TEnumCallback& callback);
+    void EnumItems(const TEnumCallback& callback, TXBitmap recycled);
 
     // Receives "ENumVLClipboardItems error" + message; the application shows it in a box.
     static void SetErrorReporter(TErrorReporter reporter);

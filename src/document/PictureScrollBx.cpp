@@ -103,6 +103,14 @@ void TPictureScrollBox::SetBitmap(const TXBitmap* picture)
     resetView();
 }
 
+void TPictureScrollBox::SetBitmap(TXBitmap&& picture)
+{
+    m_paintingEnabled = false;
+    static_cast<TXBitmap&>(m_bitmap) = std::move(picture);
+    m_bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+    resetView();
+}
+
 bool TPictureScrollBox::NewPicture(int width, int height, TColor colour)
 {
     m_paintingEnabled = false;

@@ -60,6 +60,7 @@ public:
     [[nodiscard]] const TEffectsBitmap& Bitmap() const { return m_bitmap; }
     // Copies the picture's size and pixels (none: empties the picture); zoom 1, positions 0.
     void SetBitmap(const TXBitmap* picture);
+    void SetBitmap(TXBitmap&& picture);
 
     bool NewPicture(int width, int height, TColor colour);
     bool LoadFromFile(const QString& fileName, ForceBitmap forceBitmap = ForceBitmap::No);

@@ -865,6 +865,16 @@ TVLCopyPicChildWin::TVLCopyPicChildWin(const TXBitmap* picture, const QString& t
     SetModified(true);
 }
 
+TVLCopyPicChildWin::TVLCopyPicChildWin(TXBitmap&& picture, const QString& title, TDocumentArea* mainWindow,
+                                       QWidget* parent)
+    : TVLPicChildWin(mainWindow, parent)
+{
+    SetTitle(title);
+    PictureScrollBox().SetBitmap(std::move(picture));
+    BestFit();
+    SetModified(true);
+}
+
 TVLFilePicChildWin::TVLFilePicChildWin(const QString& fileName, TDocumentArea* mainWindow, QWidget* parent)
     : TVLPicChildWin(mainWindow, parent)
 {

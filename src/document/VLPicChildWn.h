@@ -265,6 +265,8 @@ class TVLCopyPicChildWin : public TVLPicChildWin {
 public:
     TVLCopyPicChildWin(const TXBitmap* picture, const QString& title, TDocumentArea* mainWindow,
                        QWidget* parent = nullptr);
+    // Takes the picture's pixels over instead of copying them.
+    TVLCopyPicChildWin(TXBitmap&& picture, const QString& title, TDocumentArea* mainWindow, QWidget* parent = nullptr);
 };
 
 // A document read from a picture file.

@@ -46,6 +46,11 @@ void ReadGif(QIODevice& stream, TXBitmap& picture);
 // One frame of at most 256 colours, no transparency.
 void WriteGif(QIODevice& stream, const TXBitmap& picture);
 
+// Asks the kernel to back the whole 2 MB pages inside a large block with huge pages: one page
+// fault then maps 2 MB instead of 4 KB, which makes the first touch of a fresh picture-sized
+// block several times cheaper. Blocks below a few megabytes are left alone.
+void AdviseHugePages(void* data, std::size_t size);
+
 // A device that takes many separate byte ranges at once, in order (a file: one system call for
 // many of them), raising EWriteError when it refuses bytes. Writers that would otherwise copy
 // scattered rows together first hand them over where they lie.

@@ -76,21 +76,18 @@ int PaletteIndex(const std::uint8_t* row, int x, TPixelFormat format)
     }
 }
 
-// Pixel blocks of a photograph's size are laid out for transparent huge pages: one page fault
-// maps 2 MB instead of 4 KB, which makes allocating, first touching and freeing a large
-// picture several times cheaper.
 constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 
+// Pixel blocks of a photograph's size start and end on huge-page boundaries, so that all of
+// them can be huge pages.
 std::uint8_t* AllocatePixels(std::size_t size)
 {
     void* pixels = nullptr;
     if (size >= 2 * kHugePage) {
         const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
         pixels = std::aligned_alloc(kHugePage, rounded);
-#ifdef MADV_HUGEPAGE
         if (pixels)
-            madvise(pixels, rounded, MADV_HUGEPAGE);
-#endif
+            AdviseHugePages(pixels, rounded);
     } else {
         pixels = std::malloc(std::max<std::size_t>(size, 1));
     }
@@ -100,6 +97,23 @@ std::uint8_t* AllocatePixels(std::size_t size)
 }
 
 } // namespace
+
+void AdviseHugePages(void* data, std::size_t size)
+{
+#ifdef MADV_HUGEPAGE
+    if (data == nullptr || size < 2 * kHugePage)
+        return;
+    // Only whole huge pages inside the block: the advice must not reach a neighbour's memory.
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (start + kHugePage - 1) / kHugePage * kHugePage;
+    const std::uintptr_t last = (start + size) / kHugePage * kHugePage;
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
 
 TPrefaultPixels::TPrefaultPixels(TXBitmap& picture, Order order)
 {
@@ -186,9 +200,16 @@ void TXBitmap::Allocate(int width, int height, TPixelFormat format)
 {
     CheckPictureSize(width, height);
     const int stride = StrideOf(width, format);
+    const std::size_t size = std::size_t(stride) * std::size_t(height);
     std::unique_ptr<std::uint8_t[], PixelsFree> bits;
-    if (width > 0 && height > 0)
-        bits.reset(AllocatePixels(std::size_t(stride) * height));
+    if (width > 0 && height > 0) {
+        // A block of the same size is kept: its pages are already mapped, where a fresh
+        // picture-sized block costs the kernel's clearing of every page at first touch.
+        if (m_bits && size == std::size_t(m_stride) * std::size_t(m_height))
+            bits = std::move(m_bits);
+        else
+            bits.reset(AllocatePixels(size));
+    }
     m_bits = std::move(bits);
     m_width = width;
     m_height = height;

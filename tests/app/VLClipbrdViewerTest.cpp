@@ -271,6 +271,39 @@ TEST_F(CbViewerTest, ASmallPictureIsCentredOverThePatternShowingItThroughItsTran
     EXPECT_EQ(drawn(0, 0), pattern(0, 0));
 }
 
+TEST_F(CbViewerTest, EveryRefreshShowsEachPictureExactlyWhateverTheLastOneHeld)
+{
+    // Pictures of one size but other pixels, so that each refresh decodes them into the
+    // storage of different ones; then one of another size shifts them all.
+    const TColor odd = RGBColor(9, 9, 9);
+    showViewer();
+    std::vector<TColor> newestFirst;
+    for (const TColor colour : {RGBColor(1, 2, 3), RGBColor(40, 50, 60), RGBColor(200, 100, 0)}) {
+        TXBitmap picture = solid(4, 3, colour);
+        StorePixel(picture.ScanLine(2) + 9, odd);
+        ASSERT_TRUE(AppClipboardStore().CopyPicture(&picture, -1));
+        newestFirst.insert(newestFirst.begin(), colour);
+        ASSERT_EQ(m_viewer->Items().Count(), int(newestFirst.size()));
+        for (int i = 0; i < m_viewer->Items().Count(); ++i) {
+            const TXBitmap& shown = m_viewer->Items().Get(i).picture;
+            EXPECT_EQ(shown.PixelColour(0, 0), newestFirst[std::size_t(i)]) << i;
+            EXPECT_EQ(shown.PixelColour(3, 2), odd) << i;
+            EXPECT_FALSE(shown.Transparent()) << i;
+        }
+    }
+    copy(7, RGBColor(5, 6, 7), int(RGBColor(5, 6, 7)));
+    EXPECT_EQ(widths(), (std::vector<int>{7, 4, 4, 4}));
+    EXPECT_TRUE(m_viewer->Items().Get(0).picture.Transparent());
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(m_viewer->Items().Get(i).picture.PixelColour(0, 0), newestFirst[std::size_t(i - 1)]) << i;
+        EXPECT_FALSE(m_viewer->Items().Get(i).picture.Transparent()) << i;
+    }
+    // The surface shows the first tab's picture, all of it its transparent colour.
+    const QSize client = m_viewer->ImageScrollBox()->maximumViewportSize();
+    const QPoint middle((client.width() - 7) / 2 + 3, (client.height() - 1) / 2);
+    EXPECT_EQ(drawn(middle.x(), middle.y()), pattern(middle.x(), middle.y()));
+}
+
 TEST_F(CbViewerTest, ALargePictureScrolls)
 {
     const TXBitmap big = solid(900, 700, RGBColor(3, 4, 5));

@@ -92,6 +92,36 @@ TEST(XBitmap, CopiesAreDeepAndCarryTransparency)
     EXPECT_EQ(copy.TransparentColor(), RGBColor(1, 2, 3));
 }
 
+TEST(XBitmap, AssigningKeepsTheStorageOfTheSameSizeOnly)
+{
+    // Kept storage must never leak the old pixels, whatever the formats of the same byte size.
+    struct Case {
+        int width, height;
+        TPixelFormat format;
+        bool kept;
+    };
+    const Case cases[] = {
+        {4, 3, TPixelFormat::pf24bit, true},
+        {3, 4, TPixelFormat::pf24bit, false},
+        {3, 3, TPixelFormat::pf32bit, true}, // 36 bytes, as the 4 x 3 of 24 bits
+        {5, 3, TPixelFormat::pf24bit, false},
+    };
+    for (const Case& c : cases) {
+        TXBitmap target = GradientPicture(4, 3);
+        const std::uint8_t* before = target.ScanLine(0);
+        TXBitmap source = GradientPicture(c.width, c.height);
+        source.SetPixelFormat(c.format);
+        StorePixel(source.ScanLine(0), RGBColor(7, 8, 9));
+        target = source;
+        EXPECT_EQ(target.ScanLine(0) == before, c.kept) << c.width << "x" << c.height;
+        EXPECT_EQ(target.PixelFormat(), c.format);
+        ASSERT_EQ(target.Width(), c.width);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                EXPECT_EQ(target.PixelColour(x, y), source.PixelColour(x, y)) << x << "," << y;
+    }
+}
+
 TEST(XBitmap, TransparentColourDefaultsToTheBottomLeftPixel)
 {
     TXBitmap picture = GradientPicture(4, 3);
