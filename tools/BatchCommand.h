@@ -54,6 +54,10 @@ struct TBatchOperation {
     std::function<void(TPictureSelection&, const QStringList&)> ApplyToSelection = {};
     bool KeepsSelection = false;
     std::function<void(TBatchSession&, const QStringList&)> ApplyToSession = {};
+    // When given, saves the result of the operation on a 24-bit picture with pixels straight
+    // to a BMP file, the same bytes as Apply and a save, without holding the result whole.
+    // Returns the milliseconds spent on the operation itself.
+    std::function<double(const TXBitmap&, const QStringList&, const QString& fileName)> SaveAsBmp = {};
 };
 
 // The floating-selection operations, listed after the picture operations.
@@ -78,6 +82,10 @@ struct TBatchRequest {
     QString Output;
     std::vector<TBatchStep> Steps;
 };
+
+// Whether RunBatch streams the request's result into its output (see SaveAsBmp) for a loaded
+// picture: one operation that can, a BMP output, a 24-bit picture with pixels.
+[[nodiscard]] bool StreamsToOutput(const TBatchRequest& request, const TXBitmap& picture);
 
 // Parses the arguments after the program name.
 [[nodiscard]] TBatchRequest ParseCommandLine(const QStringList& arguments);

@@ -159,6 +159,12 @@ const std::vector<TBatchOperation>& Operations()
              const int width = parseSide(a[0]);
              const int height = parseSide(a[1]);
              withEffects(p, [&](TEffectsBitmap& e) { e.Resize(width, height); });
+         },
+         {}, false, {},
+         [](const TXBitmap& p, const QStringList& a, const QString& fileName) {
+             const int width = parseSide(a[0]);
+             const int height = parseSide(a[1]);
+             return SaveResizedBmp(p, width, height, fileName);
          }},
         {QStringLiteral("resample"), QStringLiteral("W,H"), QStringLiteral("windowed-sinc scaling to W x H"), 2, 2,
          [](TXBitmap& p, const QStringList& a) {

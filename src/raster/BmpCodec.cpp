@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <future>
 #include <vector>
 
 #include <QIODevice>
@@ -374,14 +375,15 @@ void ReadBmp(QIODevice& stream, TXBitmap& picture)
     }
 }
 
-void WriteBmp(QIODevice& stream, const TXBitmap& picture)
+namespace {
+
+// The file header, information header and palette of an uncompressed bottom-up BMP.
+std::vector<std::uint8_t> FileHead(int width, int height, TPixelFormat format, const std::vector<TColor>& palette,
+                                   std::uint32_t imageSize)
 {
-    const TPixelFormat format = picture.PixelFormat();
     const int bitCount = BitsPerPixel(format);
     const std::uint32_t paletteCount = IsPaletteFormat(format) ? (1u << bitCount) : 0;
     const std::uint32_t offBits = 14 + kInfoHeaderSize + paletteCount * 4;
-    const std::uint32_t imageSize = std::uint32_t(picture.BytesPerLine()) * std::uint32_t(picture.Height());
-
     std::vector<std::uint8_t> head(offBits, 0);
     head[0] = 'B';
     head[1] = 'M';
@@ -389,19 +391,40 @@ void WriteBmp(QIODevice& stream, const TXBitmap& picture)
     PutLe32(&head[10], offBits);
     std::uint8_t* info = &head[14];
     PutLe32(info, kInfoHeaderSize);
-    PutLe32(info + 4, std::uint32_t(picture.Width()));
-    PutLe32(info + 8, std::uint32_t(picture.Height()));
+    PutLe32(info + 4, std::uint32_t(width));
+    PutLe32(info + 8, std::uint32_t(height));
     PutLe16(info + 12, 1);
     PutLe16(info + 14, std::uint32_t(bitCount));
     PutLe32(info + 16, kBiRgb);
     PutLe32(info + 20, imageSize);
     for (std::uint32_t i = 0; i < paletteCount; ++i) {
-        const TColor c = picture.Palette()[i];
+        const TColor c = palette[i];
         std::uint8_t* e = &head[14 + kInfoHeaderSize + 4 * i];
         e[0] = static_cast<std::uint8_t>(GetBValue(c));
         e[1] = static_cast<std::uint8_t>(GetGValue(c));
         e[2] = static_cast<std::uint8_t>(GetRValue(c));
     }
+    return head;
+}
+
+// Writes the ranges in order: gathered where the device takes that, one by one otherwise.
+void WriteRanges(QIODevice& stream, const std::vector<TGatherWriter::TRange>& ranges)
+{
+    if (auto* gather = dynamic_cast<TGatherWriter*>(&stream)) {
+        gather->WriteGathered(ranges.data(), ranges.size());
+        return;
+    }
+    for (const TGatherWriter::TRange& range : ranges)
+        WriteExact(stream, range.Data, std::int64_t(range.Size));
+}
+
+} // namespace
+
+void WriteBmp(QIODevice& stream, const TXBitmap& picture)
+{
+    const std::uint32_t imageSize = std::uint32_t(picture.BytesPerLine()) * std::uint32_t(picture.Height());
+    std::vector<std::uint8_t> head =
+        FileHead(picture.Width(), picture.Height(), picture.PixelFormat(), picture.Palette(), imageSize);
     // Rows go bottom-up; each stored row already has the file's padding (zero bytes).
     const std::size_t stride = std::size_t(picture.BytesPerLine());
     if (auto* gather = dynamic_cast<TGatherWriter*>(&stream)) {
@@ -428,6 +451,47 @@ void WriteBmp(QIODevice& stream, const TXBitmap& picture)
         }
     }
     WriteExact(stream, chunk.data(), std::int64_t(chunk.size()));
+}
+
+void WriteBmpRows(QIODevice& stream, int width, int height, const TRowBandProducer& produce)
+{
+    const std::size_t stride = (3 * std::size_t(width) + 3) & ~std::size_t(3);
+    const std::vector<std::uint8_t> head =
+        FileHead(width, height, TPixelFormat::pf24bit, {}, std::uint32_t(stride * std::size_t(height)));
+    // Bands of about 4 MB; two of them, one filled while the other is written.
+    constexpr std::size_t kBandBytes = 4 << 20;
+    const int bandRows = int(std::clamp<std::size_t>(kBandBytes / stride, 1, std::size_t(height)));
+    struct Slot {
+        std::vector<std::uint8_t> buffer;
+        TRowBand band;
+        std::vector<TGatherWriter::TRange> ranges;
+    };
+    Slot pair[2];
+    for (Slot& slot : pair) {
+        slot.buffer.assign(stride * std::size_t(bandRows), 0);
+        slot.band.Buffer = slot.buffer.data();
+        slot.band.Stride = stride;
+    }
+    WriteRanges(stream, {{head.data(), head.size()}});
+    // The file holds the rows bottom-up, so the bands go from the bottom.
+    std::future<void> writing;
+    int next = 0; // slot to fill
+    for (int last = height; last > 0; last -= bandRows) {
+        Slot& slot = pair[next];
+        next ^= 1;
+        slot.band.First = std::max(0, last - bandRows);
+        slot.band.Last = last;
+        slot.band.Rows.assign(std::size_t(last - slot.band.First), nullptr);
+        produce(slot.band);
+        slot.ranges.clear();
+        for (int y = last - 1; y >= slot.band.First; --y)
+            slot.ranges.push_back({slot.band.Rows[std::size_t(y - slot.band.First)], stride});
+        // The band before must be written before this one; its slot is filled next.
+        if (writing.valid())
+            writing.get();
+        writing = std::async(std::launch::async, [&stream, &slot] { WriteRanges(stream, slot.ranges); });
+    }
+    writing.get();
 }
 
 } // namespace vellum

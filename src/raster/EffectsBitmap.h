@@ -153,6 +153,32 @@ private:
     void step();
 };
 
+// The nearest-neighbour rule of TEffectsBitmap::Resize for a 24-bit source with pixels, one
+// destination row at a time; the source must outlive it. Raises EInvalidGraphic for a size
+// beyond the picture limits.
+class TNearestRows {
+public:
+    TNearestRows(const TXBitmap& source, int newWidth, int newHeight);
+    // The source row that destination row y repeats; rising with y.
+    [[nodiscard]] int SourceRow(int y) const;
+    // Destination row y: exactly 3 * newWidth bytes at out.
+    void Row(int y, std::uint8_t* out) const;
+
+private:
+    const TXBitmap& m_source;
+    int m_width;
+    double m_ry = 1;
+    std::vector<int> m_columns;
+    int m_wide = 0;
+};
+
+// The BMP file that Resize followed by SavePicture would write, computed a band of rows at a
+// time while the bands before are written, so the result is never held whole. picture must be
+// 24-bit with pixels. Failures as Resize's ("Resizing Error. " + the cause, before the file is
+// opened) and SavePicture's; an existing file stays as it was. Returns the milliseconds spent
+// computing rows.
+double SaveResizedBmp(const TXBitmap& picture, int newWidth, int newHeight, const QString& fileName);
+
 // ReplaceColour for any picture, without progress notifications (the picture becomes 24-bit).
 void ReplaceColour(TXBitmap& picture, TColor from, TColor to, int tolerance);
 

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include <immintrin.h>
 
@@ -482,6 +484,36 @@ void TEffectsBitmap::fineRotation(int degrees, TColor background)
 
 // --- resize and resample -------------------------------------------------------------------------
 
+TNearestRows::TNearestRows(const TXBitmap& source, int newWidth, int newHeight)
+    : m_source(source), m_width(newWidth), m_columns(static_cast<std::size_t>(newWidth))
+{
+    CheckPictureSize(newWidth, newHeight);
+    const int width = source.Width();
+    const double rx = static_cast<double>(newWidth) / width;
+    m_ry = static_cast<double>(newHeight) / source.Height();
+    for (int x = 0; x < newWidth; ++x)
+        m_columns[static_cast<std::size_t>(x)] = std::min(width - 1, static_cast<int>(x / rx));
+    // Columns before this one read a source pixel with at least one more pixel after it, so
+    // they may copy four bytes (the fourth is overwritten by the next pixel).
+    m_wide = static_cast<int>(std::lower_bound(m_columns.begin(), m_columns.end(), width - 1) - m_columns.begin());
+}
+
+int TNearestRows::SourceRow(int y) const
+{
+    return std::min(m_source.Height() - 1, static_cast<int>(y / m_ry));
+}
+
+void TNearestRows::Row(int y, std::uint8_t* out) const
+{
+    const std::uint8_t* in = m_source.ScanLine(SourceRow(y));
+    const int* c = m_columns.data();
+    int x = 0;
+    for (; x < m_wide && x + 1 < m_width; ++x)
+        std::memcpy(out + 3 * static_cast<std::size_t>(x), in + 3 * static_cast<std::size_t>(c[x]), 4);
+    for (; x < m_width; ++x)
+        std::memcpy(out + 3 * static_cast<std::size_t>(x), in + 3 * static_cast<std::size_t>(c[x]), 3);
+}
+
 void TEffectsBitmap::Resize(int newWidth, int newHeight)
 {
     // An empty picture has no pixel to repeat.
@@ -491,19 +523,8 @@ void TEffectsBitmap::Resize(int newWidth, int newHeight)
         CheckPictureSize(newWidth, newHeight);
         SetPixelFormat(TPixelFormat::pf24bit);
         ProgressScope progress(*this, newHeight);
-        const int width = Width();
-        const double rx = static_cast<double>(newWidth) / width;
-        const double ry = static_cast<double>(newHeight) / Height();
-        std::vector<int> columns(static_cast<std::size_t>(newWidth));
-        for (int x = 0; x < newWidth; ++x)
-            columns[static_cast<std::size_t>(x)] = std::min(width - 1, static_cast<int>(x / rx));
-        // Columns before this one read a source pixel with at least one more pixel after it,
-        // so they may copy four bytes (the fourth is overwritten by the next pixel).
-        const int wide = static_cast<int>(std::lower_bound(columns.begin(), columns.end(), width - 1) - columns.begin());
-        auto sourceRow = [&](int y) { return std::min(Height() - 1, static_cast<int>(y / ry)); };
-
+        const TNearestRows rule(*this, newWidth, newHeight);
         TXBitmap work = workPicture(newWidth, newHeight);
-        const std::vector<std::uint8_t*> in = rowStarts(*this);
         const std::vector<std::uint8_t*> out = rowStarts(work);
         const std::size_t bytes = 3 * static_cast<std::size_t>(newWidth);
         RunRowBands(
@@ -511,23 +532,38 @@ void TEffectsBitmap::Resize(int newWidth, int newHeight)
             [&](int first, int last) {
                 for (int y = first; y < last; ++y) {
                     std::uint8_t* o = out[static_cast<std::size_t>(y)];
-                    const int sy = sourceRow(y);
-                    if (y > first && sourceRow(y - 1) == sy) {
+                    if (y > first && rule.SourceRow(y - 1) == rule.SourceRow(y))
                         std::memcpy(o, out[static_cast<std::size_t>(y - 1)], bytes);
-                        continue;
-                    }
-                    const std::uint8_t* i = in[static_cast<std::size_t>(sy)];
-                    const int* c = columns.data();
-                    int x = 0;
-                    for (; x < wide && x + 1 < newWidth; ++x)
-                        std::memcpy(o + 3 * static_cast<std::size_t>(x), i + 3 * static_cast<std::size_t>(c[x]), 4);
-                    for (; x < newWidth; ++x)
-                        std::memcpy(o + 3 * static_cast<std::size_t>(x), i + 3 * static_cast<std::size_t>(c[x]), 3);
+                    else
+                        rule.Row(y, o);
                 }
             },
             [this] { step(); });
         AssignOpaque(std::move(work));
     });
+}
+
+double SaveResizedBmp(const TXBitmap& picture, int newWidth, int newHeight, const QString& fileName)
+{
+    std::optional<TNearestRows> rule;
+    wrapErrors(QStringLiteral("Resizing Error. "), [&] { rule.emplace(picture, newWidth, newHeight); });
+    std::chrono::steady_clock::duration computing{};
+    SaveBmpRows(fileName, newWidth, newHeight, [&](TRowBand& band) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int y = band.First; y < band.Last; ++y) {
+            const std::size_t i = static_cast<std::size_t>(y - band.First);
+            // Rows that repeat a source row repeat the bytes of the row before.
+            if (y > band.First && rule->SourceRow(y - 1) == rule->SourceRow(y)) {
+                band.Rows[i] = band.Rows[i - 1];
+                continue;
+            }
+            std::uint8_t* row = band.Buffer + i * band.Stride;
+            rule->Row(y, row);
+            band.Rows[i] = row;
+        }
+        computing += std::chrono::steady_clock::now() - start;
+    });
+    return std::chrono::duration<double, std::milli>(computing).count();
 }
 
 void TEffectsBitmap::Resample(int newWidth, int newHeight)

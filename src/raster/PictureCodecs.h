@@ -10,12 +10,18 @@ class QIODevice;
 namespace vellum {
 
 class TXBitmap;
+struct TRowBand;
+using TRowBandProducer = std::function<void(TRowBand& band)>;
 
 // The codecs behind TXBitmap's file operations. Readers replace picture's content and raise
 // EInvalidGraphic (or EReadError for a stream that ends early) on bad input; writers take a
 // picture of any format and raise EWriteError when the device refuses bytes.
 void ReadBmp(QIODevice& stream, TXBitmap& picture);
 void WriteBmp(QIODevice& stream, const TXBitmap& picture);
+
+// WriteBmp of a 24-bit picture whose rows come from produce in bands (see SaveBmpRows);
+// each band is written on a helper thread while produce fills the next.
+void WriteBmpRows(QIODevice& stream, int width, int height, const TRowBandProducer& produce);
 
 void ReadJpeg(QIODevice& stream, TXBitmap& picture);
 // Baseline, full colour, the codec's defaults otherwise.

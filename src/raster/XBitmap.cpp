@@ -573,6 +573,19 @@ private:
     qint64 m_unflushed = 0;
 };
 
+// Runs write on a temporary file beside fileName that replaces it only when everything was
+// written.
+template <typename Write>
+void saveAtomically(const QString& fileName, Write&& write)
+{
+    TPictureSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw EFOpenError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    write(file);
+    if (!file.commit())
+        throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+}
+
 } // namespace
 
 void OpenPictureFile(const QString& fileName, QFile& file)
@@ -668,18 +681,18 @@ void TXBitmap::SavePicture(const QString& fileName, ForceBitmap forceBitmap) con
         else
             throw EInvalidGraphic(QStringLiteral("Unknown picture format :%1").arg(ext));
     }
-    // The picture goes to a temporary file beside the target that replaces it only when
-    // everything was written.
-    TPictureSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw EFOpenError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-    switch (kind) {
-    case Kind::Bmp: WriteBmp(file, *this); break;
-    case Kind::Jpeg: WriteJpeg(file, *this); break;
-    case Kind::Gif: WriteGif(file, *this); break;
-    }
-    if (!file.commit())
-        throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+    saveAtomically(fileName, [&](QIODevice& file) {
+        switch (kind) {
+        case Kind::Bmp: WriteBmp(file, *this); break;
+        case Kind::Jpeg: WriteJpeg(file, *this); break;
+        case Kind::Gif: WriteGif(file, *this); break;
+        }
+    });
+}
+
+void SaveBmpRows(const QString& fileName, int width, int height, const TRowBandProducer& produce)
+{
+    saveAtomically(fileName, [&](QIODevice& file) { WriteBmpRows(file, width, height, produce); });
 }
 
 } // namespace vellum

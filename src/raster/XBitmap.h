@@ -160,6 +160,25 @@ private:
     std::unique_ptr<TCanvas> m_canvas;
 };
 
+// One band of rows of a 24-bit picture being written as it is computed: rows [First, Last),
+// from the top. The producer sets Rows[y - First] to row y's 3 * width pixel bytes, normally
+// written into Buffer at (y - First) * Stride, where each row's padding bytes are already zero;
+// a row may also point at another row of the same band that it repeats.
+struct TRowBand {
+    int First = 0;
+    int Last = 0;
+    std::uint8_t* Buffer = nullptr;
+    std::size_t Stride = 0;
+    std::vector<const std::uint8_t*> Rows;
+};
+using TRowBandProducer = std::function<void(TRowBand& band)>;
+
+// Saves a 24-bit picture of width x height (both above 0) as the BMP file fileName, the same
+// bytes SavePicture would write, asking produce for bands of rows from the bottom up and
+// writing each while the next is computed: only a few bands are ever held. Atomic like
+// SavePicture, with its errors.
+void SaveBmpRows(const QString& fileName, int width, int height, const TRowBandProducer& produce);
+
 // Opens fileName for reading pictures without ever blocking: raises EFOpenError "Cannot open
 // file "%s". Not a regular file" for a folder, FIFO, socket or device.
 void OpenPictureFile(const QString& fileName, QFile& file);

@@ -1,5 +1,10 @@
+#include <csignal>
 #include <functional>
 
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -14,10 +19,14 @@
 namespace vellum {
 namespace {
 
+using test::BmpHeaders;
+using test::Bytes;
 using test::GradientPicture;
+using test::ReadFile;
 using test::RunBatchInProcess;
 using test::SamePixels;
 using test::TempPath;
+using test::WriteFile;
 
 // The picture's pen readied as the batch operations ready it.
 void pen(TEffectsBitmap& e, int shapeKind, int width, TColor colour)
@@ -92,6 +101,162 @@ TEST(BatchGeometry, BadArgumentsAreUsageErrorsAndRefusalsFailures)
     EXPECT_TRUE(err.contains(QStringLiteral("down to 6 x 4"))) << err.toStdString();
     EXPECT_EQ(RunBatchInProcess({input, output, QStringLiteral("resize=30000,30000")}, &err), 1);
     EXPECT_TRUE(err.contains(QStringLiteral("Resizing Error. "))) << err.toStdString();
+}
+
+// An uncompressed BMP of the given depth (1, 4, 8, 16, 24 or 32 bits; palette formats with a
+// full palette), rows stored top-down or bottom-up, pixels and palette from a fixed sequence.
+QByteArray bmpFile(int width, int height, int bitCount, bool topDown)
+{
+    std::uint32_t state = 12345u + std::uint32_t(width * 31 + height * 7 + bitCount);
+    auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return int(state >> 24);
+    };
+    const int paletteEntries = bitCount <= 8 ? 1 << bitCount : 0;
+    Bytes b = BmpHeaders(width, topDown ? -height : height, bitCount, 0, paletteEntries);
+    for (int i = 0; i < paletteEntries; ++i)
+        b.u8(next()).u8(next()).u8(next()).u8(0);
+    const int stride = (width * bitCount + 31) / 32 * 4;
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < stride; ++i)
+            b.u8(next());
+    return b.data();
+}
+
+// The BMP bytes of the picture loaded as vellum-batch loads it, resized in memory and saved.
+QByteArray resizedInMemory(const QString& input, int width, int height)
+{
+    TEffectsBitmap picture;
+    picture.LoadPicture(input);
+    picture.SetPixelFormat(TPixelFormat::pf24bit);
+    picture.Resize(width, height);
+    const QString path = TempPath(QStringLiteral("resized-in-memory.bmp"));
+    picture.SavePicture(path);
+    return ReadFile(path);
+}
+
+TEST(BatchGeometry, StreamedResizeWritesTheSameFileAsResizeInMemory)
+{
+    struct Case {
+        int width, height, bitCount;
+        bool topDown;
+        int newWidth, newHeight;
+    };
+    const std::vector<Case> cases{
+        {7, 5, 24, false, 14, 10},     // twice the size
+        {7, 5, 24, true, 3, 2},        // smaller
+        {1, 1, 24, false, 5, 3},       // from a single pixel
+        {9, 4, 24, false, 1, 1},       // to a single pixel
+        {13, 11, 8, true, 1, 17},      // one column
+        {5, 3, 1, false, 33, 1},       // one row
+        {6, 7, 4, true, 11, 13},       // odd scales
+        {10, 9, 16, false, 19, 5},
+        {4, 6, 32, true, 8, 12},
+        {5, 3000, 24, false, 701, 4501}, // bands of rows: several, the last one short
+        {640, 3, 24, true, 2999, 1500},  // one source row repeated across band boundaries
+    };
+    const QString input = TempPath(QStringLiteral("streamed-in.bmp"));
+    const QString output = TempPath(QStringLiteral("streamed-out.bmp"));
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(c.width) + " x " + std::to_string(c.height) + ", " +
+            std::to_string(c.bitCount) + " bits" + (c.topDown ? " top-down" : "") + " to " +
+            std::to_string(c.newWidth) + " x " + std::to_string(c.newHeight);
+        WriteFile(input, bmpFile(c.width, c.height, c.bitCount, c.topDown));
+        const QByteArray expected = resizedInMemory(input, c.newWidth, c.newHeight);
+
+        TXBitmap loaded;
+        loaded.LoadPicture(input);
+        loaded.SetPixelFormat(TPixelFormat::pf24bit);
+        const QStringList arguments{input, output, QStringLiteral("resize=%1,%2").arg(c.newWidth).arg(c.newHeight)};
+        EXPECT_TRUE(batch::StreamsToOutput(batch::ParseCommandLine(arguments), loaded)) << name;
+        QString err;
+        ASSERT_EQ(RunBatchInProcess(arguments, &err), 0) << name << ": " << err.toStdString();
+        EXPECT_TRUE(ReadFile(output) == expected) << name;
+    }
+}
+
+TEST(BatchGeometry, OnlyALoneResizeToABmpFileIsStreamed)
+{
+    const TXBitmap picture = GradientPicture(4, 3);
+    const TXBitmap palette(4, 3, TPixelFormat::pf8bit);
+    struct Case {
+        QStringList arguments;
+        const TXBitmap* picture;
+        bool streamed;
+    };
+    const std::vector<Case> cases{
+        {{"in.bmp", "out.bmp", "resize=8,6"}, &picture, true},
+        {{"in.gif", "out", "resize=8,6"}, &picture, true},
+        {{"in.bmp", "out.jpg", "resize=8,6"}, &picture, false},
+        {{"in.bmp", "out.gif", "resize=8,6"}, &picture, false},
+        {{"in.bmp", "out.bmp", "resize=8,6", "flip"}, &picture, false},
+        {{"in.bmp", "out.bmp", "flip"}, &picture, false},
+        {{"in.bmp", "out.bmp", "resample=8,6"}, &picture, false},
+        {{"in.bmp", "out.bmp"}, &picture, false},
+        {{"in.bmp", "out.bmp", "resize=8,6"}, &palette, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(batch::StreamsToOutput(batch::ParseCommandLine(c.arguments), *c.picture), c.streamed)
+            << c.arguments.join(u' ').toStdString();
+}
+
+// Limits the size of files this process writes while it lives (a disk that fills up).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+};
+
+TEST(BatchGeometry, AStreamedResizeThatCannotBeWrittenLeavesTheOldFileAndSaysWhy)
+{
+    const QString input = TempPath(QStringLiteral("streamed-fail-in.bmp"));
+    GradientPicture(50, 40).SavePicture(input);
+    QDir().mkpath(TempPath(QStringLiteral("streamed-fail")));
+    const QString output = TempPath(QStringLiteral("streamed-fail/out.bmp"));
+    GradientPicture(3, 2).SavePicture(output);
+    const QByteArray before = ReadFile(output);
+
+    QString streamedErr;
+    QString inMemoryMessage;
+    {
+        // The result (about 12 MB) cannot be written whole; the old file is far below the limit.
+        const FileSizeLimit limit(5 << 20);
+        EXPECT_EQ(RunBatchInProcess({input, output, QStringLiteral("resize=2000,2000")}, &streamedErr), 1);
+        TEffectsBitmap picture;
+        picture.LoadPicture(input);
+        picture.Resize(2000, 2000);
+        try {
+            picture.SavePicture(output);
+        } catch (const VellumException& e) {
+            inMemoryMessage = e.message();
+        }
+    }
+    EXPECT_FALSE(inMemoryMessage.isEmpty());
+    EXPECT_EQ(streamedErr, QStringLiteral("vellum-batch: %1\n").arg(inMemoryMessage));
+    EXPECT_EQ(ReadFile(output), before);
+    EXPECT_EQ(QDir(TempPath(QStringLiteral("streamed-fail"))).entryList(QDir::Files), QStringList{QStringLiteral("out.bmp")});
+
+    // A folder where the file should be: the message of any save.
+    const QString folder = TempPath(QStringLiteral("streamed-fail/folder.bmp"));
+    QDir().mkpath(folder);
+    EXPECT_EQ(RunBatchInProcess({input, folder, QStringLiteral("resize=20,20")}, &streamedErr), 1);
+    EXPECT_TRUE(streamedErr.startsWith(QStringLiteral("vellum-batch: Cannot create file \"%1\"").arg(folder)))
+        << streamedErr.toStdString();
 }
 
 } // namespace
