@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "raster/VellumError.h"
@@ -17,6 +19,27 @@ public:
 class EBool2DArrayError : public VellumException {
 public:
     using VellumException::VellumException;
+};
+
+// Leaves entries made without a value undefined, so that an array whose every entry is about to
+// be written is not cleared first (a picture-sized clear costs as much as the pass itself).
+template <typename T>
+struct TDefaultInitAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = TDefaultInitAllocator<U>;
+    };
+    using std::allocator<T>::allocator;
+    template <typename U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
 };
 
 // A Width x Height array stored column by column: entry (x, y) lives in column x, so
@@ -42,12 +65,27 @@ public:
             throw Error(QStringLiteral("SetSize - Invalid Dimensions"));
         if (width == m_width && height == m_height)
             return;
-        std::vector<Storage> resized(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), Storage{});
+        Items resized(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), Storage{});
         const int keepWidth = std::min(width, m_width);
         const int keepHeight = std::min(height, m_height);
         for (int x = 0; x < keepWidth; ++x)
             std::copy_n(Column(x), keepHeight, resized.data() + static_cast<std::size_t>(x) * height);
         m_items = std::move(resized);
+        m_width = width;
+        m_height = height;
+    }
+
+    // Gives the array the size with every entry undefined, for callers that write them all. The
+    // storage is kept when the entry count stays.
+    void AllocateUninitialised(int width, int height)
+    {
+        if (width < 0 || height < 0)
+            throw Error(QStringLiteral("SetSize - Invalid Dimensions"));
+        const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        if (count != m_items.size()) {
+            Release(); // the old block goes before the new one is taken
+            m_items.resize(count);
+        }
         m_width = width;
         m_height = height;
     }
@@ -71,7 +109,7 @@ public:
     // Frees the storage; the size becomes 0 x 0.
     virtual void Release()
     {
-        m_items = std::vector<Storage>();
+        m_items = Items();
         m_width = 0;
         m_height = 0;
     }
@@ -89,7 +127,8 @@ protected:
         return static_cast<std::size_t>(x) * static_cast<std::size_t>(m_height) + static_cast<std::size_t>(y);
     }
 
-    std::vector<Storage> m_items;
+    using Items = std::vector<Storage, TDefaultInitAllocator<Storage>>;
+    Items m_items;
     int m_width = 0;
     int m_height = 0;
 };

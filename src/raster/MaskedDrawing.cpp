@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "raster/ArrayObjects.h"
+#include "raster/MaskRows.h"
 #include "raster/XBitmap.h"
 
 namespace vellum {
@@ -38,25 +39,18 @@ void DrawMaskedBitmap(TXBitmap* source, TXBitmap* destination, int x, int y, con
                         from->ScanLine(j) + 3 * firstColumn, 3 * static_cast<std::size_t>(endColumn - firstColumn));
         return;
     }
-    // The mask is stored column by column: bands of rows read each column's entries together
-    // while the rows stream.
-    constexpr int Band = 64;
-    const std::uint8_t* in[Band];
-    std::uint8_t* out[Band];
-    for (auto j0 = static_cast<int>(firstRow); j0 < endRow; j0 += Band) {
-        const int rows = static_cast<int>(std::min<std::int64_t>(Band, endRow - j0));
-        for (int k = 0; k < rows; ++k) {
-            in[k] = from->ScanLine(j0 + k);
-            out[k] = destination->ScanLine(static_cast<int>(j0 + k + y)) + shift;
+    const auto width = static_cast<int>(endColumn - firstColumn);
+    ForEachMaskBand(width, static_cast<int>(endRow - firstRow), [&](int band, int count, std::uint8_t* marks) {
+        const int j0 = static_cast<int>(firstRow) + band;
+        MaskBandToRows(*mask, j0, count, static_cast<int>(firstColumn), width, marks, static_cast<std::size_t>(width));
+        for (int k = 0; k < count; ++k) {
+            const std::uint8_t* in = from->ScanLine(j0 + k) + 3 * firstColumn;
+            std::uint8_t* out = destination->ScanLine(static_cast<int>(j0 + k + y)) + 3 * firstColumn + shift;
+            ForEachRun(marks + static_cast<std::ptrdiff_t>(k) * width, width, 0, [&](int first, int end) {
+                std::memcpy(out + 3 * first, in + 3 * first, 3 * static_cast<std::size_t>(end - first));
+            });
         }
-        for (auto i = static_cast<int>(firstColumn); i < endColumn; ++i) {
-            const auto* column = mask->Column(i) + j0;
-            const std::int64_t at = 3 * static_cast<std::int64_t>(i);
-            for (int k = 0; k < rows; ++k)
-                if (column[k] == 0)
-                    std::memcpy(out[k] + at, in[k] + at, 3);
-        }
-    }
+    });
 }
 
 void FillMasked(TXBitmap* picture, const TBool2DArray* mask, TColor colour)
@@ -67,19 +61,15 @@ void FillMasked(TXBitmap* picture, const TBool2DArray* mask, TColor colour)
     mask->CheckCovers(picture->Width(), picture->Height());
     std::uint8_t pixel[3];
     StorePixel(pixel, colour);
-    constexpr int Band = 64;
-    std::uint8_t* rows[Band];
-    for (int y0 = 0; y0 < picture->Height(); y0 += Band) {
-        const int count = std::min(Band, picture->Height() - y0);
-        for (int k = 0; k < count; ++k)
-            rows[k] = picture->ScanLine(y0 + k);
-        for (int x = 0; x < picture->Width(); ++x) {
-            const auto* column = mask->Column(x) + y0;
-            for (int k = 0; k < count; ++k)
-                if (column[k] != 0)
-                    std::memcpy(rows[k] + 3 * x, pixel, 3);
+    const int width = picture->Width();
+    ForEachMaskBand(width, picture->Height(), [&](int y0, int count, std::uint8_t* marks) {
+        MaskBandToRows(*mask, y0, count, 0, width, marks, static_cast<std::size_t>(width));
+        for (int k = 0; k < count; ++k) {
+            std::uint8_t* row = picture->ScanLine(y0 + k);
+            ForEachRun(marks + static_cast<std::ptrdiff_t>(k) * width, width, 1,
+                       [&](int first, int end) { FillPixels(row + 3 * first, end - first, pixel); });
         }
-    }
+    });
 }
 
 } // namespace vellum

@@ -9,6 +9,7 @@
 #include "clipboard/VLClipbrd.h"
 #include "raster/Canvas.h"
 #include "raster/ColourMatch.h"
+#include "raster/MaskRows.h"
 #include "raster/MaskedDrawing.h"
 #include "raster/RegionGrowth.h"
 #include "selection/SelectionOutline.h"
@@ -24,18 +25,33 @@ QString creationError(const QString& inner)
     return QStringLiteral("There was an error creating selection. %1").arg(inner);
 }
 
-// Visits every (x, y) of a width x height area in bands of rows, x outer and y inner within a
-// band: column-ordered masks are written contiguously while the rows are read in a few streams.
-template <typename Op>
-void forEachBanded(int width, int height, Op op)
+// The part of area (inside the picture) left when the rows and columns of pixels of the key
+// colour around the others are cut away; the whole area when it has no other pixel, or when
+// those pixels lie in a single row or column.
+QRect contentBox(const TXBitmap& picture, const QRect& area, const std::uint8_t key[3])
 {
-    constexpr int Band = 64;
-    for (int y0 = 0; y0 < height; y0 += Band) {
-        const int y1 = std::min(height, y0 + Band);
-        for (int x = 0; x < width; ++x)
-            for (int y = y0; y < y1; ++y)
-                op(x, y);
+    const int w = area.width();
+    const int h = area.height();
+    int firstCol = w, lastCol = -1, firstRow = -1, lastRow = -1;
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* row = picture.ScanLine(area.top() + y) + 3 * area.left();
+        int first = 0;
+        while (first < w && std::memcmp(row + 3 * first, key, 3) == 0)
+            ++first;
+        if (first == w)
+            continue;
+        int last = w - 1;
+        while (std::memcmp(row + 3 * last, key, 3) == 0)
+            --last;
+        firstCol = std::min(firstCol, first);
+        lastCol = std::max(lastCol, last);
+        if (firstRow < 0)
+            firstRow = y;
+        lastRow = y;
     }
+    if (firstRow < 0 || !(firstRow < lastRow && firstCol < lastCol))
+        return area;
+    return QRect(QPoint(area.left() + firstCol, area.top() + firstRow), QPoint(area.left() + lastCol, area.top() + lastRow));
 }
 
 // Copies the picture's pixels of the rectangle (inside the picture) into image.
@@ -116,35 +132,15 @@ void TPictureSelection::TrimToContent()
 {
     if (Image.Empty())
         return;
-    const int w = Image.Width();
-    const int h = Image.Height();
     std::uint8_t key[3];
     StorePixel(key, TransparentColour);
-    int firstCol = w, lastCol = -1, firstRow = -1, lastRow = -1;
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* row = Image.ScanLine(y);
-        int first = 0;
-        while (first < w && std::memcmp(row + 3 * first, key, 3) == 0)
-            ++first;
-        if (first == w)
-            continue;
-        int last = w - 1;
-        while (std::memcmp(row + 3 * last, key, 3) == 0)
-            --last;
-        firstCol = std::min(firstCol, first);
-        lastCol = std::max(lastCol, last);
-        if (firstRow < 0)
-            firstRow = y;
-        lastRow = y;
-    }
-    if (firstRow < 0 || (firstCol == 0 && lastCol == w - 1 && firstRow == 0 && lastRow == h - 1))
-        return;
-    if (!(firstRow < lastRow && firstCol < lastCol))
+    const QRect keep = contentBox(Image, Image.BoundsRect(), key);
+    if (keep == Image.BoundsRect())
         return;
     TEffectsBitmap cut;
-    copyRect(Image, QRect(QPoint(firstCol, firstRow), QPoint(lastCol, lastRow)), cut);
+    copyRect(Image, keep, cut);
     Image.AssignOpaque(std::move(cut));
-    Bounds = QRect(Bounds.left() + firstCol, Bounds.top() + firstRow, Image.Width(), Image.Height());
+    Bounds = QRect(Bounds.topLeft() + keep.topLeft(), keep.size());
 }
 
 void TPictureSelection::BuildMask()
@@ -152,16 +148,14 @@ void TPictureSelection::BuildMask()
     if (Image.Empty())
         throw EPicSelectionError(QStringLiteral("Error creating selection MaskArray"));
     makeMask();
-    Mask->Release();
-    Mask->SetSize(Image.Width(), Image.Height());
+    const int w = Image.Width();
+    Mask->AllocateUninitialised(w, Image.Height());
     std::uint8_t key[3];
     StorePixel(key, TransparentColour);
-    std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(Image.Height()));
-    for (int y = 0; y < Image.Height(); ++y)
-        rows[static_cast<std::size_t>(y)] = Image.ScanLine(y);
-    forEachBanded(Image.Width(), Image.Height(), [&](int x, int y) {
-        const std::uint8_t* p = rows[static_cast<std::size_t>(y)] + 3 * x;
-        Mask->Column(x)[y] = p[0] == key[0] && p[1] == key[1] && p[2] == key[2];
+    ForEachMaskBand(w, Image.Height(), [&](int y0, int count, std::uint8_t* marks) {
+        for (int k = 0; k < count; ++k)
+            MarkKeyPixels(Image.ScanLine(y0 + k), w, key, marks + static_cast<std::ptrdiff_t>(k) * w);
+        MaskBandFromRows(*Mask, y0, count, marks, static_cast<std::size_t>(w));
     });
 }
 
@@ -169,12 +163,14 @@ void TPictureSelection::liftShape(TColor background)
 {
     std::uint8_t bg[3];
     StorePixel(bg, background);
-    std::vector<std::uint8_t*> rows(static_cast<std::size_t>(Image.Height()));
-    for (int y = 0; y < Image.Height(); ++y)
-        rows[static_cast<std::size_t>(y)] = Parent->ScanLine(Bounds.top() + y) + 3 * Bounds.left();
-    forEachBanded(Image.Width(), Image.Height(), [&](int x, int y) {
-        if (Mask->Column(x)[y] == 0)
-            std::memcpy(rows[static_cast<std::size_t>(y)] + 3 * x, bg, 3);
+    const int w = Image.Width();
+    ForEachMaskBand(w, Image.Height(), [&](int y0, int count, std::uint8_t* marks) {
+        MaskBandToRows(*Mask, y0, count, 0, w, marks, static_cast<std::size_t>(w));
+        for (int k = 0; k < count; ++k) {
+            std::uint8_t* row = Parent->ScanLine(Bounds.top() + y0 + k) + 3 * Bounds.left();
+            ForEachRun(marks + static_cast<std::ptrdiff_t>(k) * w, w, 0,
+                       [&](int first, int end) { FillPixels(row + 3 * first, end - first, bg); });
+        }
     });
 }
 
@@ -262,6 +258,18 @@ void TPictureSelection::FindTransparentColour()
     if (!FindUnusedColour(Image, Mask.get(), colour))
         throw EPicSelectionError(UnusedColourMessage);
     SetTransparentColour(colour);
+}
+
+void TPictureSelection::Commit()
+{
+    if (Parent == nullptr || Image.Empty())
+        return;
+    if (!Mask && Bounds == Parent->BoundsRect())
+        Parent->AssignOpaque(std::move(static_cast<TXBitmap&>(Image)));
+    else
+        CommitInto(Parent);
+    clear();
+    Bounds = QRect();
 }
 
 void TPictureSelection::CommitInto(TXBitmap* picture)
@@ -420,21 +428,61 @@ TRectPictureSelection::TRectPictureSelection(TEffectsBitmap* parent, TColor tran
         if (left >= right || top >= bottom)
             throw EPicSelectionError(QStringLiteral("Invalid selection rectangle."));
         Bounds = QRect(left, top, right - left, bottom - top);
-        copyRect(*Parent, Bounds, Image);
-        if (Transparent) {
-            TrimToContent();
-            BuildMask();
-            liftShape(background);
-        } else {
-            std::uint8_t bg[3];
-            StorePixel(bg, background);
-            for (int y = Bounds.top(); y <= Bounds.bottom(); ++y) {
-                std::uint8_t* p = Parent->ScanLine(y) + 3 * Bounds.left();
-                for (int x = 0; x < Bounds.width(); ++x, p += 3)
-                    std::memcpy(p, bg, 3);
-            }
-        }
+        std::uint8_t bg[3];
+        StorePixel(bg, background);
+        if (Transparent)
+            liftKeyed(bg);
+        else if (Bounds == Parent->BoundsRect())
+            liftWhole(bg);
+        else
+            liftRect(bg);
     });
+}
+
+void TRectPictureSelection::liftKeyed(const std::uint8_t background[3])
+{
+    std::uint8_t key[3];
+    StorePixel(key, TransparentColour);
+    Bounds = contentBox(*Parent, Bounds, key);
+    const int w = Bounds.width();
+    Image.AllocateUninitialised(w, Bounds.height(), TPixelFormat::pf24bit);
+    Mask->AllocateUninitialised(w, Bounds.height());
+    // One pass along the rows copies, marks and lifts; nothing in it can fail, so the picture
+    // changes only once the image and the mask have their room.
+    ForEachMaskBand(w, Bounds.height(), [&](int y0, int count, std::uint8_t* marks) {
+        for (int k = 0; k < count; ++k) {
+            std::uint8_t* from = Parent->ScanLine(Bounds.top() + y0 + k) + 3 * Bounds.left();
+            std::uint8_t* to = Image.ScanLine(y0 + k);
+            std::uint8_t* rowMarks = marks + static_cast<std::ptrdiff_t>(k) * w;
+            std::memcpy(to, from, 3 * static_cast<std::size_t>(w));
+            MarkKeyPixels(to, w, key, rowMarks);
+            ForEachRun(rowMarks, w, 0, [&](int first, int end) { FillPixels(from + 3 * first, end - first, background); });
+        }
+        MaskBandFromRows(*Mask, y0, count, marks, static_cast<std::size_t>(w));
+    });
+}
+
+void TRectPictureSelection::liftWhole(const std::uint8_t background[3])
+{
+    // The picture's own pixels become the image and the picture gets a new block of background:
+    // nothing is copied, and Commit hands the pixels back the same way.
+    TXBitmap place;
+    place.AllocateUninitialised(Parent->Width(), Parent->Height(), TPixelFormat::pf24bit);
+    for (int y = 0; y < place.Height(); ++y)
+        FillPixels(place.ScanLine(y), place.Width(), background);
+    Image.AssignOpaque(std::move(static_cast<TXBitmap&>(*Parent)));
+    Parent->AssignOpaque(std::move(place));
+}
+
+void TRectPictureSelection::liftRect(const std::uint8_t background[3])
+{
+    const int w = Bounds.width();
+    Image.AllocateUninitialised(w, Bounds.height(), TPixelFormat::pf24bit);
+    for (int y = 0; y < Bounds.height(); ++y) {
+        std::uint8_t* from = Parent->ScanLine(Bounds.top() + y) + 3 * Bounds.left();
+        std::memcpy(Image.ScanLine(y), from, 3 * static_cast<std::size_t>(w));
+        FillPixels(from, w, background);
+    }
 }
 
 TFreehandPictureSelection::TFreehandPictureSelection(TEffectsBitmap* parent, TColor transparent, TColor background,
@@ -546,22 +594,31 @@ TMagicWandPictureSelection::TMagicWandPictureSelection(TEffectsBitmap* parent, T
             throw EPicSelectionError(UnusedColourMessage);
         TransparentColour = colour;
         Bounds = box;
-        Image.AllocateUninitialised(box.width(), box.height(), TPixelFormat::pf24bit);
-        Mask->SetSize(box.width(), box.height());
+        const int w = box.width();
+        Image.AllocateUninitialised(w, box.height(), TPixelFormat::pf24bit);
+        Mask->AllocateUninitialised(w, box.height());
         std::uint8_t key[3];
         StorePixel(key, colour);
-        for (int y = 0; y < box.height(); ++y) {
-            const std::uint8_t* marks = region.Column(box.top() + y) + box.left();
-            const std::uint8_t* from = Parent->ScanLine(box.top() + y) + 3 * box.left();
-            std::uint8_t* to = Image.ScanLine(y);
-            for (int x = 0; x < box.width(); ++x)
-                std::memcpy(to + 3 * x, marks[x] != 0 ? from + 3 * x : key, 3);
-        }
-        forEachBanded(box.width(), box.height(), [&](int x, int y) {
-            Mask->Column(x)[y] = region.Column(box.top() + y)[box.left() + x] == 0;
+        std::uint8_t bg[3];
+        StorePixel(bg, background);
+        // One pass along the rows fills image and mask and lifts the region; nothing in it can
+        // fail, so the picture changes only once the image and the mask have their room.
+        ForEachMaskBand(w, box.height(), [&](int y0, int count, std::uint8_t* marks) {
+            for (int k = 0; k < count; ++k) {
+                const std::uint8_t* joined = region.Column(box.top() + y0 + k) + box.left();
+                std::uint8_t* from = Parent->ScanLine(box.top() + y0 + k) + 3 * box.left();
+                std::uint8_t* to = Image.ScanLine(y0 + k);
+                std::uint8_t* rowMarks = marks + static_cast<std::ptrdiff_t>(k) * w;
+                for (int x = 0; x < w; ++x)
+                    rowMarks[x] = joined[x] == 0;
+                ForEachRun(rowMarks, w, 1, [&](int first, int end) { FillPixels(to + 3 * first, end - first, key); });
+                ForEachRun(rowMarks, w, 0, [&](int first, int end) {
+                    std::memcpy(to + 3 * first, from + 3 * first, 3 * static_cast<std::size_t>(end - first));
+                    FillPixels(from + 3 * first, end - first, bg);
+                });
+            }
+            MaskBandFromRows(*Mask, y0, count, marks, static_cast<std::size_t>(w));
         });
-        // The picture changes only now that image and mask are complete.
-        liftShape(background);
     });
 }
 

@@ -71,8 +71,11 @@ public:
     // "Unable not find a suitable transparent colour" when there is none.
     void FindTransparentColour();
 
-    // Draws the selection into its parent (or the picture) at its place, masked, clipped.
-    void Commit() { CommitInto(Parent); }
+    // Draws the selection into its parent at its place, masked, clipped, and empties the
+    // selection: an unmasked image that covers the whole parent becomes the parent's pixels
+    // without a copy.
+    void Commit();
+    // Draws the selection into the picture at its place, masked, clipped; the selection stays.
     void CommitInto(TXBitmap* picture);
     // The part inside rect (picture coordinates) drawn into image, which shows rect at 1:1.
     void DrawImage(const QRect& rect, TXBitmap& image);
@@ -118,6 +121,11 @@ private:
 class TRectPictureSelection : public TPictureSelection {
 public:
     TRectPictureSelection(TEffectsBitmap* parent, TColor transparent, TColor background, const QRect& rect);
+
+private:
+    void liftKeyed(const std::uint8_t background[3]);
+    void liftWhole(const std::uint8_t background[3]);
+    void liftRect(const std::uint8_t background[3]);
 };
 
 // The polygon through the points (picture coordinates, shifted into the selection's own by

@@ -1,0 +1,119 @@
+#include "raster/MaskRows.h"
+
+#include <algorithm>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+#include "raster/ArrayObjects.h"
+#include "raster/VectorPaths.h"
+
+namespace vellum {
+
+namespace {
+
+// out[j * outStride + i] = in[i * inStride + j] for i < rows, j < columns.
+void transposeBytes(const std::uint8_t* in, std::size_t inStride, int rows, int columns, std::uint8_t* out,
+                    std::size_t outStride)
+{
+    int i0 = 0;
+#ifdef __SSE2__
+    // 16 x 16 blocks: four rounds of interleaving rows i and i + 8 move the row index bits into
+    // the byte index and the column bits into the register index.
+    for (; i0 + 16 <= rows; i0 += 16) {
+        int j0 = 0;
+        for (; j0 + 16 <= columns; j0 += 16) {
+            __m128i a[16];
+            for (int i = 0; i < 16; ++i)
+                a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + (i0 + i) * inStride + j0));
+            for (int round = 0; round < 4; ++round) {
+                __m128i b[16];
+                for (int i = 0; i < 8; ++i) {
+                    b[2 * i] = _mm_unpacklo_epi8(a[i], a[i + 8]);
+                    b[2 * i + 1] = _mm_unpackhi_epi8(a[i], a[i + 8]);
+                }
+                std::copy_n(b, 16, a);
+            }
+            for (int j = 0; j < 16; ++j)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (j0 + j) * outStride + i0), a[j]);
+        }
+        for (int j = j0; j < columns; ++j)
+            for (int i = i0; i < i0 + 16; ++i)
+                out[j * outStride + i] = in[i * inStride + j];
+    }
+#endif
+    for (int i = i0; i < rows; ++i)
+        for (int j = 0; j < columns; ++j)
+            out[j * outStride + i] = in[i * inStride + j];
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Sixteen pixels at a time: four loads of twelve bytes each are widened to 32-bit lanes and
+// compared with the key; the loads read up to four bytes past the sixteenth pixel, so the
+// caller stops while two more pixels follow.
+__attribute__((target("avx2"))) int markKeyPixelsAvx2(const std::uint8_t* pixels, int width, const std::uint8_t key[3],
+                                                      std::uint8_t* marks)
+{
+    const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i keys = _mm_set1_epi32(key[0] | (key[1] << 8) | (key[2] << 16));
+    const __m128i ones = _mm_set1_epi8(1);
+    int x = 0;
+    for (; x + 18 <= width; x += 16) {
+        const std::uint8_t* p = pixels + 3 * static_cast<std::size_t>(x);
+        __m128i equal[4];
+        for (int k = 0; k < 4; ++k) {
+            const __m128i lanes = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12 * k)), widen);
+            equal[k] = _mm_cmpeq_epi32(lanes, keys);
+        }
+        const __m128i words = _mm_packs_epi32(equal[0], equal[1]);
+        const __m128i words2 = _mm_packs_epi32(equal[2], equal[3]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(marks + x), _mm_and_si128(_mm_packs_epi16(words, words2), ones));
+    }
+    return x;
+}
+#endif
+
+} // namespace
+
+void MaskBandToRows(const TBool2DArray& mask, int firstRow, int count, int firstColumn, int width, std::uint8_t* rows,
+                    std::size_t stride)
+{
+    if (count <= 0 || width <= 0)
+        return;
+    transposeBytes(mask.Column(firstColumn) + firstRow, static_cast<std::size_t>(mask.Height()), width, count, rows,
+                   stride);
+}
+
+void MaskBandFromRows(TBool2DArray& mask, int firstRow, int count, const std::uint8_t* rows, std::size_t stride)
+{
+    if (count <= 0 || mask.Width() <= 0)
+        return;
+    transposeBytes(rows, stride, count, mask.Width(), mask.Column(0) + firstRow, static_cast<std::size_t>(mask.Height()));
+}
+
+void MarkKeyPixels(const std::uint8_t* pixels, int width, const std::uint8_t key[3], std::uint8_t* marks)
+{
+    int x = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (UseAvx2())
+        x = markKeyPixelsAvx2(pixels, width, key, marks);
+#endif
+    for (const std::uint8_t* p = pixels + 3 * static_cast<std::size_t>(x); x < width; ++x, p += 3)
+        marks[x] = static_cast<std::uint8_t>(p[0] == key[0] && p[1] == key[1] && p[2] == key[2]);
+}
+
+void FillPixels(std::uint8_t* pixels, int count, const std::uint8_t colour[3])
+{
+    // Sixteen pixels of the colour, copied as a block while whole blocks fit.
+    constexpr int Block = 16;
+    std::uint8_t block[3 * Block];
+    for (int i = 0; i < Block; ++i)
+        std::memcpy(block + 3 * i, colour, 3);
+    int x = 0;
+    for (; x + Block <= count; x += Block)
+        std::memcpy(pixels + 3 * static_cast<std::size_t>(x), block, sizeof block);
+    std::memcpy(pixels + 3 * static_cast<std::size_t>(x), block, 3 * static_cast<std::size_t>(count - x));
+}
+
+} // namespace vellum
