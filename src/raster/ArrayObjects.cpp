@@ -1,6 +1,38 @@
 #include "raster/ArrayObjects.h"
 
+#include <cstdlib>
+#include <new>
+
+#include "raster/PictureCodecs.h"
+
 namespace vellum {
+
+namespace {
+
+constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+
+} // namespace
+
+void* AllocateArrayStorage(std::size_t bytes)
+{
+    void* block = nullptr;
+    if (bytes >= 2 * kHugePage) {
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        block = std::aligned_alloc(kHugePage, rounded);
+        if (block)
+            AdviseHugePages(block, rounded);
+    } else {
+        block = std::malloc(std::max<std::size_t>(bytes, 1));
+    }
+    if (!block)
+        throw std::bad_alloc();
+    return block;
+}
+
+void FreeArrayStorage(void* block) noexcept
+{
+    std::free(block);
+}
 
 void TBool2DArray::Assign(const TBool2DArray* other)
 {

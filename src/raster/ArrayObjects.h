@@ -21,6 +21,12 @@ public:
     using VellumException::VellumException;
 };
 
+// Storage blocks of arrays: a picture-sized block starts on a huge-page boundary and is backed
+// by huge pages, so that passes walking a column-ordered array along picture rows (a new page
+// at every column) do not miss the address translation cache each time. Raises std::bad_alloc.
+void* AllocateArrayStorage(std::size_t bytes);
+void FreeArrayStorage(void* block) noexcept;
+
 // Leaves entries made without a value undefined, so that an array whose every entry is about to
 // be written is not cleared first (a picture-sized clear costs as much as the pass itself).
 template <typename T>
@@ -30,6 +36,8 @@ struct TDefaultInitAllocator : std::allocator<T> {
         using other = TDefaultInitAllocator<U>;
     };
     using std::allocator<T>::allocator;
+    T* allocate(std::size_t n) { return static_cast<T*>(AllocateArrayStorage(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t) noexcept { FreeArrayStorage(p); }
     template <typename U>
     void construct(U* p) noexcept
     {

@@ -13,39 +13,111 @@ namespace vellum {
 
 namespace {
 
-// out[j * outStride + i] = in[i * inStride + j] for i < rows, j < columns.
+#ifdef __SSE2__
+// The 16 x 16 block at in (rows inStride apart) transposed to out (rows outStride apart): four
+// rounds of interleaving rows i and i + 8 move the row index bits into the byte index and the
+// column index bits into the register index.
+inline __attribute__((always_inline)) void transposeBlock(const std::uint8_t* in, std::size_t inStride,
+                                                          std::uint8_t* out, std::size_t outStride)
+{
+    __m128i a[16];
+#pragma GCC unroll 16
+    for (int i = 0; i < 16; ++i)
+        a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i * inStride));
+#pragma GCC unroll 4
+    for (int round = 0; round < 4; ++round) {
+        __m128i b[16];
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i) {
+            b[2 * i] = _mm_unpacklo_epi8(a[i], a[i + 8]);
+            b[2 * i + 1] = _mm_unpackhi_epi8(a[i], a[i + 8]);
+        }
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i)
+            a[i] = b[i];
+    }
+#pragma GCC unroll 16
+    for (int j = 0; j < 16; ++j)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j * outStride), a[j]);
+}
+#endif
+
+#if defined(__x86_64__) || defined(__i386__)
+// Two 16 x 16 blocks side by side (16 rows of 32 bytes at in) transposed, as transposeBlock
+// does, in the two halves of AVX2 registers: the left block's columns become out's rows 0 to
+// 15, the right block's rows 16 to 31.
+__attribute__((target("avx2"))) void transposeBlockPair(const std::uint8_t* in, std::size_t inStride, std::uint8_t* out,
+                                                       std::size_t outStride)
+{
+    __m256i a[16];
+#pragma GCC unroll 16
+    for (int i = 0; i < 16; ++i)
+        a[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i * inStride));
+#pragma GCC unroll 4
+    for (int round = 0; round < 4; ++round) {
+        __m256i b[16];
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i) {
+            b[2 * i] = _mm256_unpacklo_epi8(a[i], a[i + 8]);
+            b[2 * i + 1] = _mm256_unpackhi_epi8(a[i], a[i + 8]);
+        }
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i)
+            a[i] = b[i];
+    }
+#pragma GCC unroll 16
+    for (int j = 0; j < 16; ++j) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j * outStride), _mm256_castsi256_si128(a[j]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (16 + j) * outStride), _mm256_extracti128_si256(a[j], 1));
+    }
+}
+#endif
+
+// out[j * outStride + i] = in[i * inStride + j] for i < rows, j < columns, where one of the two
+// is a band's few rows and the other a picture's width. The band's side is the inner loop, so
+// each mask column's entries of the band are read or written together, not once per block.
+// Whole blocks of blockWide x blockBand entries go to block(i0, j0); the rest one by one.
+template <typename Block>
+void transposeIn(const std::uint8_t* in, std::size_t inStride, int rows, int columns, std::uint8_t* out,
+                 std::size_t outStride, int blockWide, int blockBand, Block&& block)
+{
+    auto one = [&](int i, int j) { out[j * outStride + i] = in[i * inStride + j]; };
+    const bool wideRows = rows > columns;
+    const int wide = wideRows ? rows : columns;
+    const int band = wideRows ? columns : rows;
+    int w0 = 0;
+    for (; w0 + blockWide <= wide; w0 += blockWide) {
+        int b0 = 0;
+        for (; b0 + blockBand <= band; b0 += blockBand)
+            wideRows ? block(w0, b0) : block(b0, w0);
+        for (int w = w0; w < w0 + blockWide; ++w)
+            for (int b = b0; b < band; ++b)
+                wideRows ? one(w, b) : one(b, w);
+    }
+    for (int w = w0; w < wide; ++w)
+        for (int b = 0; b < band; ++b)
+            wideRows ? one(w, b) : one(b, w);
+}
+
 void transposeBytes(const std::uint8_t* in, std::size_t inStride, int rows, int columns, std::uint8_t* out,
                     std::size_t outStride)
 {
-    int i0 = 0;
-#ifdef __SSE2__
-    // 16 x 16 blocks: four rounds of interleaving rows i and i + 8 move the row index bits into
-    // the byte index and the column bits into the register index.
-    for (; i0 + 16 <= rows; i0 += 16) {
-        int j0 = 0;
-        for (; j0 + 16 <= columns; j0 += 16) {
-            __m128i a[16];
-            for (int i = 0; i < 16; ++i)
-                a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + (i0 + i) * inStride + j0));
-            for (int round = 0; round < 4; ++round) {
-                __m128i b[16];
-                for (int i = 0; i < 8; ++i) {
-                    b[2 * i] = _mm_unpacklo_epi8(a[i], a[i + 8]);
-                    b[2 * i + 1] = _mm_unpackhi_epi8(a[i], a[i + 8]);
-                }
-                std::copy_n(b, 16, a);
-            }
-            for (int j = 0; j < 16; ++j)
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (j0 + j) * outStride + i0), a[j]);
-        }
-        for (int j = j0; j < columns; ++j)
-            for (int i = i0; i < i0 + 16; ++i)
-                out[j * outStride + i] = in[i * inStride + j];
+#if defined(__x86_64__) || defined(__i386__)
+    if (UseAvx2()) {
+        // Pairs of blocks lie side by side along in's rows.
+        const bool wideRows = rows > columns;
+        transposeIn(in, inStride, rows, columns, out, outStride, wideRows ? 16 : 32, wideRows ? 32 : 16,
+                    [&](int i0, int j0) { transposeBlockPair(in + i0 * inStride + j0, inStride, out + j0 * outStride + i0, outStride); });
+        return;
     }
 #endif
-    for (int i = i0; i < rows; ++i)
-        for (int j = 0; j < columns; ++j)
-            out[j * outStride + i] = in[i * inStride + j];
+#ifdef __SSE2__
+    transposeIn(in, inStride, rows, columns, out, outStride, 16, 16,
+                [&](int i0, int j0) { transposeBlock(in + i0 * inStride + j0, inStride, out + j0 * outStride + i0, outStride); });
+#else
+    transposeIn(in, inStride, rows, columns, out, outStride, 1, 1,
+                [&](int i0, int j0) { out[j0 * outStride + i0] = in[i0 * inStride + j0]; });
+#endif
 }
 
 #if defined(__x86_64__) || defined(__i386__)

@@ -264,10 +264,29 @@ void TPictureSelection::Commit()
 {
     if (Parent == nullptr || Image.Empty())
         return;
-    if (!Mask && Bounds == Parent->BoundsRect())
+    if (Bounds == Parent->BoundsRect()) {
+        // The image covers the picture: its transparent places take the picture's pixels and
+        // the image becomes the picture, so only those places are written.
+        Parent->SetPixelFormat(TPixelFormat::pf24bit);
+        Image.SetPixelFormat(TPixelFormat::pf24bit);
+        const int w = Image.Width();
+        if (Mask) {
+            Mask->CheckCovers(w, Image.Height());
+            ForEachMaskBand(w, Image.Height(), [&](int y0, int count, std::uint8_t* marks) {
+                MaskBandToRows(*Mask, y0, count, 0, w, marks, static_cast<std::size_t>(w));
+                for (int k = 0; k < count; ++k) {
+                    const std::uint8_t* from = Parent->ScanLine(y0 + k);
+                    std::uint8_t* to = Image.ScanLine(y0 + k);
+                    ForEachRun(marks + static_cast<std::ptrdiff_t>(k) * w, w, 1, [&](int first, int end) {
+                        std::memcpy(to + 3 * first, from + 3 * first, 3 * static_cast<std::size_t>(end - first));
+                    });
+                }
+            });
+        }
         Parent->AssignOpaque(std::move(static_cast<TXBitmap&>(Image)));
-    else
+    } else {
         CommitInto(Parent);
+    }
     clear();
     Bounds = QRect();
 }
@@ -430,20 +449,24 @@ TRectPictureSelection::TRectPictureSelection(TEffectsBitmap* parent, TColor tran
         Bounds = QRect(left, top, right - left, bottom - top);
         std::uint8_t bg[3];
         StorePixel(bg, background);
-        if (Transparent)
-            liftKeyed(bg);
-        else if (Bounds == Parent->BoundsRect())
-            liftWhole(bg);
-        else
+        if (Transparent) {
+            std::uint8_t key[3];
+            StorePixel(key, TransparentColour);
+            Bounds = contentBox(*Parent, Bounds, key);
+            if (Bounds == Parent->BoundsRect())
+                liftWhole(bg, key);
+            else
+                liftKeyed(bg, key);
+        } else if (Bounds == Parent->BoundsRect()) {
+            liftWhole(bg, nullptr);
+        } else {
             liftRect(bg);
+        }
     });
 }
 
-void TRectPictureSelection::liftKeyed(const std::uint8_t background[3])
+void TRectPictureSelection::liftKeyed(const std::uint8_t background[3], const std::uint8_t key[3])
 {
-    std::uint8_t key[3];
-    StorePixel(key, TransparentColour);
-    Bounds = contentBox(*Parent, Bounds, key);
     const int w = Bounds.width();
     Image.AllocateUninitialised(w, Bounds.height(), TPixelFormat::pf24bit);
     Mask->AllocateUninitialised(w, Bounds.height());
@@ -462,14 +485,30 @@ void TRectPictureSelection::liftKeyed(const std::uint8_t background[3])
     });
 }
 
-void TRectPictureSelection::liftWhole(const std::uint8_t background[3])
+void TRectPictureSelection::liftWhole(const std::uint8_t background[3], const std::uint8_t* key)
 {
-    // The picture's own pixels become the image and the picture gets a new block of background:
-    // nothing is copied, and Commit hands the pixels back the same way.
+    // The picture's own pixels become the image and the picture gets a new block, background
+    // where the selection's opaque pixels were: nothing is copied, and Commit hands the pixels
+    // back the same way.
+    const int w = Parent->Width();
     TXBitmap place;
-    place.AllocateUninitialised(Parent->Width(), Parent->Height(), TPixelFormat::pf24bit);
-    for (int y = 0; y < place.Height(); ++y)
-        FillPixels(place.ScanLine(y), place.Width(), background);
+    place.AllocateUninitialised(w, Parent->Height(), TPixelFormat::pf24bit);
+    if (key == nullptr) {
+        for (int y = 0; y < place.Height(); ++y)
+            FillPixels(place.ScanLine(y), w, background);
+    } else {
+        Mask->AllocateUninitialised(w, Parent->Height());
+        ForEachMaskBand(w, Parent->Height(), [&](int y0, int count, std::uint8_t* marks) {
+            for (int k = 0; k < count; ++k) {
+                std::uint8_t* rowMarks = marks + static_cast<std::ptrdiff_t>(k) * w;
+                std::uint8_t* to = place.ScanLine(y0 + k);
+                MarkKeyPixels(Parent->ScanLine(y0 + k), w, key, rowMarks);
+                FillPixels(to, w, background);
+                ForEachRun(rowMarks, w, 1, [&](int first, int end) { FillPixels(to + 3 * first, end - first, key); });
+            }
+            MaskBandFromRows(*Mask, y0, count, marks, static_cast<std::size_t>(w));
+        });
+    }
     Image.AssignOpaque(std::move(static_cast<TXBitmap&>(*Parent)));
     Parent->AssignOpaque(std::move(place));
 }

@@ -123,8 +123,9 @@ public:
     TRectPictureSelection(TEffectsBitmap* parent, TColor transparent, TColor background, const QRect& rect);
 
 private:
-    void liftKeyed(const std::uint8_t background[3]);
-    void liftWhole(const std::uint8_t background[3]);
+    void liftKeyed(const std::uint8_t background[3], const std::uint8_t key[3]);
+    // key: none for a plain selection.
+    void liftWhole(const std::uint8_t background[3], const std::uint8_t* key);
     void liftRect(const std::uint8_t background[3]);
 };
 
