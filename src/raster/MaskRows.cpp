@@ -121,26 +121,29 @@ void transposeBytes(const std::uint8_t* in, std::size_t inStride, int rows, int 
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-// Sixteen pixels at a time: four loads of twelve bytes each are widened to 32-bit lanes and
-// compared with the key; the loads read up to four bytes past the sixteenth pixel, so the
-// caller stops while two more pixels follow.
+// 32 pixels at a time: each lane of four registers takes twelve bytes (four pixels) of the
+// first or the second sixteen, widened to 32-bit lanes and compared with the key; packing keeps
+// the pixels in order within each half. A load reads four bytes past its pixels, so the caller
+// stops while two more pixels follow.
 __attribute__((target("avx2"))) int markKeyPixelsAvx2(const std::uint8_t* pixels, int width, const std::uint8_t key[3],
                                                       std::uint8_t* marks)
 {
-    const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-    const __m128i keys = _mm_set1_epi32(key[0] | (key[1] << 8) | (key[2] << 16));
-    const __m128i ones = _mm_set1_epi8(1);
+    const __m256i widen = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0, 1, 2, -1, 3, 4, 5,
+                                           -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m256i keys = _mm256_set1_epi32(key[0] | (key[1] << 8) | (key[2] << 16));
+    const __m256i ones = _mm256_set1_epi8(1);
     int x = 0;
-    for (; x + 18 <= width; x += 16) {
+    for (; x + 34 <= width; x += 32) {
         const std::uint8_t* p = pixels + 3 * static_cast<std::size_t>(x);
-        __m128i equal[4];
+        __m256i equal[4];
         for (int k = 0; k < 4; ++k) {
-            const __m128i lanes = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12 * k)), widen);
-            equal[k] = _mm_cmpeq_epi32(lanes, keys);
+            const __m256i both = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + 48 + 12 * k),
+                                                     reinterpret_cast<const __m128i*>(p + 12 * k));
+            equal[k] = _mm256_cmpeq_epi32(_mm256_shuffle_epi8(both, widen), keys);
         }
-        const __m128i words = _mm_packs_epi32(equal[0], equal[1]);
-        const __m128i words2 = _mm_packs_epi32(equal[2], equal[3]);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(marks + x), _mm_and_si128(_mm_packs_epi16(words, words2), ones));
+        const __m256i words = _mm256_packs_epi32(equal[0], equal[1]);
+        const __m256i words2 = _mm256_packs_epi32(equal[2], equal[3]);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(marks + x), _mm256_and_si256(_mm256_packs_epi16(words, words2), ones));
     }
     return x;
 }

@@ -1,3 +1,6 @@
+#include <array>
+#include <random>
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -5,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "clipboard/VLClipbrd.h"
+#include "raster/MaskRows.h"
+#include "raster/RegionGrowth.h"
+#include "raster/VectorPaths.h"
 #include "selection/PicSelection.h"
 #include "selection/SelectionTestSupport.h"
 #include "selection/VLCompactSelection.h"
@@ -40,6 +46,34 @@ bool sameAsPart(const TXBitmap& picture, const QRect& rect, const TXBitmap& imag
 }
 
 const std::vector<std::string> Mixed{"RGBKW", "GBKWR", "BKWRG"};
+
+// Random pixels of the eight colours whose channels are 0 or 255 (any one is frequent), white
+// in the rows and columns outside inner, so that a white key trims them away.
+TEffectsBitmap eightColours(int width, int height, unsigned seed, const QRect& inner)
+{
+    std::mt19937 random(seed);
+    TEffectsBitmap picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (inner.contains(x, y))
+                StorePixel(picture.ScanLine(y) + 3 * x,
+                           RGBColor(random() % 2 * 255, random() % 2 * 255, random() % 2 * 255));
+    return picture;
+}
+
+// Runs the body with the vector kernels and with the portable code.
+template <typename Body>
+void onBothPaths(Body&& body)
+{
+    struct AllowAvx2Again {
+        ~AllowAvx2Again() { AllowAvx2(true); }
+    } restore;
+    for (const bool vector : {true, false}) {
+        AllowAvx2(vector);
+        SCOPED_TRACE(vector ? "vector kernels" : "portable code");
+        body();
+    }
+}
 
 } // namespace
 
@@ -104,6 +138,68 @@ TEST(RectPictureSelection, TransparentColourTrimsToContentAndLiftsOnlyIt)
                 EXPECT_EQ(picture.PixelColour(x, y), white ? clWhite : Bg) << x << "," << y;
             }
     }
+}
+
+TEST(RectPictureSelection, LiftAndCommitFollowThePixelRulesOnLargerPictures)
+{
+    // Sizes across the 64-row bands and 16-entry blocks, odd widths; bands of the whole picture
+    // (its pixel block changes hands) and of a part; plain and keyed; committed where lifted and
+    // moved.
+    const QRect parts[] = {QRect(0, 0, 1000, 1000), QRect(3, 2, 40, 90)};
+    onBothPaths([&] {
+        for (const auto& [width, height] : {std::pair{67, 130}, std::pair{130, 67}, std::pair{31, 200}, std::pair{5, 3}}) {
+            for (const QRect& part : parts)
+                for (const TColor key : {TColor(-1), TColor(clWhite)})
+                    for (const bool margin : {true, false})
+                    for (const QPoint move : {QPoint(0, 0), QPoint(3, -2)}) {
+                        SCOPED_TRACE(testing::Message() << width << "x" << height << " band " << part.x() << ","
+                                                        << part.width() << " key " << key << " margin " << margin
+                                                        << " move " << move.x());
+                        const QRect band = part.intersected(QRect(0, 0, width, height));
+                        // A white margin inside the band is trimmed away by the white key.
+                        const TEffectsBitmap original = eightColours(width, height, static_cast<unsigned>(width + height),
+                                                                     margin ? band.adjusted(2, 1, -1, -3) : band);
+                        TEffectsBitmap picture = original;
+                        TRectPictureSelection s(&picture, key, Bg, part);
+                        // The box the key trims to: the band's non-key pixels', unless they lie
+                        // in one row or column or there are none.
+                        QRect box;
+                        for (int y = band.top(); y <= band.bottom(); ++y)
+                            for (int x = band.left(); x <= band.right(); ++x)
+                                if (key < 0 || original.PixelColour(x, y) != key)
+                                    box |= QRect(x, y, 1, 1);
+                        if (box.width() < 2 || box.height() < 2)
+                            box = band;
+                        ASSERT_EQ(s.Bounds, box);
+                        ASSERT_EQ(s.HasMask(), key >= 0);
+                        EXPECT_TRUE(sameAsPart(original, box, s.Image));
+                        EXPECT_TRUE(KeyInvariantHolds(s));
+                        for (int y = 0; y < height; ++y)
+                            for (int x = 0; x < width; ++x) {
+                                const bool lifted = box.contains(x, y) && (key < 0 || original.PixelColour(x, y) != key);
+                                ASSERT_EQ(picture.PixelColour(x, y), lifted ? Bg : original.PixelColour(x, y)) << x << "," << y;
+                            }
+                        // The picture may change under a floating selection: what its
+                        // transparent places show then is the changed picture.
+                        for (int y = 0; y < height; y += 3)
+                            FillPixels(picture.ScanLine(y), width, std::array<std::uint8_t, 3>{7, 8, 9}.data());
+                        const TEffectsBitmap lifted = picture;
+                        const TEffectsBitmap image = s.Image;
+                        s.OffsetBy(move.x(), move.y());
+                        s.Commit();
+                        EXPECT_TRUE(s.Image.Empty());
+                        for (int y = 0; y < height; ++y)
+                            for (int x = 0; x < width; ++x) {
+                                const QPoint at = QPoint(x, y) - box.topLeft() - move;
+                                const bool drawn = image.BoundsRect().contains(at)
+                                                   && (key < 0 || image.PixelColour(at.x(), at.y()) != key);
+                                ASSERT_EQ(picture.PixelColour(x, y),
+                                          drawn ? image.PixelColour(at.x(), at.y()) : lifted.PixelColour(x, y))
+                                    << x << "," << y;
+                            }
+                    }
+        }
+    });
 }
 
 TEST(FreehandPictureSelection, SquarePathLiftsItsInsideWithTheLowestUnusedKey)
@@ -187,6 +283,38 @@ TEST(MagicWandPictureSelection, RegionIsTheFloodFillRegion)
                 }
             }
     }
+}
+
+TEST(MagicWandPictureSelection, ImageMaskAndLiftFollowTheRegionOnLargerPictures)
+{
+    onBothPaths([] {
+        for (const auto& [width, height] : {std::pair{67, 130}, std::pair{130, 67}, std::pair{33, 70}}) {
+            const TEffectsBitmap original = eightColours(width, height, static_cast<unsigned>(width), QRect(0, 0, width, height));
+            for (const QPoint seed : {QPoint(0, 0), QPoint(width / 2, height / 2), QPoint(width - 1, height - 1)}) {
+                SCOPED_TRACE(testing::Message() << width << "x" << height << " seed " << seed.x() << "," << seed.y());
+                TEffectsBitmap copy = original;
+                TByte2DArray region;
+                const QRect box = GrowRegion(copy, seed.x(), seed.y(), 0, region, {});
+                TEffectsBitmap picture = original;
+                TMagicWandPictureSelection s(&picture, Bg, 0, seed);
+                ASSERT_EQ(s.Bounds, box);
+                EXPECT_TRUE(KeyInvariantHolds(s));
+                for (int y = 0; y < height; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        const bool joined = region.Column(y)[x] != 0;
+                        ASSERT_EQ(picture.PixelColour(x, y), joined ? Bg : original.PixelColour(x, y)) << x << "," << y;
+                        if (!box.contains(x, y))
+                            continue;
+                        const int ix = x - box.left(), iy = y - box.top();
+                        ASSERT_EQ(s.Mask->GetItem(ix, iy), !joined) << x << "," << y;
+                        ASSERT_EQ(s.Image.PixelColour(ix, iy), joined ? original.PixelColour(x, y) : s.TransparentColour)
+                            << x << "," << y;
+                    }
+                s.Commit();
+                EXPECT_TRUE(sameAsPart(original, original.BoundsRect(), picture));
+            }
+        }
+    });
 }
 
 TEST(MagicWandPictureSelection, OnePixelRegionsAtTheEdgeFindAKey)
