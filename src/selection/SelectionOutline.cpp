@@ -1,8 +1,10 @@
 #include "selection/SelectionOutline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "raster/ArrayObjects.h"
@@ -170,12 +172,59 @@ void traceContours(EdgeFlags& flags, int z, TPicSelectionPoints& outline)
             }
 }
 
-void plot(TXBitmap& image, int x, int y, int k, int phase)
+// The dash of a polyline's pixels, counted from its start: m = (k - phase) mod 6, white below 3.
+class Dash {
+public:
+    explicit Dash(int phase) : m_m(((-phase) % 6 + 6) % 6) {}
+    [[nodiscard]] int At(int ahead) const { return (m_m + ahead) % 6; }
+    void Advance(int steps) { m_m = At(steps); }
+
+private:
+    int m_m;
+};
+
+void plot(TXBitmap& image, int x, int y, int m)
 {
     if (x < 0 || y < 0 || x >= image.Width() || y >= image.Height())
         return;
-    const int m = ((k - phase) % 6 + 6) % 6;
     StorePixel(image.ScanLine(y) + 3 * x, m < 3 ? clWhite : clBlack);
+}
+
+// The steps [first, end) of a walk from a along one axis (direction -1, 0 or 1) that stay
+// inside [0, size).
+void clipSteps(int a, int direction, int size, int& first, int& end)
+{
+    if (direction > 0) {
+        first = std::max(first, -a);
+        end = std::min(end, size - a);
+    } else if (direction < 0) {
+        first = std::max(first, a - size + 1);
+        end = std::min(end, a + 1);
+    } else if (a < 0 || a >= size) {
+        end = first;
+    }
+}
+
+// Steps 0 to n - 1 of a segment along an axis from a: only the visible ones are written, the
+// dash advancing through the others.
+void drawStraight(TXBitmap& image, const QPoint& a, int dx, int dy, int n, const Dash& dash)
+{
+    int first = 0, end = n;
+    clipSteps(a.x(), dx, image.Width(), first, end);
+    clipSteps(a.y(), dy, image.Height(), first, end);
+    if (first >= end)
+        return;
+    std::uint8_t white[3], black[3];
+    StorePixel(white, clWhite);
+    StorePixel(black, clBlack);
+    const std::ptrdiff_t step = 3 * dx + static_cast<std::ptrdiff_t>(dy) * image.BytesPerLine();
+    std::uint8_t* p = image.ScanLine(a.y() + dy * first) + 3 * (a.x() + dx * first);
+    int m = dash.At(first);
+    for (int i = first; i < end; ++i, p += step) {
+        std::memcpy(p, m < 3 ? white : black, 3);
+        if (++m == 6)
+            m = 0;
+    }
 }
 
 } // namespace
@@ -199,26 +248,33 @@ void DrawOutline(TXBitmap& image, const TPicSelectionPoints& outline, int phase)
         const std::vector<QPoint>& points = outline.Array(i).Points();
         if (points.empty())
             continue;
-        int k = 0;
+        Dash dash(phase);
         for (std::size_t s = 0; s + 1 < points.size(); ++s) {
             const QPoint a = points[s];
             const QPoint d = points[s + 1] - a;
             const int n = std::max(std::abs(d.x()), std::abs(d.y()));
+            if (d.x() == 0 || d.y() == 0) {
+                // Along an axis (every segment of rectangles and contours): no rounding.
+                drawStraight(image, a, (d.x() > 0) - (d.x() < 0), (d.y() > 0) - (d.y() < 0), n, dash);
+                dash.Advance(n);
+                continue;
+            }
             const bool alongX = std::abs(d.x()) >= std::abs(d.y());
-            for (int step = 0; step < n; ++step, ++k) {
+            for (int step = 0; step < n; ++step) {
                 // Nearest pixel on the minor axis, halves to even (the default rounding mode).
                 if (alongX) {
                     const int dx = d.x() > 0 ? step : -step;
                     const auto dy = static_cast<int>(std::lrint(static_cast<double>(step) * d.y() / n));
-                    plot(image, a.x() + dx, a.y() + dy, k, phase);
+                    plot(image, a.x() + dx, a.y() + dy, dash.At(step));
                 } else {
                     const int dy = d.y() > 0 ? step : -step;
                     const auto dx = static_cast<int>(std::lrint(static_cast<double>(step) * d.x() / n));
-                    plot(image, a.x() + dx, a.y() + dy, k, phase);
+                    plot(image, a.x() + dx, a.y() + dy, dash.At(step));
                 }
             }
+            dash.Advance(n);
         }
-        plot(image, points.back().x(), points.back().y(), k, phase);
+        plot(image, points.back().x(), points.back().y(), dash.At(0));
     }
 }
 

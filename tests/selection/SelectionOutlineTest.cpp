@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -114,4 +115,45 @@ TEST(SelectionOutline, PixelsOutsideTheImageAreSkippedButCounted)
     outline.AddArray().SetRect(0, 0, 6, 3);
     outline.MoveOrigin({-2, 0});
     EXPECT_EQ(drawn(outline, 4, 3, 0), std::vector<std::string>({"WKKK", "...W", "KKWW"}));
+}
+
+TEST(SelectionOutline, SegmentsFollowTheDashRuleWhereverTheImageClipsThem)
+{
+    // Segments along both axes in both directions across every edge, slanting ones, a repeated
+    // point, a lone point and a polyline wholly outside, against the rule: the k-th pixel of a
+    // polyline (the minor axis rounded half to even) is white when (k - phase) mod 6 < 3.
+    const std::vector<std::vector<QPoint>> lines = {
+        {{-3, 1}, {9, 1}, {5, 1}, {5, 7}, {5, -3}, {10, 3}, {-5, 3}, {1, -4}, {1, 9}},
+        {{2, 2}},
+        {{0, 0}, {0, 0}, {6, 4}, {6, 0}},
+        {{-5, -5}, {-1, -5}},
+    };
+    TPicSelectionPoints outline;
+    for (const auto& line : lines) {
+        TPicPointArray& array = outline.AddArray();
+        for (const QPoint& p : line)
+            array.Add(p);
+    }
+    const int width = 7, height = 5;
+    for (int phase = 0; phase < 6; ++phase) {
+        std::vector<std::string> expected(height, std::string(width, '.'));
+        for (const auto& line : lines) {
+            int k = 0;
+            auto plot = [&](const QPoint& p) {
+                if (p.x() >= 0 && p.y() >= 0 && p.x() < width && p.y() < height)
+                    expected[p.y()][p.x()] = ((k - phase) % 6 + 6) % 6 < 3 ? 'W' : 'K';
+            };
+            for (std::size_t s = 0; s + 1 < line.size(); ++s) {
+                const QPoint d = line[s + 1] - line[s];
+                const int n = std::max(std::abs(d.x()), std::abs(d.y()));
+                for (int step = 0; step < n; ++step, ++k) {
+                    auto minor = [&](int extent) { return static_cast<int>(std::lrint(static_cast<double>(step) * extent / n)); };
+                    plot(line[s] + (std::abs(d.x()) >= std::abs(d.y()) ? QPoint(d.x() > 0 ? step : -step, minor(d.y()))
+                                                                         : QPoint(minor(d.x()), d.y() > 0 ? step : -step)));
+                }
+            }
+            plot(line.back());
+        }
+        EXPECT_EQ(drawn(outline, width, height, phase), expected) << "phase " << phase;
+    }
 }
