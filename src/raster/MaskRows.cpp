@@ -178,8 +178,30 @@ void MarkKeyPixels(const std::uint8_t* pixels, int width, const std::uint8_t key
         marks[x] = static_cast<std::uint8_t>(p[0] == key[0] && p[1] == key[1] && p[2] == key[2]);
 }
 
+void MarkZeroBytes(const std::uint8_t* bytes, int count, std::uint8_t* marks)
+{
+    constexpr std::uint64_t Low7 = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + x, 8);
+        // The top bit of each byte of t is set exactly where the byte is not zero.
+        const std::uint64_t t = ((word & Low7) + Low7) | word;
+        const std::uint64_t zero = ((t >> 7) & Ones) ^ Ones;
+        std::memcpy(marks + x, &zero, 8);
+    }
+    for (; x < count; ++x)
+        marks[x] = bytes[x] == 0;
+}
+
 void FillPixels(std::uint8_t* pixels, int count, const std::uint8_t colour[3])
 {
+    if (count < 16) {
+        for (int x = 0; x < count; ++x)
+            std::memcpy(pixels + 3 * x, colour, 3);
+        return;
+    }
     // Sixteen pixels of the colour, copied as a block while whole blocks fit.
     constexpr int Block = 16;
     std::uint8_t block[3 * Block];

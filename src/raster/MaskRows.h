@@ -25,6 +25,9 @@ void MaskBandFromRows(TBool2DArray& mask, int firstRow, int count, const std::ui
 // marks[x] = 1 where pixel x of the 24-bit row is the key (blue, green, red), else 0.
 void MarkKeyPixels(const std::uint8_t* pixels, int width, const std::uint8_t key[3], std::uint8_t* marks);
 
+// marks[x] = 1 where bytes[x] is 0, else 0 (region marks to mask entries).
+void MarkZeroBytes(const std::uint8_t* bytes, int count, std::uint8_t* marks);
+
 // count pixels of the 24-bit row, from its start, become colour (blue, green, red).
 void FillPixels(std::uint8_t* pixels, int count, const std::uint8_t colour[3]);
 

@@ -648,13 +648,10 @@ TMagicWandPictureSelection::TMagicWandPictureSelection(TEffectsBitmap* parent, T
                 std::uint8_t* from = Parent->ScanLine(box.top() + y0 + k) + 3 * box.left();
                 std::uint8_t* to = Image.ScanLine(y0 + k);
                 std::uint8_t* rowMarks = marks + static_cast<std::ptrdiff_t>(k) * w;
-                for (int x = 0; x < w; ++x)
-                    rowMarks[x] = joined[x] == 0;
+                MarkZeroBytes(joined, w, rowMarks);
+                std::memcpy(to, from, 3 * static_cast<std::size_t>(w));
                 ForEachRun(rowMarks, w, 1, [&](int first, int end) { FillPixels(to + 3 * first, end - first, key); });
-                ForEachRun(rowMarks, w, 0, [&](int first, int end) {
-                    std::memcpy(to + 3 * first, from + 3 * first, 3 * static_cast<std::size_t>(end - first));
-                    FillPixels(from + 3 * first, end - first, bg);
-                });
+                ForEachRun(rowMarks, w, 0, [&](int first, int end) { FillPixels(from + 3 * first, end - first, bg); });
             }
             MaskBandFromRows(*Mask, y0, count, marks, static_cast<std::size_t>(w));
         });

@@ -107,6 +107,22 @@ TEST(MaskRows, KeyPixelsAreMarkedWhereAllThreeChannelsMatch)
     });
 }
 
+TEST(MaskRows, ZeroBytesAreMarkedWhateverTheOthersHold)
+{
+    for (int count = 0; count <= 40; ++count) {
+        std::mt19937 random(static_cast<unsigned>(count));
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
+        // Zero and every other value, the top bit's among them.
+        for (auto& b : bytes)
+            b = random() % 3 == 0 ? 0 : static_cast<std::uint8_t>(random() % 256 | (random() % 2 ? 0x80 : 1));
+        std::vector<std::uint8_t> marks(static_cast<std::size_t>(count) + 1, 9);
+        MarkZeroBytes(bytes.data(), count, marks.data());
+        for (int x = 0; x < count; ++x)
+            ASSERT_EQ(marks[x], bytes[x] == 0 ? 1 : 0) << count << " at " << x << ": " << int(bytes[x]);
+        EXPECT_EQ(marks[count], 9);
+    }
+}
+
 TEST(MaskRows, RunsCoverEachEntryOfTheirValueOnceInOrder)
 {
     for (const int width : {0, 1, 7, 8, 9, 31, 64, 200}) {
