@@ -264,7 +264,7 @@ void TPictureSelection::Commit()
 {
     if (Parent == nullptr || Image.Empty())
         return;
-    if (Bounds == Parent->BoundsRect()) {
+    if (Bounds == Parent->BoundsRect() && Image.BoundsRect() == Parent->BoundsRect()) {
         // The image covers the picture: its transparent places take the picture's pixels and
         // the image becomes the picture, so only those places are written.
         Parent->SetPixelFormat(TPixelFormat::pf24bit);
