@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 
 #include "raster/Canvas.h"
+#include "raster/RgbRows.h"
 
 namespace vellum {
 
@@ -491,9 +492,7 @@ void TPictureScrollBox::RepaintRect(const QRect& rect, int margin)
         return;
     ensureScreen();
     try {
-        TXBitmap image;
-        TXBitmap zoomed;
-        const TXBitmap& part = renderPart(r, image, zoomed);
+        const TXBitmap& part = renderPart(r, m_rectPart, m_rectZoomed);
         const QRect view = PictureToView(r);
         blit(part, view.topLeft());
         viewport()->update(view);
@@ -536,7 +535,22 @@ void TPictureScrollBox::paintEvent(QPaintEvent* event)
     }
     // Whole picture pixels on every screen: no smoothing when the device pixels are finer.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(event->rect(), m_screen.SharedImage(), event->rect());
+    const QRect screen(0, 0, m_screen.Width(), m_screen.Height());
+    if (m_shown.width() < screen.width() || m_shown.height() < screen.height())
+        m_shown = QImage(screen.size(), QImage::Format_RGB32);
+    for (const QRect& exposed : event->region()) {
+        const QRect r = exposed & screen;
+        if (r.isEmpty())
+            continue;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            CopyBgrToRgb32(m_screen.ScanLine(y) + 3 * r.left(),
+                           reinterpret_cast<std::uint32_t*>(m_shown.scanLine(y)) + r.left(), r.width());
+        painter.drawImage(r, m_shown, r);
+    }
+    // A surface grown since the last full paint shows the pattern until the next.
+    const QRegion uncovered = event->region() - screen;
+    for (const QRect& rest : uncovered)
+        painter.fillRect(rest, QBrush(m_pattern));
 }
 
 void TPictureScrollBox::resizeEvent(QResizeEvent* event)

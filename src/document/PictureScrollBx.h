@@ -179,8 +179,14 @@ private:
     int m_vertRange = 0;
     QImage m_pattern;
     TXBitmap m_screen; // what the surface shows
+    // The screen's painted parts in the paint device's format, converted at paint time: a
+    // 24-bit image would be converted by the paint engine on every paint, in its thread pool.
+    QImage m_shown;
     TXBitmap m_partBuffer;
     TXBitmap m_zoomedBuffer;
+    // RepaintRect's render buffers, kept so that a stroke's repaints allocate nothing.
+    TXBitmap m_rectPart;
+    TXBitmap m_rectZoomed;
     Qt::MouseButton m_pressedButton = Qt::NoButton;
     bool m_doubleClick = false;
     // The wheel's movement not yet making a whole notch (120 per notch).

@@ -1,0 +1,52 @@
+#include "raster/RgbRows.h"
+
+#include <bit>
+#include <cstring>
+
+#include <immintrin.h>
+
+#include "raster/VectorPaths.h"
+
+namespace vellum {
+
+namespace {
+
+// Eight pixels a step: two sixteen-byte reads twelve bytes apart (while they stay inside the
+// row), the first twelve bytes of each spread into four pixels, the alpha bytes set.
+__attribute__((target("avx2"))) int copyAvx2(const std::uint8_t* source, std::uint32_t* target, int count)
+{
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, //
+                                            0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    int x = 0;
+    for (; x + 10 <= count; x += 8) {
+        const std::uint8_t* p = source + 3 * x;
+        const __m256i bytes = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12)), 1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + x), _mm256_or_si256(_mm256_shuffle_epi8(bytes, spread), alpha));
+    }
+    return x;
+}
+
+} // namespace
+
+void CopyBgrToRgb32(const std::uint8_t* source, std::uint32_t* target, int count)
+{
+    int x = UseAvx2() ? copyAvx2(source, target, count) : 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Blue, green and red are the low three bytes: four bytes are read at once where the
+        // fourth still lies in the row, and replaced by the opaque alpha.
+        for (; x + 1 < count; ++x) {
+            std::uint32_t pixel;
+            std::memcpy(&pixel, source + 3 * x, 4);
+            target[x] = pixel | 0xFF000000u;
+        }
+    }
+    for (; x < count; ++x) {
+        const std::uint8_t* p = source + 3 * x;
+        target[x] = 0xFF000000u | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+    }
+}
+
+} // namespace vellum

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vellum {
+
+// count pixels of a 24-bit row (blue, green, red) as opaque 32-bit pixels (0xffRRGGBB, the
+// layout of QRgb and of QImage::Format_RGB32), for handing rows to the screen: drawing a 24-bit
+// image makes the paint engine convert it at every paint.
+void CopyBgrToRgb32(const std::uint8_t* source, std::uint32_t* target, int count);
+
+} // namespace vellum

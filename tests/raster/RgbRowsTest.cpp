@@ -1,0 +1,42 @@
+#include "raster/RgbRows.h"
+
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QRgb>
+
+#include "raster/VectorPaths.h"
+
+namespace vellum {
+namespace {
+
+// Every length from nothing to a few vector steps past the point where the fast loop stops
+// (it must never read or write past the row), on both paths: each pixel becomes the opaque QRgb of its colour and
+// nothing beyond the count is written.
+TEST(RgbRows, RowsBecomeOpaqueRgb32PixelsOfTheSameColours)
+{
+    struct AllowAvx2Again {
+        ~AllowAvx2Again() { AllowAvx2(true); }
+    } restore;
+    for (const bool vector : {true, false}) {
+        AllowAvx2(vector);
+        for (int count = 0; count <= 21; ++count) {
+            // Exactly the row's bytes, so a sanitizer catches an overread.
+            std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(count));
+            for (std::size_t i = 0; i < row.size(); ++i)
+                row[i] = static_cast<std::uint8_t>(37 * i + 11 * count + 5);
+            std::vector<std::uint32_t> out(count + 1, 0x12345678u);
+            CopyBgrToRgb32(row.data(), out.data(), count);
+            for (int x = 0; x < count; ++x) {
+                const QRgb expected = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+                ASSERT_EQ(out[x], expected) << "pixel " << x << " of " << count << (vector ? ", vector" : ", portable");
+            }
+            EXPECT_EQ(out[count], 0x12345678u) << count << (vector ? ", vector" : ", portable");
+        }
+    }
+}
+
+} // namespace
+} // namespace vellum
