@@ -49,4 +49,14 @@ void CopyBgrToRgb32(const std::uint8_t* source, std::uint32_t* target, int count
     }
 }
 
+void CopyRgb32ToBgr(const std::uint32_t* source, std::uint8_t* target, int count)
+{
+    for (int x = 0; x < count; ++x, target += 3) {
+        const std::uint32_t pixel = source[x];
+        target[0] = static_cast<std::uint8_t>(pixel);
+        target[1] = static_cast<std::uint8_t>(pixel >> 8);
+        target[2] = static_cast<std::uint8_t>(pixel >> 16);
+    }
+}
+
 } // namespace vellum

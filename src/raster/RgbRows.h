@@ -8,5 +8,7 @@ namespace vellum {
 // layout of QRgb and of QImage::Format_RGB32), for handing rows to the screen: drawing a 24-bit
 // image makes the paint engine convert it at every paint.
 void CopyBgrToRgb32(const std::uint8_t* source, std::uint32_t* target, int count);
+// The way back: count 32-bit pixels as a 24-bit row, alpha dropped.
+void CopyRgb32ToBgr(const std::uint32_t* source, std::uint8_t* target, int count);
 
 } // namespace vellum

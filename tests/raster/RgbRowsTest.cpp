@@ -1,5 +1,6 @@
 #include "raster/RgbRows.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -14,8 +15,8 @@ namespace {
 
 // Every length from nothing to a few vector steps past the point where the fast loop stops
 // (it must never read or write past the row), on both paths: each pixel becomes the opaque QRgb of its colour and
-// nothing beyond the count is written.
-TEST(RgbRows, RowsBecomeOpaqueRgb32PixelsOfTheSameColours)
+// nothing beyond the count is written; converted back, the row is unchanged.
+TEST(RgbRows, RowsBecomeOpaqueRgb32PixelsOfTheSameColoursAndBack)
 {
     struct AllowAvx2Again {
         ~AllowAvx2Again() { AllowAvx2(true); }
@@ -34,6 +35,12 @@ TEST(RgbRows, RowsBecomeOpaqueRgb32PixelsOfTheSameColours)
                 ASSERT_EQ(out[x], expected) << "pixel " << x << " of " << count << (vector ? ", vector" : ", portable");
             }
             EXPECT_EQ(out[count], 0x12345678u) << count << (vector ? ", vector" : ", portable");
+
+            // And back: the same row, nothing written past it.
+            std::vector<std::uint8_t> back(row.size() + 1, 0xA5);
+            CopyRgb32ToBgr(out.data(), back.data(), count);
+            EXPECT_TRUE(std::equal(row.begin(), row.end(), back.begin())) << count;
+            EXPECT_EQ(back[row.size()], 0xA5) << count;
         }
     }
 }
