@@ -1,6 +1,7 @@
 #include "document/PictureScrollBx.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include <QApplication>
@@ -420,13 +421,18 @@ const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image
         const std::uint8_t* src = image.ScanLine(y);
         std::uint8_t* first = zoomed.ScanLine(y * z);
         std::uint8_t* out = first;
-        for (int x = 0; x < rect.width(); ++x, src += 3) {
-            for (int k = 0; k < z; ++k, out += 3) {
-                out[0] = src[0];
-                out[1] = src[1];
-                out[2] = src[2];
-            }
+        static_assert(std::endian::native == std::endian::little, "pixels are stored from their low bytes");
+        // Four bytes a store, each overlapping the next pixel's first byte, which the next store
+        // writes again; only the row's last pixel is stored bytewise.
+        for (int x = 0; x + 1 < rect.width(); ++x, src += 3) {
+            const std::uint32_t pixel = src[0] | std::uint32_t(src[1]) << 8 | std::uint32_t(src[2]) << 16;
+            for (int k = 0; k < z; ++k, out += 3)
+                std::memcpy(out, &pixel, 4);
         }
+        const std::uint32_t last = src[0] | std::uint32_t(src[1]) << 8 | std::uint32_t(src[2]) << 16;
+        for (int k = 0; k + 1 < z; ++k, out += 3)
+            std::memcpy(out, &last, 4);
+        std::memcpy(out, &last, 3);
         std::uint8_t* second = zoomed.ScanLine(y * z + 1);
         std::memcpy(second, first, zoomedBytes);
         if (grid)
