@@ -476,9 +476,11 @@ void TPictureScrollBox::showPart(const TXBitmap& image, const QPoint& at)
         QRect(at, QSize(image.Width(), image.Height())) & QRect(0, 0, m_screen.Width(), m_screen.Height());
     if (target.isEmpty())
         return;
+    std::uint8_t* shown = m_shown.bits();
+    const qsizetype shownStride = m_shown.bytesPerLine();
     for (int y = target.top(); y <= target.bottom(); ++y)
         CopyBgrToRgb32(image.ScanLine(y - at.y()) + 3 * (target.left() - at.x()),
-                       reinterpret_cast<std::uint32_t*>(m_shown.scanLine(y)) + target.left(), target.width());
+                       reinterpret_cast<std::uint32_t*>(shown + y * shownStride) + target.left(), target.width());
     if (!m_shownStale.isEmpty())
         m_shownStale -= target;
     m_screenStale |= target;
