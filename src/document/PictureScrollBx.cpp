@@ -1,7 +1,6 @@
 #include "document/PictureScrollBx.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include <QApplication>
@@ -420,19 +419,7 @@ const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image
     for (int y = 0; y < rect.height(); ++y) {
         const std::uint8_t* src = image.ScanLine(y);
         std::uint8_t* first = zoomed.ScanLine(y * z);
-        std::uint8_t* out = first;
-        static_assert(std::endian::native == std::endian::little, "pixels are stored from their low bytes");
-        // Four bytes a store, each overlapping the next pixel's first byte, which the next store
-        // writes again; only the row's last pixel is stored bytewise.
-        for (int x = 0; x + 1 < rect.width(); ++x, src += 3) {
-            const std::uint32_t pixel = src[0] | std::uint32_t(src[1]) << 8 | std::uint32_t(src[2]) << 16;
-            for (int k = 0; k < z; ++k, out += 3)
-                std::memcpy(out, &pixel, 4);
-        }
-        const std::uint32_t last = src[0] | std::uint32_t(src[1]) << 8 | std::uint32_t(src[2]) << 16;
-        for (int k = 0; k + 1 < z; ++k, out += 3)
-            std::memcpy(out, &last, 4);
-        std::memcpy(out, &last, 3);
+        ZoomRow(src, rect.width(), z, first);
         std::uint8_t* second = zoomed.ScanLine(y * z + 1);
         std::memcpy(second, first, zoomedBytes);
         if (grid)

@@ -29,7 +29,52 @@ __attribute__((target("avx2"))) int copyAvx2(const std::uint8_t* source, std::ui
     return x;
 }
 
+// One pixel's copies a step: its three bytes spread over 32 (ten and two thirds pixels), stored
+// once or, from zoom 11, twice 30 bytes apart; each store runs on into the next pixel's place,
+// which its own store then writes. The last pixels, whose stores would pass the row's end, are
+// left to the caller.
+__attribute__((target("avx2"))) int zoomAvx2(const std::uint8_t* source, int count, int zoom, std::uint8_t* target)
+{
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, //
+                                            1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1);
+    const std::size_t step = 3 * static_cast<std::size_t>(zoom);
+    const std::size_t reach = zoom > 10 ? 62 : 32;
+    const std::size_t end = step * static_cast<std::size_t>(count);
+    int x = 0;
+    for (std::size_t at = 0; x < count && at + reach <= end; ++x, at += step) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, source + 3 * x, 3); // the fourth byte is not the row's: never read
+        const __m256i copies = _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(pixel)), spread);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + at), copies);
+        if (zoom > 10)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + at + 30), copies);
+    }
+    return x;
+}
+
 } // namespace
+
+void ZoomRow(const std::uint8_t* source, int count, int zoom, std::uint8_t* target)
+{
+    if (count <= 0 || zoom <= 0)
+        return;
+    static_assert(std::endian::native == std::endian::little, "a pixel's bytes are its low bytes");
+    int x = UseAvx2() ? zoomAvx2(source, count, zoom, target) : 0;
+    std::uint8_t* out = target + 3 * static_cast<std::size_t>(x) * zoom;
+    // Four bytes a store, each overlapping the next copy's first byte, which the next store
+    // writes again; only the row's very last copy is stored in three bytes.
+    for (; x + 1 < count; ++x) {
+        std::uint32_t pixel = 0;
+        std::memcpy(&pixel, source + 3 * x, 3);
+        for (int k = 0; k < zoom; ++k, out += 3)
+            std::memcpy(out, &pixel, 4);
+    }
+    std::uint32_t last = 0;
+    std::memcpy(&last, source + 3 * x, 3);
+    for (int k = 0; k + 1 < zoom; ++k, out += 3)
+        std::memcpy(out, &last, 4);
+    std::memcpy(out, &last, 3);
+}
 
 void CopyBgrToRgb32(const std::uint8_t* source, std::uint32_t* target, int count)
 {

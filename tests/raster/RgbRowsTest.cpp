@@ -45,5 +45,33 @@ TEST(RgbRows, RowsBecomeOpaqueRgb32PixelsOfTheSameColoursAndBack)
     }
 }
 
+// Every zoom and the short widths where the fast path's stores meet the row's end, on both
+// paths: pixel x's copies fill bytes [3 * x * zoom, 3 * (x + 1) * zoom), nothing past the row.
+TEST(RgbRows, ZoomedRowsRepeatEachPixel)
+{
+    struct AllowAvx2Again {
+        ~AllowAvx2Again() { AllowAvx2(true); }
+    } restore;
+    for (const bool vector : {true, false}) {
+        AllowAvx2(vector);
+        for (int zoom = 1; zoom <= 15; ++zoom)
+            for (int count = 1; count <= 12; ++count) {
+                std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(count));
+                for (std::size_t i = 0; i < row.size(); ++i)
+                    row[i] = static_cast<std::uint8_t>(29 * i + 7 * zoom + 1);
+                const std::size_t bytes = row.size() * zoom;
+                std::vector<std::uint8_t> out(bytes + 64, 0xA5);
+                ZoomRow(row.data(), count, zoom, out.data());
+                for (std::size_t i = 0; i < bytes; ++i) {
+                    const std::size_t pixel = i / (3 * zoom);
+                    ASSERT_EQ(out[i], row[3 * pixel + i % 3])
+                        << "byte " << i << ", zoom " << zoom << ", width " << count << (vector ? ", vector" : ", portable");
+                }
+                for (std::size_t i = bytes; i < out.size(); ++i)
+                    ASSERT_EQ(out[i], 0xA5) << "past the row: zoom " << zoom << ", width " << count;
+            }
+    }
+}
+
 } // namespace
 } // namespace vellum
