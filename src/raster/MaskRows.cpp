@@ -53,6 +53,24 @@ __attribute__((target("avx2"))) void transposeBlockPair(const std::uint8_t* in, 
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i)
         a[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i * inStride));
+    // Masks are mostly wide areas of one value: such a block is its own transpose, stored as is.
+    __m256i any = a[0], all = a[0];
+#pragma GCC unroll 16
+    for (int i = 1; i < 16; ++i) {
+        any = _mm256_or_si256(any, a[i]);
+        all = _mm256_and_si256(all, a[i]);
+    }
+    const bool zeros = _mm256_testz_si256(any, any) != 0;
+    const __m256i ones = _mm256_set1_epi8(1);
+    const __m256i oneEverywhere = _mm256_and_si256(_mm256_cmpeq_epi8(any, ones), _mm256_cmpeq_epi8(all, ones));
+    if (zeros || _mm256_movemask_epi8(oneEverywhere) == -1) {
+        // Every byte is 0, or every byte is 1 (each has bit 0, none has another bit).
+        const __m128i value = zeros ? _mm_setzero_si128() : _mm_set1_epi8(1);
+#pragma GCC unroll 32
+        for (int j = 0; j < 32; ++j)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j * outStride), value);
+        return;
+    }
 #pragma GCC unroll 4
     for (int round = 0; round < 4; ++round) {
         __m256i b[16];

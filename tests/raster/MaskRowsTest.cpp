@@ -50,15 +50,28 @@ TBool2DArray runsMask(int width, int height, unsigned seed)
     return mask;
 }
 
+// Wide areas of one value (as in keyed selections) with a few single entries of the other.
+TBool2DArray areasMask(int width, int height, unsigned seed)
+{
+    std::mt19937 random(seed);
+    TBool2DArray mask(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            mask.SetItem(x, y, ((x / 37 + y / 23) % 3 == 0) != (random() % 2000 == 0));
+    return mask;
+}
+
 // Sizes on both sides of the 16-entry blocks and the 64-row bands, odd widths among them.
 const std::vector<std::pair<int, int>> Sizes = {{1, 1},   {3, 2},   {15, 17}, {16, 16}, {17, 33},
-                                                {33, 64}, {64, 65}, {67, 130}, {130, 67}, {31, 200}};
+                                                {33, 64}, {64, 65}, {67, 130}, {130, 67}, {31, 200}, {300, 200}};
 
 TEST(MaskRows, BandsMoveBetweenColumnAndRowOrderExactly)
 {
     onBothPaths([] {
-        for (const auto& [width, height] : Sizes) {
-            const TBool2DArray mask = runsMask(width, height, static_cast<unsigned>(width * 1000 + height));
+        for (const auto& [width, height] : Sizes)
+        for (const bool areas : {false, true}) {
+            const auto seed = static_cast<unsigned>(width * 1000 + height);
+            const TBool2DArray mask = areas ? areasMask(width, height, seed) : runsMask(width, height, seed);
             // A part of the columns, as a clipped drawing reads them.
             const int firstColumn = width / 3;
             const int columns = width - firstColumn - width / 5;
