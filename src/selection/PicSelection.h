@@ -72,8 +72,8 @@ public:
     void FindTransparentColour();
 
     // Draws the selection into its parent at its place, masked, clipped, and empties the
-    // selection: an unmasked image that covers the whole parent becomes the parent's pixels
-    // without a copy.
+    // selection. An image exactly over the whole parent becomes the parent's pixel block (its
+    // transparent places first take the parent's pixels) instead of being copied.
     void Commit();
     // Draws the selection into the picture at its place, masked, clipped; the selection stays.
     void CommitInto(TXBitmap* picture);
