@@ -124,8 +124,17 @@ void transposeBytes(const std::uint8_t* in, std::size_t inStride, int rows, int 
     if (UseAvx2()) {
         // Pairs of blocks lie side by side along in's rows.
         const bool wideRows = rows > columns;
-        transposeIn(in, inStride, rows, columns, out, outStride, wideRows ? 16 : 32, wideRows ? 32 : 16,
-                    [&](int i0, int j0) { transposeBlockPair(in + i0 * inStride + j0, inStride, out + j0 * outStride + i0, outStride); });
+        transposeIn(in, inStride, rows, columns, out, outStride, wideRows ? 16 : 32, wideRows ? 32 : 16, [&](int i0, int j0) {
+            // The mask's columns of the next blocks along the width, one line each, are fetched
+            // ahead: a new column every few thousand bytes defeats the hardware's prefetching.
+            if (wideRows && j0 == 0)
+                for (int i = 16; i < 32; ++i)
+                    _mm_prefetch(reinterpret_cast<const char*>(in + (i0 + i) * inStride), _MM_HINT_T0);
+            if (!wideRows && i0 == 0)
+                for (int j = 32; j < 64; ++j)
+                    _mm_prefetch(reinterpret_cast<const char*>(out + (j0 + j) * outStride), _MM_HINT_T0);
+            transposeBlockPair(in + i0 * inStride + j0, inStride, out + j0 * outStride + i0, outStride);
+        });
         return;
     }
 #endif
