@@ -5,7 +5,12 @@
 #include <future>
 #include <vector>
 
+#include <QFile>
 #include <QIODevice>
+
+#include <sys/uio.h>
+#include <climits>
+#include <cerrno>
 
 #include "raster/PictureCodecs.h"
 #include "raster/XBitmap.h"
@@ -373,6 +378,85 @@ void ReadBmp(QIODevice& stream, TXBitmap& picture)
             out[2] = red.Value(pixel);
         }
     }
+}
+
+std::unique_ptr<TBmpRowReader> TBmpRowReader::Open(const QString& fileName)
+{
+    std::unique_ptr<TBmpRowReader> reader(new TBmpRowReader);
+    reader->m_file = std::make_unique<QFile>();
+    QFile& file = *reader->m_file;
+    BmpHeader h;
+    std::int64_t pixelOffset = 0;
+    try {
+        OpenPictureFile(fileName, file);
+        h = ReadHeader(file, 0, pixelOffset);
+    } catch (const VellumException&) {
+        return nullptr;
+    }
+    // The cases ReadBmp reads straight into place, with every row in the file.
+    const bool plain32 = h.bitCount == 32 && h.masks[0] == 0xFF0000 && h.masks[1] == 0xFF00 && h.masks[2] == 0xFF;
+    const bool straight = (h.compression == kBiRgb && h.bitCount != 16) ||
+        ((h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) && plain32);
+    const std::int64_t fileStride = (h.width * h.bitCount + 31) / 32 * 4;
+    const std::int64_t size = file.size();
+    if (!straight || h.width == 0 || h.height == 0 || pixelOffset > size || fileStride * h.height > size - pixelOffset)
+        return nullptr;
+    reader->m_width = int(h.width);
+    reader->m_height = int(h.height);
+    reader->m_topDown = h.topDown;
+    reader->m_format = h.bitCount <= 8 ? PaletteFormat(h.bitCount)
+        : h.bitCount == 24 ? TPixelFormat::pf24bit : TPixelFormat::pf32bit;
+    reader->m_palette = std::move(h.palette);
+    reader->m_pixelOffset = pixelOffset;
+    reader->m_fileStride = fileStride;
+    constexpr std::int64_t kReadBytes = 4 << 20;
+    reader->m_maxRows = int(std::clamp<std::int64_t>(kReadBytes / fileStride, 1, h.height));
+    return reader;
+}
+
+TBmpRowReader::~TBmpRowReader() = default;
+
+const TXBitmap& TBmpRowReader::Read(int first, int count)
+{
+    Q_ASSERT(count >= 1 && count <= m_maxRows && first >= 0 && first + count <= m_height);
+    // 24-bit rows are used as read, in one block for every read; others are converted, which
+    // replaces the block.
+    if (m_format != TPixelFormat::pf24bit) {
+        m_rows.AllocateUninitialised(m_width, count, m_format);
+        if (IsPaletteFormat(m_format))
+            m_rows.SetPalette(m_palette);
+    } else if (m_rows.Empty()) {
+        m_rows.AllocateUninitialised(m_width, m_maxRows, m_format);
+    }
+    // The rows lie together in the file, bottom-up unless the file says otherwise: one
+    // scattering read puts each where the picture has it.
+    const std::int64_t firstInFile = m_topDown ? first : m_height - first - count;
+    std::int64_t offset = m_pixelOffset + firstInFile * m_fileStride;
+    std::vector<iovec> rows(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+        rows[std::size_t(k)] = {m_rows.ScanLine(m_topDown ? k : count - 1 - k), std::size_t(m_fileStride)};
+    std::size_t next = 0;
+    while (next < rows.size()) {
+        const int batch = int(std::min<std::size_t>(rows.size() - next, IOV_MAX));
+        const ssize_t got = ::preadv(m_file->handle(), &rows[next], batch, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw EReadError();
+        offset += got;
+        // Past the rows read whole, into the one read in part.
+        std::size_t left = std::size_t(got);
+        while (next < rows.size() && left >= rows[next].iov_len) {
+            left -= rows[next].iov_len;
+            ++next;
+        }
+        if (left > 0) {
+            rows[next].iov_base = static_cast<std::uint8_t*>(rows[next].iov_base) + left;
+            rows[next].iov_len -= left;
+        }
+    }
+    m_rows.SetPixelFormat(TPixelFormat::pf24bit);
+    return m_rows;
 }
 
 namespace {
