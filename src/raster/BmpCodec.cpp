@@ -2,7 +2,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <future>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include <QFile>
@@ -537,6 +541,83 @@ void WriteBmp(QIODevice& stream, const TXBitmap& picture)
     WriteExact(stream, chunk.data(), std::int64_t(chunk.size()));
 }
 
+namespace {
+
+// Writes lists of ranges on one helper thread, a list at a time and in order, so that the
+// caller can fill the next list meanwhile. One thread for the whole file: starting a thread
+// per list costs milliseconds each on a busy machine.
+class TRangesWriter {
+public:
+    explicit TRangesWriter(QIODevice& stream) : m_stream(stream), m_thread([this] { run(); }) {}
+
+    ~TRangesWriter()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    TRangesWriter(const TRangesWriter&) = delete;
+    TRangesWriter& operator=(const TRangesWriter&) = delete;
+
+    // Hands over ranges, which must stay as they are until the next Write or Wait returns.
+    void Write(const std::vector<TGatherWriter::TRange>& ranges)
+    {
+        Wait();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_pending = &ranges;
+        }
+        m_wake.notify_all();
+    }
+
+    // Until the list handed over last is written; raises what writing it raised.
+    void Wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return m_pending == nullptr; });
+        if (m_error)
+            std::rethrow_exception(std::exchange(m_error, nullptr));
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stop || m_pending != nullptr; });
+            if (m_pending == nullptr)
+                return;
+            const std::vector<TGatherWriter::TRange>* ranges = m_pending;
+            lock.unlock();
+            std::exception_ptr error;
+            try {
+                WriteRanges(m_stream, *ranges);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            if (!m_error)
+                m_error = error;
+            m_pending = nullptr;
+            m_wake.notify_all();
+        }
+    }
+
+    QIODevice& m_stream;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    const std::vector<TGatherWriter::TRange>* m_pending = nullptr;
+    std::exception_ptr m_error;
+    bool m_stop = false;
+    std::thread m_thread; // last: started once the rest is ready
+};
+
+} // namespace
+
 void WriteBmpRows(QIODevice& stream, int width, int height, const TRowBandProducer& produce)
 {
     const std::size_t stride = (3 * std::size_t(width) + 3) & ~std::size_t(3);
@@ -558,8 +639,9 @@ void WriteBmpRows(QIODevice& stream, int width, int height, const TRowBandProduc
         slot.band.Stride = stride;
     }
     WriteRanges(stream, {{head.data(), head.size()}});
+    // After the slots: stopped (its writing finished) before they go.
+    TRangesWriter writer(stream);
     // The file holds the rows bottom-up, so the bands go from the bottom.
-    std::future<void> writing;
     int next = 0; // slot to fill
     for (int last = height; last > 0; last -= bandRows) {
         Slot& slot = pair[next];
@@ -571,12 +653,10 @@ void WriteBmpRows(QIODevice& stream, int width, int height, const TRowBandProduc
         slot.ranges.clear();
         for (int y = last - 1; y >= slot.band.First; --y)
             slot.ranges.push_back({slot.band.Rows[std::size_t(y - slot.band.First)], stride});
-        // The band before must be written before this one; its slot is filled next.
-        if (writing.valid())
-            writing.get();
-        writing = std::async(std::launch::async, [&stream, &slot] { WriteRanges(stream, slot.ranges); });
+        // The band before is written first; its slot is filled next.
+        writer.Write(slot.ranges);
     }
-    writing.get();
+    writer.Wait();
 }
 
 } // namespace vellum
