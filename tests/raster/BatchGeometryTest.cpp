@@ -419,5 +419,27 @@ TEST(BatchGeometry, AStreamedResizeThatCannotBeWrittenLeavesTheOldFileAndSaysWhy
         << streamedErr.toStdString();
 }
 
+TEST(BatchGeometry, ASaveOverALargeFileReplacesItOnlyWhenWrittenWhole)
+{
+    // Large enough that the save releases the old file's cached pages while it writes.
+    QDir().mkpath(TempPath(QStringLiteral("large-old")));
+    const QString output = TempPath(QStringLiteral("large-old/out.bmp"));
+    const TXBitmap old = GradientPicture(4000, 3000);
+    old.SavePicture(output);
+    const QByteArray before = ReadFile(output);
+    ASSERT_GT(before.size(), 32 << 20);
+    const QString input = TempPath(QStringLiteral("large-old-in.bmp"));
+    GradientPicture(50, 40).SavePicture(input);
+    {
+        const FileSizeLimit limit(5 << 20);
+        EXPECT_EQ(RunBatchInProcess({input, output, QStringLiteral("resize=2000,2000")}), 1);
+    }
+    EXPECT_TRUE(ReadFile(output) == before);
+    EXPECT_EQ(QDir(TempPath(QStringLiteral("large-old"))).entryList(QDir::Files), QStringList{QStringLiteral("out.bmp")});
+
+    ASSERT_EQ(RunBatchInProcess({input, output, QStringLiteral("resize=2000,2000")}), 0);
+    EXPECT_TRUE(ReadFile(output) == resizedInMemory(input, 2000, 2000));
+}
+
 } // namespace
 } // namespace vellum
