@@ -45,9 +45,11 @@ struct ViewFixture {
     ViewFixture(const TXBitmap& picture, QSize view, int zoom)
         : document(&picture, QStringLiteral("photo"), &area)
     {
-        document.resize(view.width() + document.NonClientWidth(), view.height() + document.NonClientHeight());
         document.show();
         document.SetZoom(zoom, picture.Width() / 2, picture.Height() / 2);
+        // Zooming fits the window to the picture: the view is sized afterwards.
+        document.resize(view.width() + document.NonClientWidth(), view.height() + document.NonClientHeight());
+        document.CentreOn(picture.Width() / 2, picture.Height() / 2);
         QCoreApplication::processEvents();
     }
     void send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
@@ -73,6 +75,9 @@ void PenMove(benchmark::State& state)
     const int zoom = static_cast<int>(state.range(0));
     const bool small = state.range(1) != 0;
     ViewFixture f(small ? smallPicture() : Photo(), small ? QSize(400, 300) : QSize(1600, 1000), zoom);
+    const QSize surface = f.document.PictureScrollBox().viewport()->size();
+    state.counters["view_width"] = surface.width();
+    state.counters["view_height"] = surface.height();
     const QPoint centre(small ? 200 : 800, small ? 150 : 500);
     f.send(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
     QCoreApplication::processEvents();

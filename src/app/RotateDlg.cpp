@@ -1,10 +1,6 @@
 #include "app/RotateDlg.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
-
-#include <immintrin.h>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -20,8 +16,8 @@
 #include "document/VLPicChildWn.h"
 #include "raster/ColourMatch.h"
 #include "raster/MaskedDrawing.h"
+#include "raster/RgbRows.h"
 #include "raster/ScaleDown.h"
-#include "raster/VectorPaths.h"
 
 namespace vellum {
 
@@ -193,45 +189,9 @@ void TRotateDialog::ShowPreview(bool centre)
         // The preview changes with every angle: only the face around it is filled.
         fillDisplayAround(QRect(left, top, width, height));
         for (int y = 0; y < height; ++y)
-            copyRgb(m_adjusted.ScanLine(y), reinterpret_cast<QRgb*>(m_display.scanLine(top + y)) + left, width);
+            CopyBgrToRgb32(m_adjusted.ScanLine(y), reinterpret_cast<std::uint32_t*>(m_display.scanLine(top + y)) + left, width);
     }
     TBaseAdjDialog::ShowPreview(centre);
-}
-
-namespace {
-
-// Four pixels a step: sixteen bytes read (while they stay inside the row), the first twelve
-// spread into four QRgb values, the alpha bytes set.
-__attribute__((target("avx2"))) int copyRgbAvx2(const std::uint8_t* source, QRgb* target, int count)
-{
-    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    int x = 0;
-    for (; x + 6 <= count; x += 4) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 3 * x));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + x), _mm_or_si128(_mm_shuffle_epi8(bytes, spread), alpha));
-    }
-    return x;
-}
-
-} // namespace
-
-void TRotateDialog::copyRgb(const std::uint8_t* source, QRgb* target, int count)
-{
-    int x = UseAvx2() ? copyRgbAvx2(source, target, count) : 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        // Blue, green and red are the low three bytes of a QRgb: four bytes are read at once
-        // where the fourth still lies in the row, and replaced by the opaque alpha.
-        for (; x + 1 < count; ++x) {
-            std::uint32_t pixel;
-            std::memcpy(&pixel, source + 3 * x, 4);
-            target[x] = pixel | 0xFF000000u;
-        }
-    }
-    for (; x < count; ++x) {
-        const std::uint8_t* p = source + 3 * x;
-        target[x] = qRgb(p[2], p[1], p[0]);
-    }
 }
 
 void TRotateDialog::fillDisplayAround(const QRect& picture)

@@ -65,8 +65,6 @@ private:
     void makeDisplay();
     // The face colour everywhere in the display but the picture's rectangle.
     void fillDisplayAround(const QRect& picture);
-    // count pixels of a 24-bit row as opaque QRgb values.
-    static void copyRgb(const std::uint8_t* source, QRgb* target, int count);
 
     int m_angle = 0;
     TColor m_fillColour;

@@ -210,6 +210,9 @@ std::int32_t TVLClipboardStream::AddItem(const TXBitmap& picture, std::int32_t t
     QByteArray result;
     result.reserve(CountSize + HeaderSize + bmpEstimate + olderBytes);
     AdviseHugePages(result.data(), std::size_t(result.capacity()));
+    // The block is fresh memory: another core has its pages mapped from the end while the
+    // item is written from the start.
+    const TPrefaultPixels prefault(result.data(), std::size_t(result.capacity()), TPrefaultPixels::Order::BottomUp);
     result.append(int32Bytes(count));
     result.append(int32Bytes(identifier));
     result.append(int32Bytes(0)); // the item size, once known

@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 
 #include "raster/Canvas.h"
+#include "raster/RgbRows.h"
 
 namespace vellum {
 
@@ -350,8 +351,31 @@ void TPictureScrollBox::Refit()
 void TPictureScrollBox::ensureScreen()
 {
     const QSize size = viewport()->size();
-    if (m_screen.Width() < size.width() || m_screen.Height() < size.height())
+    if (m_screen.Width() < size.width() || m_screen.Height() < size.height()) {
         m_screen = TXBitmap(std::max(size.width(), 0), std::max(size.height(), 0));
+        screenRedrawn();
+    }
+}
+
+void TPictureScrollBox::screenRedrawn()
+{
+    const QRect bounds(0, 0, m_screen.Width(), m_screen.Height());
+    if (m_shown.width() < bounds.width() || m_shown.height() < bounds.height())
+        m_shown = QImage(bounds.size(), QImage::Format_RGB32);
+    m_screenStale = QRect();
+    m_shownStale = QRegion(bounds);
+}
+
+void TPictureScrollBox::syncScreen()
+{
+    if (m_screenStale.isEmpty())
+        return;
+    const QRegion back = QRegion(m_screenStale) - m_shownStale;
+    m_screenStale = QRect();
+    for (const QRect& r : back)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            CopyRgb32ToBgr(reinterpret_cast<const std::uint32_t*>(m_shown.constScanLine(y)) + r.left(),
+                           m_screen.ScanLine(y) + 3 * r.left(), r.width());
 }
 
 namespace {
@@ -395,14 +419,7 @@ const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image
     for (int y = 0; y < rect.height(); ++y) {
         const std::uint8_t* src = image.ScanLine(y);
         std::uint8_t* first = zoomed.ScanLine(y * z);
-        std::uint8_t* out = first;
-        for (int x = 0; x < rect.width(); ++x, src += 3) {
-            for (int k = 0; k < z; ++k, out += 3) {
-                out[0] = src[0];
-                out[1] = src[1];
-                out[2] = src[2];
-            }
-        }
+        ZoomRow(src, rect.width(), z, first);
         std::uint8_t* second = zoomed.ScanLine(y * z + 1);
         std::memcpy(second, first, zoomedBytes);
         if (grid)
@@ -440,12 +457,29 @@ void TPictureScrollBox::blit(const TXBitmap& image, const QPoint& at)
                     bytes);
 }
 
+void TPictureScrollBox::showPart(const TXBitmap& image, const QPoint& at)
+{
+    const QRect target =
+        QRect(at, QSize(image.Width(), image.Height())) & QRect(0, 0, m_screen.Width(), m_screen.Height());
+    if (target.isEmpty())
+        return;
+    std::uint8_t* shown = m_shown.bits();
+    const qsizetype shownStride = m_shown.bytesPerLine();
+    for (int y = target.top(); y <= target.bottom(); ++y)
+        CopyBgrToRgb32(image.ScanLine(y - at.y()) + 3 * (target.left() - at.x()),
+                       reinterpret_cast<std::uint32_t*>(shown + y * shownStride) + target.left(), target.width());
+    if (!m_shownStale.isEmpty())
+        m_shownStale -= target;
+    m_screenStale |= target;
+}
+
 void TPictureScrollBox::paintAll()
 {
     ensureScreen();
     QImage screen = m_screen.SharedImage();
     if (m_bitmap.Empty()) {
         QPainter(&screen).fillRect(screen.rect(), QBrush(m_pattern));
+        screenRedrawn();
         viewport()->update();
         return;
     }
@@ -476,6 +510,7 @@ void TPictureScrollBox::paintAll()
     } catch (const std::exception&) {
         // What could be drawn stays; the owner still hears of the paint.
     }
+    screenRedrawn();
     viewport()->update();
     if (OnPaint)
         OnPaint(this);
@@ -491,11 +526,9 @@ void TPictureScrollBox::RepaintRect(const QRect& rect, int margin)
         return;
     ensureScreen();
     try {
-        TXBitmap image;
-        TXBitmap zoomed;
-        const TXBitmap& part = renderPart(r, image, zoomed);
+        const TXBitmap& part = renderPart(r, m_rectPart, m_rectZoomed);
         const QRect view = PictureToView(r);
-        blit(part, view.topLeft());
+        showPart(part, view.topLeft());
         viewport()->update(view);
     } catch (const std::exception&) {
     }
@@ -510,11 +543,15 @@ void TPictureScrollBox::RepaintSegment(int x1, int y1, int x2, int y2, int margi
 TCanvas& TPictureScrollBox::ScreenCanvas()
 {
     ensureScreen();
+    syncScreen();
     return m_screen.Canvas();
 }
 
 void TPictureScrollBox::ShowScreen(const QRect& viewRect)
 {
+    const QRect bounds(0, 0, m_screen.Width(), m_screen.Height());
+    // Parts where the screen lags (repainted since its canvas was asked for) keep what is shown.
+    m_shownStale += QRegion(viewRect.isNull() ? bounds : viewRect & bounds) - QRegion(m_screenStale);
     if (viewRect.isNull())
         viewport()->update();
     else
@@ -536,7 +573,25 @@ void TPictureScrollBox::paintEvent(QPaintEvent* event)
     }
     // Whole picture pixels on every screen: no smoothing when the device pixels are finer.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(event->rect(), m_screen.SharedImage(), event->rect());
+    const QRect screen(0, 0, m_screen.Width(), m_screen.Height());
+    for (const QRect& exposed : event->region()) {
+        const QRect r = exposed & screen;
+        if (r.isEmpty())
+            continue;
+        if (!m_shownStale.isEmpty()) {
+            for (const QRect& lagging : m_shownStale & r)
+                for (int y = lagging.top(); y <= lagging.bottom(); ++y)
+                    CopyBgrToRgb32(m_screen.ScanLine(y) + 3 * lagging.left(),
+                                   reinterpret_cast<std::uint32_t*>(m_shown.scanLine(y)) + lagging.left(),
+                                   lagging.width());
+            m_shownStale -= r;
+        }
+        painter.drawImage(r, m_shown, r);
+    }
+    // A surface grown since the last full paint shows the pattern until the next.
+    const QRegion uncovered = event->region() - screen;
+    for (const QRect& rest : uncovered)
+        painter.fillRect(rest, QBrush(m_pattern));
 }
 
 void TPictureScrollBox::resizeEvent(QResizeEvent* event)

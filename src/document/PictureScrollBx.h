@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 
 #include "raster/EffectsBitmap.h"
 
@@ -164,7 +165,14 @@ private:
     // zoom 1) or zoomed, whichever holds the result.
     [[nodiscard]] const TXBitmap& renderPart(const QRect& rect, TXBitmap& image, TXBitmap& zoomed);
     void blit(const TXBitmap& image, const QPoint& at);
+    // Shows the image at the view point: into m_shown only, the screen catching up when its
+    // canvas is next asked for.
+    void showPart(const TXBitmap& image, const QPoint& at);
     void ensureScreen();
+    // After the screen was replaced or drawn anew: m_shown at least its size, lagging it everywhere.
+    void screenRedrawn();
+    // Brings the screen up to what m_shown holds newer.
+    void syncScreen();
 
     TEffectsBitmap m_bitmap;
     int m_zoom = 1;
@@ -179,8 +187,19 @@ private:
     int m_vertRange = 0;
     QImage m_pattern;
     TXBitmap m_screen; // what the surface shows
+    // What the surface shows in the paint device's format: a 24-bit image would be converted by
+    // the paint engine on every paint, in its thread pool. Full paints and the screen canvas's
+    // drawings reach it at paint time (m_shownStale: where it lags the screen); partial repaints
+    // are converted straight into it, and the screen catches up only when its canvas is asked
+    // for (m_screenStale: the bounds of where the screen may lag it, outside m_shownStale).
+    QImage m_shown;
+    QRegion m_shownStale;
+    QRect m_screenStale;
     TXBitmap m_partBuffer;
     TXBitmap m_zoomedBuffer;
+    // RepaintRect's render buffers, kept so that a stroke's repaints allocate nothing.
+    TXBitmap m_rectPart;
+    TXBitmap m_rectZoomed;
     Qt::MouseButton m_pressedButton = Qt::NoButton;
     bool m_doubleClick = false;
     // The wheel's movement not yet making a whole notch (120 per notch).

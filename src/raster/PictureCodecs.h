@@ -82,6 +82,9 @@ public:
     enum class Order { TopDown, BottomUp };
 
     explicit TPrefaultPixels(TXBitmap& picture, Order order = Order::TopDown);
+    // The same for any writable block about to be filled (the pages wholly inside it); with
+    // BottomUp for a block written from its start, the two meet halfway.
+    TPrefaultPixels(void* block, std::size_t size, Order order);
 
 private:
     std::jthread m_thread;

@@ -119,26 +119,35 @@ void AdviseHugePages(void* data, std::size_t size)
 }
 
 TPrefaultPixels::TPrefaultPixels(TXBitmap& picture, Order order)
+    : TPrefaultPixels(picture.Empty() ? nullptr : picture.ScanLine(0),
+                      picture.Empty() ? 0 : std::size_t(picture.BytesPerLine()) * std::size_t(picture.Height()), order)
+{
+}
+
+TPrefaultPixels::TPrefaultPixels(void* block, std::size_t size, Order order)
 {
 #ifdef MADV_POPULATE_WRITE
     static constexpr std::size_t kStep = 4 * kHugePage;
-    const std::size_t size = std::size_t(picture.BytesPerLine()) * std::size_t(picture.Height());
-    if (size < 4 * kStep)
+    if (block == nullptr || size < 4 * kStep)
         return;
-    // The block starts on a huge-page boundary and spans whole huge pages (AllocatePixels).
-    std::uint8_t* start = picture.ScanLine(0);
-    const std::size_t steps = (size + kStep - 1) / kStep;
-    const std::size_t end = (size + kHugePage - 1) / kHugePage * kHugePage;
-    m_thread = std::jthread([start, steps, end, order] {
+    // Whole pages only: the advice must not reach a neighbour's memory.
+    static const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
+    const auto first = (reinterpret_cast<std::uintptr_t>(block) + page - 1) / page * page;
+    const auto last = (reinterpret_cast<std::uintptr_t>(block) + size) / page * page;
+    auto* start = reinterpret_cast<std::uint8_t*>(first);
+    const std::size_t span = last > first ? last - first : 0;
+    const std::size_t steps = (span + kStep - 1) / kStep;
+    m_thread = std::jthread([start, steps, span, order] {
         for (std::size_t i = 0; i < steps; ++i) {
             const std::size_t step = order == Order::TopDown ? i : steps - 1 - i;
             const std::size_t offset = step * kStep;
-            if (madvise(start + offset, std::min(kStep, end - offset), MADV_POPULATE_WRITE) != 0)
-                return; // not supported: the reader's own page faults do the work
+            if (madvise(start + offset, std::min(kStep, span - offset), MADV_POPULATE_WRITE) != 0)
+                return; // not supported: the writer's own page faults do the work
         }
     });
 #else
-    (void)picture;
+    (void)block;
+    (void)size;
     (void)order;
 #endif
 }

@@ -1,5 +1,7 @@
 #include "document/PictureScrollBx.h"
 
+#include "raster/Canvas.h"
+
 #include <QApplication>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -207,6 +209,71 @@ TEST_F(ScrollBoxTest, HooksSeeTheVisiblePartBeforeAndAfterZooming)
     EXPECT_EQ(beforeRect, QRect(7, 7, 7, 7));
     m_view.RepaintRect(QRect(1, 1, 1, 1), 3); // clipped to what is in view
     EXPECT_EQ(beforeRect, QRect(0, 0, 6, 6));
+}
+
+// Partial repaints reach the surface by their own way, full paints and rubber bands by the
+// screen's: whatever their order, the surface shows the picture as it is now, and a band drawn
+// over a repainted part inverts what is shown there, not what was shown before.
+TEST_F(ScrollBoxTest, PartialRepaintsAndScreenDrawingsShowTheCurrentPicture)
+{
+    constexpr int Zoom = 2;
+    TXBitmap picture(60, 45);
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x)
+            StorePixel(picture.ScanLine(y) + 3 * x, RGBColor(4 * x, 5 * y, (x * y) & 255));
+    m_view.SetBitmap(&picture);
+    ASSERT_TRUE(m_view.SetZoom(Zoom, 0, 0));
+    ASSERT_EQ(m_view.HorzRange(), 0);
+    auto repaint = [&](const QRect& rect, TColor colour) {
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                StorePixel(m_view.Bitmap().ScanLine(y) + 3 * x, colour);
+        m_view.RepaintRect(rect, 0);
+    };
+    auto showsPicture = [&](const char* step) {
+        const QImage shown = screen();
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const TColor c = m_view.Bitmap().PixelColour(x / Zoom, y / Zoom);
+                ASSERT_EQ(shown.pixel(x, y), qRgb(GetRValue(c), GetGValue(c), GetBValue(c)))
+                    << step << " at " << x << ", " << y;
+            }
+    };
+    showsPicture("full paint");
+    repaint(QRect(10, 10, 8, 6), RGBColor(1, 2, 3));
+    showsPicture("partial repaint");
+    // A full paint not yet shown, then a repaint inside it.
+    repaint(QRect(40, 30, 5, 5), RGBColor(7, 8, 9));
+    m_view.Repaint();
+    repaint(QRect(30, 2, 4, 9), RGBColor(200, 100, 0));
+    showsPicture("repaint after a full paint");
+
+    // A band across the first repainted part, drawn and erased on the screen's canvas.
+    repaint(QRect(12, 12, 10, 10), RGBColor(90, 60, 30));
+    const QImage before = screen();
+    auto band = [&] {
+        TCanvas& canvas = m_view.ScreenCanvas();
+        BeginRubberBand(canvas, TPenStyle::psSolid, 1);
+        canvas.Rectangle(30, 30, 70, 60);
+        EndRubberBand(canvas);
+        m_view.ShowScreen();
+    };
+    band();
+    const QImage banded = screen();
+    int inverted = 0;
+    for (int y = 0; y < banded.height(); ++y)
+        for (int x = 0; x < banded.width(); ++x) {
+            if (banded.pixel(x, y) == before.pixel(x, y))
+                continue;
+            ASSERT_EQ(banded.pixel(x, y), qRgb(255 - qRed(before.pixel(x, y)), 255 - qGreen(before.pixel(x, y)),
+                                               255 - qBlue(before.pixel(x, y))))
+                << x << ", " << y;
+            ++inverted;
+        }
+    EXPECT_GT(inverted, 0);
+    EXPECT_EQ(banded.pixel(30, 36), qRgb(255 - 90, 255 - 60, 255 - 30)); // on the band, in the repainted part
+    band();
+    EXPECT_EQ(screen(), before);
 }
 
 TEST_F(ScrollBoxTest, UpdatesPaintOnceAndKeepTheCentre)
