@@ -69,12 +69,26 @@ TBatchRequest ParseCommandLine(const QStringList& arguments)
     return request;
 }
 
+namespace {
+
+bool bmpOutput(const TBatchRequest& request)
+{
+    const QString ext = PictureExtension(request.Output);
+    return ext.isEmpty() || ext == u"BMP";
+}
+
+} // namespace
+
 bool StreamsToOutput(const TBatchRequest& request, const TXBitmap& picture)
 {
     if (request.Steps.size() != 1 || !request.Steps.front().Operation->SaveAsBmp)
         return false;
-    const QString ext = PictureExtension(request.Output);
-    return (ext.isEmpty() || ext == u"BMP") && picture.PixelFormat() == TPixelFormat::pf24bit && !picture.Empty();
+    return bmpOutput(request) && picture.PixelFormat() == TPixelFormat::pf24bit && !picture.Empty();
+}
+
+bool StreamsFromInput(const TBatchRequest& request)
+{
+    return request.Steps.size() == 1 && request.Steps.front().Operation->SaveFileAsBmp && bmpOutput(request);
 }
 
 TColor ParseColour(const QString& text)
@@ -142,6 +156,17 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
     try {
         auto start = std::chrono::steady_clock::now();
+        if (StreamsFromInput(request)) {
+            const TBatchStep& step = request.Steps.front();
+            if (const auto times = step.Operation->SaveFileAsBmp(request.Input, step.Arguments, request.Output)) {
+                if (request.Timing)
+                    err << QStringLiteral("load_ms=%1 ops_ms=%2 save_ms=%3\n")
+                               .arg(times->ReadingMs, 0, 'f', 1)
+                               .arg(times->ComputingMs, 0, 'f', 1)
+                               .arg(MillisecondsSince(start) - times->ReadingMs - times->ComputingMs, 0, 'f', 1);
+                return 0;
+            }
+        }
         TBatchSession session;
         session.Picture.LoadPicture(request.Input);
         session.Picture.SetPixelFormat(TPixelFormat::pf24bit);

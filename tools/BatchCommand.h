@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QString>
@@ -58,6 +59,11 @@ struct TBatchOperation {
     // to a BMP file, the same bytes as Apply and a save, without holding the result whole.
     // Returns the milliseconds spent on the operation itself.
     std::function<double(const TXBitmap&, const QStringList&, const QString& fileName)> SaveAsBmp = {};
+    // When given, the same from the input file itself, read as the rows are needed so it is
+    // never held whole either; nullopt (nothing written) when the file's content does not allow
+    // that. The times spent reading and on the operation.
+    std::function<std::optional<TStreamedTimes>(const QString& input, const QStringList&, const QString& fileName)>
+        SaveFileAsBmp = {};
 };
 
 // The floating-selection operations, listed after the picture operations.
@@ -86,6 +92,9 @@ struct TBatchRequest {
 // Whether RunBatch streams the request's result into its output (see SaveAsBmp) for a loaded
 // picture: one operation that can, a BMP output, a 24-bit picture with pixels.
 [[nodiscard]] bool StreamsToOutput(const TBatchRequest& request, const TXBitmap& picture);
+// Whether RunBatch first tries to stream the result from the input file (see SaveFileAsBmp):
+// one operation that can, a BMP output.
+[[nodiscard]] bool StreamsFromInput(const TBatchRequest& request);
 
 // Parses the arguments after the program name.
 [[nodiscard]] TBatchRequest ParseCommandLine(const QStringList& arguments);

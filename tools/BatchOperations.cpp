@@ -165,6 +165,15 @@ const std::vector<TBatchOperation>& Operations()
              const int width = parseSide(a[0]);
              const int height = parseSide(a[1]);
              return SaveResizedBmp(p, width, height, fileName);
+         },
+         [](const QString& input, const QStringList& a, const QString& fileName) -> std::optional<TStreamedTimes> {
+             // The file is looked at before the arguments, as a load comes before the operation.
+             const std::unique_ptr<TBmpRowReader> source = TBmpRowReader::Open(input);
+             if (!source)
+                 return std::nullopt;
+             const int width = parseSide(a[0]);
+             const int height = parseSide(a[1]);
+             return SaveResizedBmp(*source, width, height, fileName);
          }},
         {QStringLiteral("resample"), QStringLiteral("W,H"), QStringLiteral("windowed-sinc scaling to W x H"), 2, 2,
          [](TXBitmap& p, const QStringList& a) {

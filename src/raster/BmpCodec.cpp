@@ -2,10 +2,19 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <future>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
+#include <QFile>
 #include <QIODevice>
+
+#include <sys/uio.h>
+#include <climits>
+#include <cerrno>
 
 #include "raster/PictureCodecs.h"
 #include "raster/XBitmap.h"
@@ -375,6 +384,85 @@ void ReadBmp(QIODevice& stream, TXBitmap& picture)
     }
 }
 
+std::unique_ptr<TBmpRowReader> TBmpRowReader::Open(const QString& fileName)
+{
+    std::unique_ptr<TBmpRowReader> reader(new TBmpRowReader);
+    reader->m_file = std::make_unique<QFile>();
+    QFile& file = *reader->m_file;
+    BmpHeader h;
+    std::int64_t pixelOffset = 0;
+    try {
+        OpenPictureFile(fileName, file);
+        h = ReadHeader(file, 0, pixelOffset);
+    } catch (const VellumException&) {
+        return nullptr;
+    }
+    // The cases ReadBmp reads straight into place, with every row in the file.
+    const bool plain32 = h.bitCount == 32 && h.masks[0] == 0xFF0000 && h.masks[1] == 0xFF00 && h.masks[2] == 0xFF;
+    const bool straight = (h.compression == kBiRgb && h.bitCount != 16) ||
+        ((h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) && plain32);
+    const std::int64_t fileStride = (h.width * h.bitCount + 31) / 32 * 4;
+    const std::int64_t size = file.size();
+    if (!straight || h.width == 0 || h.height == 0 || pixelOffset > size || fileStride * h.height > size - pixelOffset)
+        return nullptr;
+    reader->m_width = int(h.width);
+    reader->m_height = int(h.height);
+    reader->m_topDown = h.topDown;
+    reader->m_format = h.bitCount <= 8 ? PaletteFormat(h.bitCount)
+        : h.bitCount == 24 ? TPixelFormat::pf24bit : TPixelFormat::pf32bit;
+    reader->m_palette = std::move(h.palette);
+    reader->m_pixelOffset = pixelOffset;
+    reader->m_fileStride = fileStride;
+    constexpr std::int64_t kReadBytes = 4 << 20;
+    reader->m_maxRows = int(std::clamp<std::int64_t>(kReadBytes / fileStride, 1, h.height));
+    return reader;
+}
+
+TBmpRowReader::~TBmpRowReader() = default;
+
+const TXBitmap& TBmpRowReader::Read(int first, int count)
+{
+    Q_ASSERT(count >= 1 && count <= m_maxRows && first >= 0 && first + count <= m_height);
+    // 24-bit rows are used as read, in one block for every read; others are converted, which
+    // replaces the block.
+    if (m_format != TPixelFormat::pf24bit) {
+        m_rows.AllocateUninitialised(m_width, count, m_format);
+        if (IsPaletteFormat(m_format))
+            m_rows.SetPalette(m_palette);
+    } else if (m_rows.Empty()) {
+        m_rows.AllocateUninitialised(m_width, m_maxRows, m_format);
+    }
+    // The rows lie together in the file, bottom-up unless the file says otherwise: one
+    // scattering read puts each where the picture has it.
+    const std::int64_t firstInFile = m_topDown ? first : m_height - first - count;
+    std::int64_t offset = m_pixelOffset + firstInFile * m_fileStride;
+    std::vector<iovec> rows(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+        rows[std::size_t(k)] = {m_rows.ScanLine(m_topDown ? k : count - 1 - k), std::size_t(m_fileStride)};
+    std::size_t next = 0;
+    while (next < rows.size()) {
+        const int batch = int(std::min<std::size_t>(rows.size() - next, IOV_MAX));
+        const ssize_t got = ::preadv(m_file->handle(), &rows[next], batch, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw EReadError();
+        offset += got;
+        // Past the rows read whole, into the one read in part.
+        std::size_t left = std::size_t(got);
+        while (next < rows.size() && left >= rows[next].iov_len) {
+            left -= rows[next].iov_len;
+            ++next;
+        }
+        if (left > 0) {
+            rows[next].iov_base = static_cast<std::uint8_t*>(rows[next].iov_base) + left;
+            rows[next].iov_len -= left;
+        }
+    }
+    m_rows.SetPixelFormat(TPixelFormat::pf24bit);
+    return m_rows;
+}
+
 namespace {
 
 // The file header, information header and palette of an uncompressed bottom-up BMP.
@@ -453,28 +541,107 @@ void WriteBmp(QIODevice& stream, const TXBitmap& picture)
     WriteExact(stream, chunk.data(), std::int64_t(chunk.size()));
 }
 
+namespace {
+
+// Writes lists of ranges on one helper thread, a list at a time and in order, so that the
+// caller can fill the next list meanwhile. One thread for the whole file: starting a thread
+// per list costs milliseconds each on a busy machine.
+class TRangesWriter {
+public:
+    explicit TRangesWriter(QIODevice& stream) : m_stream(stream), m_thread([this] { run(); }) {}
+
+    ~TRangesWriter()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    TRangesWriter(const TRangesWriter&) = delete;
+    TRangesWriter& operator=(const TRangesWriter&) = delete;
+
+    // Hands over ranges, which must stay as they are until the next Write or Wait returns.
+    void Write(const std::vector<TGatherWriter::TRange>& ranges)
+    {
+        Wait();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_pending = &ranges;
+        }
+        m_wake.notify_all();
+    }
+
+    // Until the list handed over last is written; raises what writing it raised.
+    void Wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return m_pending == nullptr; });
+        if (m_error)
+            std::rethrow_exception(std::exchange(m_error, nullptr));
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stop || m_pending != nullptr; });
+            if (m_pending == nullptr)
+                return;
+            const std::vector<TGatherWriter::TRange>* ranges = m_pending;
+            lock.unlock();
+            std::exception_ptr error;
+            try {
+                WriteRanges(m_stream, *ranges);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            if (!m_error)
+                m_error = error;
+            m_pending = nullptr;
+            m_wake.notify_all();
+        }
+    }
+
+    QIODevice& m_stream;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    const std::vector<TGatherWriter::TRange>* m_pending = nullptr;
+    std::exception_ptr m_error;
+    bool m_stop = false;
+    std::thread m_thread; // last: started once the rest is ready
+};
+
+} // namespace
+
 void WriteBmpRows(QIODevice& stream, int width, int height, const TRowBandProducer& produce)
 {
     const std::size_t stride = (3 * std::size_t(width) + 3) & ~std::size_t(3);
     const std::vector<std::uint8_t> head =
         FileHead(width, height, TPixelFormat::pf24bit, {}, std::uint32_t(stride * std::size_t(height)));
-    // Bands of about 4 MB; two of them, one filled while the other is written.
-    constexpr std::size_t kBandBytes = 4 << 20;
+    // Bands of up to 6 MB (three whole huge pages); two of them, one filled while the other is
+    // written.
+    constexpr std::size_t kBandBytes = 6 << 20;
     const int bandRows = int(std::clamp<std::size_t>(kBandBytes / stride, 1, std::size_t(height)));
     struct Slot {
-        std::vector<std::uint8_t> buffer;
+        TXBitmap buffer; // a picture's block: huge pages spare most first-touch faults
         TRowBand band;
         std::vector<TGatherWriter::TRange> ranges;
     };
     Slot pair[2];
     for (Slot& slot : pair) {
-        slot.buffer.assign(stride * std::size_t(bandRows), 0);
-        slot.band.Buffer = slot.buffer.data();
+        slot.buffer.AllocateUninitialised(width, bandRows, TPixelFormat::pf24bit);
+        slot.band.Buffer = slot.buffer.ScanLine(0);
         slot.band.Stride = stride;
     }
     WriteRanges(stream, {{head.data(), head.size()}});
+    // After the slots: stopped (its writing finished) before they go.
+    TRangesWriter writer(stream);
     // The file holds the rows bottom-up, so the bands go from the bottom.
-    std::future<void> writing;
     int next = 0; // slot to fill
     for (int last = height; last > 0; last -= bandRows) {
         Slot& slot = pair[next];
@@ -486,12 +653,10 @@ void WriteBmpRows(QIODevice& stream, int width, int height, const TRowBandProduc
         slot.ranges.clear();
         for (int y = last - 1; y >= slot.band.First; --y)
             slot.ranges.push_back({slot.band.Rows[std::size_t(y - slot.band.First)], stride});
-        // The band before must be written before this one; its slot is filled next.
-        if (writing.valid())
-            writing.get();
-        writing = std::async(std::launch::async, [&stream, &slot] { WriteRanges(stream, slot.ranges); });
+        // The band before is written first; its slot is filled next.
+        writer.Write(slot.ranges);
     }
-    writing.get();
+    writer.Wait();
 }
 
 } // namespace vellum

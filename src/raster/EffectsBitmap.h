@@ -153,24 +153,26 @@ private:
     void step();
 };
 
-// The nearest-neighbour rule of TEffectsBitmap::Resize for a 24-bit source with pixels, one
-// destination row at a time; the source must outlive it. Raises EInvalidGraphic for a size
-// beyond the picture limits.
+// The nearest-neighbour rule of TEffectsBitmap::Resize from a 24-bit source of sourceWidth x
+// sourceHeight, one destination row at a time. Raises EInvalidGraphic for a size beyond the
+// picture limits.
 class TNearestRows {
 public:
-    TNearestRows(const TXBitmap& source, int newWidth, int newHeight);
+    TNearestRows(int sourceWidth, int sourceHeight, int newWidth, int newHeight);
     // The source row that destination row y repeats; rising with y.
     [[nodiscard]] int SourceRow(int y) const;
-    // Destination row y: exactly 3 * newWidth bytes at out.
-    void Row(int y, std::uint8_t* out) const;
+    // A destination row of the source row in (SourceRow of it): exactly 3 * newWidth bytes at out.
+    void Row(const std::uint8_t* in, std::uint8_t* out) const;
 
 private:
-    const TXBitmap& m_source;
+    int m_sourceHeight;
     int m_width;
     double m_ry = 1;
     std::vector<int> m_columns;
     int m_wide = 0;
 };
+
+class TBmpRowReader;
 
 // The BMP file that Resize followed by SavePicture would write, computed a band of rows at a
 // time while the bands before are written, so the result is never held whole. picture must be
@@ -178,6 +180,15 @@ private:
 // opened) and SavePicture's; an existing file stays as it was. Returns the milliseconds spent
 // computing rows.
 double SaveResizedBmp(const TXBitmap& picture, int newWidth, int newHeight, const QString& fileName);
+
+// The same file from the picture that source's file would load as (made 24-bit), its rows read
+// as the bands need them, so the source is never held whole either. Failures as above, and
+// EReadError when the source file ends early. The times spent reading and computing rows.
+struct TStreamedTimes {
+    double ReadingMs = 0;
+    double ComputingMs = 0;
+};
+TStreamedTimes SaveResizedBmp(TBmpRowReader& source, int newWidth, int newHeight, const QString& fileName);
 
 // ReplaceColour for any picture, without progress notifications (the picture becomes 24-bit).
 void ReplaceColour(TXBitmap& picture, TColor from, TColor to, int tolerance);

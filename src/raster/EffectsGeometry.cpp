@@ -484,28 +484,26 @@ void TEffectsBitmap::fineRotation(int degrees, TColor background)
 
 // --- resize and resample -------------------------------------------------------------------------
 
-TNearestRows::TNearestRows(const TXBitmap& source, int newWidth, int newHeight)
-    : m_source(source), m_width(newWidth), m_columns(static_cast<std::size_t>(newWidth))
+TNearestRows::TNearestRows(int sourceWidth, int sourceHeight, int newWidth, int newHeight)
+    : m_sourceHeight(sourceHeight), m_width(newWidth), m_columns(static_cast<std::size_t>(newWidth))
 {
     CheckPictureSize(newWidth, newHeight);
-    const int width = source.Width();
-    const double rx = static_cast<double>(newWidth) / width;
-    m_ry = static_cast<double>(newHeight) / source.Height();
+    const double rx = static_cast<double>(newWidth) / sourceWidth;
+    m_ry = static_cast<double>(newHeight) / sourceHeight;
     for (int x = 0; x < newWidth; ++x)
-        m_columns[static_cast<std::size_t>(x)] = std::min(width - 1, static_cast<int>(x / rx));
+        m_columns[static_cast<std::size_t>(x)] = std::min(sourceWidth - 1, static_cast<int>(x / rx));
     // Columns before this one read a source pixel with at least one more pixel after it, so
     // they may copy four bytes (the fourth is overwritten by the next pixel).
-    m_wide = static_cast<int>(std::lower_bound(m_columns.begin(), m_columns.end(), width - 1) - m_columns.begin());
+    m_wide = static_cast<int>(std::lower_bound(m_columns.begin(), m_columns.end(), sourceWidth - 1) - m_columns.begin());
 }
 
 int TNearestRows::SourceRow(int y) const
 {
-    return std::min(m_source.Height() - 1, static_cast<int>(y / m_ry));
+    return std::min(m_sourceHeight - 1, static_cast<int>(y / m_ry));
 }
 
-void TNearestRows::Row(int y, std::uint8_t* out) const
+void TNearestRows::Row(const std::uint8_t* in, std::uint8_t* out) const
 {
-    const std::uint8_t* in = m_source.ScanLine(SourceRow(y));
     const int* c = m_columns.data();
     int x = 0;
     for (; x < m_wide && x + 1 < m_width; ++x)
@@ -523,7 +521,7 @@ void TEffectsBitmap::Resize(int newWidth, int newHeight)
         CheckPictureSize(newWidth, newHeight);
         SetPixelFormat(TPixelFormat::pf24bit);
         ProgressScope progress(*this, newHeight);
-        const TNearestRows rule(*this, newWidth, newHeight);
+        const TNearestRows rule(Width(), Height(), newWidth, newHeight);
         TXBitmap work = workPicture(newWidth, newHeight);
         const std::vector<std::uint8_t*> out = rowStarts(work);
         const std::size_t bytes = 3 * static_cast<std::size_t>(newWidth);
@@ -535,7 +533,7 @@ void TEffectsBitmap::Resize(int newWidth, int newHeight)
                     if (y > first && rule.SourceRow(y - 1) == rule.SourceRow(y))
                         std::memcpy(o, out[static_cast<std::size_t>(y - 1)], bytes);
                     else
-                        rule.Row(y, o);
+                        rule.Row(ScanLine(rule.SourceRow(y)), o);
                 }
             },
             [this] { step(); });
@@ -543,27 +541,76 @@ void TEffectsBitmap::Resize(int newWidth, int newHeight)
     });
 }
 
+namespace {
+
+// Source rows [First, First + Count) of a resize, row First at Rows.
+struct TSourceRows {
+    const std::uint8_t* Rows = nullptr;
+    std::size_t Stride = 0;
+    int First = 0;
+    int Count = 0;
+};
+
+// The streamed save of a resize: rowsFrom(first, last) gives source rows from first on, at
+// least one of them and at most up to last.
+template <typename RowsFrom>
+double saveNearestRows(const TNearestRows& rule, int newWidth, int newHeight, const QString& fileName, RowsFrom&& rowsFrom)
+{
+    std::chrono::steady_clock::duration computing{};
+    SaveBmpRows(fileName, newWidth, newHeight, [&](TRowBand& band) {
+        const int lastSource = rule.SourceRow(band.Last - 1) + 1;
+        int y = band.First;
+        while (y < band.Last) {
+            const TSourceRows source = rowsFrom(rule.SourceRow(y), lastSource);
+            const auto start = std::chrono::steady_clock::now();
+            const int end = source.First + source.Count;
+            for (; y < band.Last; ++y) {
+                const int sourceRow = rule.SourceRow(y);
+                if (sourceRow >= end)
+                    break;
+                const std::size_t i = static_cast<std::size_t>(y - band.First);
+                // Rows that repeat a source row repeat the bytes of the row before.
+                if (y > band.First && rule.SourceRow(y - 1) == sourceRow) {
+                    band.Rows[i] = band.Rows[i - 1];
+                    continue;
+                }
+                std::uint8_t* row = band.Buffer + i * band.Stride;
+                rule.Row(source.Rows + static_cast<std::size_t>(sourceRow - source.First) * source.Stride, row);
+                band.Rows[i] = row;
+            }
+            computing += std::chrono::steady_clock::now() - start;
+        }
+    });
+    return std::chrono::duration<double, std::milli>(computing).count();
+}
+
+} // namespace
+
 double SaveResizedBmp(const TXBitmap& picture, int newWidth, int newHeight, const QString& fileName)
 {
     std::optional<TNearestRows> rule;
-    wrapErrors(QStringLiteral("Resizing Error. "), [&] { rule.emplace(picture, newWidth, newHeight); });
-    std::chrono::steady_clock::duration computing{};
-    SaveBmpRows(fileName, newWidth, newHeight, [&](TRowBand& band) {
+    wrapErrors(QStringLiteral("Resizing Error. "),
+               [&] { rule.emplace(picture.Width(), picture.Height(), newWidth, newHeight); });
+    const TSourceRows whole{picture.ScanLine(0), static_cast<std::size_t>(picture.BytesPerLine()), 0, picture.Height()};
+    return saveNearestRows(*rule, newWidth, newHeight, fileName, [&](int, int) { return whole; });
+}
+
+TStreamedTimes SaveResizedBmp(TBmpRowReader& source, int newWidth, int newHeight, const QString& fileName)
+{
+    std::optional<TNearestRows> rule;
+    wrapErrors(QStringLiteral("Resizing Error. "),
+               [&] { rule.emplace(source.Width(), source.Height(), newWidth, newHeight); });
+    TStreamedTimes times;
+    std::chrono::steady_clock::duration reading{};
+    times.ComputingMs = saveNearestRows(*rule, newWidth, newHeight, fileName, [&](int first, int last) {
         const auto start = std::chrono::steady_clock::now();
-        for (int y = band.First; y < band.Last; ++y) {
-            const std::size_t i = static_cast<std::size_t>(y - band.First);
-            // Rows that repeat a source row repeat the bytes of the row before.
-            if (y > band.First && rule->SourceRow(y - 1) == rule->SourceRow(y)) {
-                band.Rows[i] = band.Rows[i - 1];
-                continue;
-            }
-            std::uint8_t* row = band.Buffer + i * band.Stride;
-            rule->Row(y, row);
-            band.Rows[i] = row;
-        }
-        computing += std::chrono::steady_clock::now() - start;
+        const int count = std::min(last - first, source.MaxRows());
+        const TXBitmap& rows = source.Read(first, count);
+        reading += std::chrono::steady_clock::now() - start;
+        return TSourceRows{rows.ScanLine(0), static_cast<std::size_t>(rows.BytesPerLine()), first, count};
     });
-    return std::chrono::duration<double, std::milli>(computing).count();
+    times.ReadingMs = std::chrono::duration<double, std::milli>(reading).count();
+    return times;
 }
 
 void TEffectsBitmap::Resample(int newWidth, int newHeight)

@@ -5,7 +5,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <thread>
 #include <utility>
 
 #include <cerrno>
@@ -502,10 +505,23 @@ PictureKind ProbeKind(QIODevice& stream)
 }
 
 // The temporary file of a save. Large pictures hand their bytes to the disk while later ones
-// are still being produced, so the flush before the rename has little left to wait for.
+// are still being produced, and a helper thread flushes what has reached the disk so far, so
+// the flush before the rename has little left to wait for.
 class TPictureSaveFile : public QSaveFile, public TGatherWriter {
 public:
     using QSaveFile::QSaveFile;
+    TPictureSaveFile(const TPictureSaveFile&) = delete;
+    TPictureSaveFile& operator=(const TPictureSaveFile&) = delete;
+
+    ~TPictureSaveFile() override { stopFlushing(); }
+
+    // Stops the helper; the error number of a flush of it that failed, else 0. The commit's
+    // own flush may not hear of such a failure again, so the caller must.
+    int FinishFlushing()
+    {
+        stopFlushing();
+        return m_flushError;
+    }
 
     // Up to IOV_MAX ranges and about one writeback chunk per system call, resumed where a short
     // write stopped.
@@ -575,11 +591,90 @@ private:
             m_flushedUpTo += m_unflushed;
             m_unflushed = 0;
         }
+        if (m_flushedUpTo - m_lastFlushAsked >= kFlushChunk) {
+            m_lastFlushAsked = m_flushedUpTo;
+            askFlush();
+        }
+    }
+
+    // Wakes the helper (started on the first call), which flushes once more.
+    void askFlush()
+    {
+        {
+            const std::lock_guard lock(m_flushMutex);
+            ++m_flushesAsked;
+        }
+        if (!m_flusher.joinable()) {
+            const int fd = handle();
+            m_flusher = std::thread([this, fd] {
+                std::unique_lock lock(m_flushMutex);
+                for (;;) {
+                    m_flushWake.wait(lock, [this] { return m_stopFlushing || m_flushesDone < m_flushesAsked; });
+                    if (m_stopFlushing)
+                        return;
+                    m_flushesDone = m_flushesAsked;
+                    lock.unlock();
+                    const int result = ::fdatasync(fd);
+                    const int error = result == 0 ? 0 : errno;
+                    lock.lock();
+                    if (error != 0 && m_flushError == 0)
+                        m_flushError = error;
+                }
+            });
+        }
+        m_flushWake.notify_one();
+    }
+
+    void stopFlushing()
+    {
+        if (!m_flusher.joinable())
+            return;
+        {
+            const std::lock_guard lock(m_flushMutex);
+            m_stopFlushing = true;
+        }
+        m_flushWake.notify_one();
+        m_flusher.join();
     }
 
     static constexpr qint64 kWritebackChunk = 8 * 1024 * 1024;
+    static constexpr qint64 kFlushChunk = 32 * 1024 * 1024;
     qint64 m_flushedUpTo = 0;
     qint64 m_unflushed = 0;
+    qint64 m_lastFlushAsked = 0;
+    std::thread m_flusher;
+    std::mutex m_flushMutex;
+    std::condition_variable m_flushWake;
+    std::uint64_t m_flushesAsked = 0;
+    std::uint64_t m_flushesDone = 0;
+    bool m_stopFlushing = false;
+    int m_flushError = 0;
+};
+
+// While a large file is being replaced, a helper thread releases the cached pages of the old
+// one: the rename that replaces it then has less to free, and the new file's pages can reuse
+// them. The old file's content is not touched. Joined when destroyed.
+class TReleaseOldPages {
+public:
+    explicit TReleaseOldPages(const QString& fileName)
+    {
+        const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        struct stat status {};
+        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < kLargeFile) {
+            ::close(fd);
+            return;
+        }
+        m_thread = std::jthread([fd] {
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+            ::close(fd);
+        });
+    }
+
+private:
+    static constexpr off_t kLargeFile = 32 * 1024 * 1024;
+    std::jthread m_thread;
 };
 
 // Runs write on a temporary file beside fileName that replaces it only when everything was
@@ -590,7 +685,12 @@ void saveAtomically(const QString& fileName, Write&& write)
     TPictureSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw EFOpenError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-    write(file);
+    {
+        const TReleaseOldPages release(fileName);
+        write(file);
+    }
+    if (const int error = file.FinishFlushing())
+        throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, QString::fromLocal8Bit(std::strerror(error))));
     if (!file.commit())
         throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
 }

@@ -183,6 +183,43 @@ void SaveBmpRows(const QString& fileName, int width, int height, const TRowBandP
 // file "%s". Not a regular file" for a folder, FIFO, socket or device.
 void OpenPictureFile(const QString& fileName, QFile& file);
 
+// The rows of a BMP file that keeps them uncompressed in a picture's own layout (1, 4 or 8
+// bits with a palette, 24 bits, 32 bits of plain colour masks), read a range at a time as the
+// 24-bit rows of the picture LoadPicture and SetPixelFormat(pf24bit) would make, so that
+// picture is never held whole.
+class TBmpRowReader {
+public:
+    // Null when fileName cannot be opened or is not such a file with all its rows and at least
+    // one pixel: LoadPicture then has the whole file to read or to refuse.
+    [[nodiscard]] static std::unique_ptr<TBmpRowReader> Open(const QString& fileName);
+    ~TBmpRowReader();
+    TBmpRowReader(const TBmpRowReader&) = delete;
+    TBmpRowReader& operator=(const TBmpRowReader&) = delete;
+
+    [[nodiscard]] int Width() const { return m_width; }
+    [[nodiscard]] int Height() const { return m_height; }
+    // The most rows one Read gives (a few megabytes of them, at least one).
+    [[nodiscard]] int MaxRows() const { return m_maxRows; }
+    // Picture rows [first, first + count), count from 1 to MaxRows, as rows 0 to count - 1 of a
+    // 24-bit picture that stays valid until the next Read. Raises EReadError when the file has
+    // lost the rows since it was opened.
+    const TXBitmap& Read(int first, int count);
+
+private:
+    TBmpRowReader() = default;
+
+    std::unique_ptr<QFile> m_file;
+    int m_width = 0;
+    int m_height = 0;
+    bool m_topDown = false;
+    TPixelFormat m_format = TPixelFormat::pf24bit;
+    std::vector<TColor> m_palette;
+    std::int64_t m_pixelOffset = 0;
+    std::int64_t m_fileStride = 0;
+    int m_maxRows = 1;
+    TXBitmap m_rows;
+};
+
 // Loads the picture of fileName like LoadPicture, a JPEG decoded at 1/d of its size where d is
 // what denominatorFor (1, 2, 4 or 8) answers for its full size. Returns the full size.
 QSize LoadPictureScaled(const QString& fileName, TXBitmap& picture, const std::function<int(int, int)>& denominatorFor);
