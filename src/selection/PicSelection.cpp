@@ -11,6 +11,7 @@
 #include "raster/ColourMatch.h"
 #include "raster/MaskRows.h"
 #include "raster/MaskedDrawing.h"
+#include "raster/PictureCodecs.h"
 #include "raster/RegionGrowth.h"
 #include "selection/SelectionOutline.h"
 
@@ -470,6 +471,8 @@ void TRectPictureSelection::liftKeyed(const std::uint8_t background[3], const st
     const int w = Bounds.width();
     Image.AllocateUninitialised(w, Bounds.height(), TPixelFormat::pf24bit);
     Mask->AllocateUninitialised(w, Bounds.height());
+    // The image is fresh memory written from the top: another core maps its pages from the end.
+    const TPrefaultPixels prefault(Image, TPrefaultPixels::Order::BottomUp);
     // One pass along the rows copies, marks and lifts; nothing in it can fail, so the picture
     // changes only once the image and the mask have their room.
     ForEachMaskBand(w, Bounds.height(), [&](int y0, int count, std::uint8_t* marks) {
@@ -493,6 +496,8 @@ void TRectPictureSelection::liftWhole(const std::uint8_t background[3], const st
     const int w = Parent->Width();
     TXBitmap place;
     place.AllocateUninitialised(w, Parent->Height(), TPixelFormat::pf24bit);
+    // Fresh memory written from the top: another core maps its pages from the end.
+    const TPrefaultPixels prefault(place, TPrefaultPixels::Order::BottomUp);
     if (key == nullptr) {
         for (int y = 0; y < place.Height(); ++y)
             FillPixels(place.ScanLine(y), w, background);
@@ -636,6 +641,8 @@ TMagicWandPictureSelection::TMagicWandPictureSelection(TEffectsBitmap* parent, T
         const int w = box.width();
         Image.AllocateUninitialised(w, box.height(), TPixelFormat::pf24bit);
         Mask->AllocateUninitialised(w, box.height());
+        // The image is fresh memory written from the top: another core maps its pages from the end.
+        const TPrefaultPixels prefault(Image, TPrefaultPixels::Order::BottomUp);
         std::uint8_t key[3];
         StorePixel(key, colour);
         std::uint8_t bg[3];
