@@ -7,23 +7,9 @@
 
 namespace vellum {
 
-namespace {
-
-constexpr std::size_t kHugePage = 2 * 1024 * 1024;
-
-} // namespace
-
 void* AllocateArrayStorage(std::size_t bytes)
 {
-    void* block = nullptr;
-    if (bytes >= 2 * kHugePage) {
-        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        block = std::aligned_alloc(kHugePage, rounded);
-        if (block)
-            AdviseHugePages(block, rounded);
-    } else {
-        block = std::malloc(std::max<std::size_t>(bytes, 1));
-    }
+    void* block = AllocateLargeBlock(bytes);
     if (!block)
         throw std::bad_alloc();
     return block;

@@ -57,6 +57,11 @@ void WriteGif(QIODevice& stream, const TXBitmap& picture);
 // block several times cheaper. Blocks below a few megabytes are left alone.
 void AdviseHugePages(void* data, std::size_t size);
 
+// A block of size bytes for pixels or masks (std::free releases it); null when memory is short.
+// Blocks of two huge pages or more start and end on huge-page boundaries, advised as above, so
+// that all of them can be huge pages.
+[[nodiscard]] void* AllocateLargeBlock(std::size_t size);
+
 // A device that takes many separate byte ranges at once, in order (a file: one system call for
 // many of them), raising EWriteError when it refuses bytes. Writers that would otherwise copy
 // scattered rows together first hand them over where they lie.

@@ -81,25 +81,26 @@ int PaletteIndex(const std::uint8_t* row, int x, TPixelFormat format)
 
 constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 
-// Pixel blocks of a photograph's size start and end on huge-page boundaries, so that all of
-// them can be huge pages.
 std::uint8_t* AllocatePixels(std::size_t size)
 {
-    void* pixels = nullptr;
-    if (size >= 2 * kHugePage) {
-        const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
-        pixels = std::aligned_alloc(kHugePage, rounded);
-        if (pixels)
-            AdviseHugePages(pixels, rounded);
-    } else {
-        pixels = std::malloc(std::max<std::size_t>(size, 1));
-    }
+    void* pixels = AllocateLargeBlock(size);
     if (!pixels)
         throw EOutOfMemory();
     return static_cast<std::uint8_t*>(pixels);
 }
 
 } // namespace
+
+void* AllocateLargeBlock(std::size_t size)
+{
+    if (size < 2 * kHugePage)
+        return std::malloc(std::max<std::size_t>(size, 1));
+    const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+    void* block = std::aligned_alloc(kHugePage, rounded);
+    if (block)
+        AdviseHugePages(block, rounded);
+    return block;
+}
 
 void AdviseHugePages(void* data, std::size_t size)
 {
