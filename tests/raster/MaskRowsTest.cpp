@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "BothPaths.h"
 #include "EffectsTestSupport.h"
 #include "PictureTestSupport.h"
 #include "raster/ArrayObjects.h"
@@ -18,19 +19,7 @@ namespace {
 using test::RandomPicture;
 using test::SamePixels;
 
-// Runs the body with the vector kernels and with the portable code.
-template <typename Body>
-void onBothPaths(Body&& body)
-{
-    struct AllowAvx2Again {
-        ~AllowAvx2Again() { AllowAvx2(true); }
-    } restore;
-    for (const bool vector : {true, false}) {
-        AllowAvx2(vector);
-        SCOPED_TRACE(vector ? "vector kernels" : "portable code");
-        body();
-    }
-}
+using test::OnBothPaths;
 
 // Runs of 1 to 40 equal entries along each row, as masks of real shapes have, with single
 // entries among them.
@@ -67,7 +56,7 @@ const std::vector<std::pair<int, int>> Sizes = {{1, 1},   {3, 2},   {15, 17}, {1
 
 TEST(MaskRows, BandsMoveBetweenColumnAndRowOrderExactly)
 {
-    onBothPaths([] {
+    OnBothPaths([] {
         for (const auto& [width, height] : Sizes)
         for (const bool areas : {false, true}) {
             const auto seed = static_cast<unsigned>(width * 1000 + height);
@@ -100,7 +89,7 @@ TEST(MaskRows, BandsMoveBetweenColumnAndRowOrderExactly)
 TEST(MaskRows, KeyPixelsAreMarkedWhereAllThreeChannelsMatch)
 {
     const std::uint8_t key[3] = {10, 20, 30};
-    onBothPaths([&] {
+    OnBothPaths([&] {
         for (int width = 0; width <= 100; ++width) {
             std::mt19937 random(static_cast<unsigned>(width));
             // The key, and pixels one channel away from it.
@@ -175,7 +164,7 @@ TEST(MaskRows, FillPixelsWritesExactlyTheCount)
 
 TEST(MaskedDrawing, BandedDrawAndFillEqualThePixelRule)
 {
-    onBothPaths([] {
+    OnBothPaths([] {
         for (const auto& [width, height] : Sizes) {
             const auto seed = static_cast<unsigned>(width * 7 + height);
             const TXBitmap source = RandomPicture(width, height, seed);

@@ -8,7 +8,7 @@
 
 #include <QRgb>
 
-#include "raster/VectorPaths.h"
+#include "BothPaths.h"
 
 namespace vellum {
 namespace {
@@ -18,11 +18,7 @@ namespace {
 // nothing beyond the count is written; converted back, the row is unchanged.
 TEST(RgbRows, RowsBecomeOpaqueRgb32PixelsOfTheSameColoursAndBack)
 {
-    struct AllowAvx2Again {
-        ~AllowAvx2Again() { AllowAvx2(true); }
-    } restore;
-    for (const bool vector : {true, false}) {
-        AllowAvx2(vector);
+    test::OnBothPaths([] {
         for (int count = 0; count <= 21; ++count) {
             // Exactly the row's bytes, so a sanitizer catches an overread.
             std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(count));
@@ -32,9 +28,9 @@ TEST(RgbRows, RowsBecomeOpaqueRgb32PixelsOfTheSameColoursAndBack)
             CopyBgrToRgb32(row.data(), out.data(), count);
             for (int x = 0; x < count; ++x) {
                 const QRgb expected = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-                ASSERT_EQ(out[x], expected) << "pixel " << x << " of " << count << (vector ? ", vector" : ", portable");
+                ASSERT_EQ(out[x], expected) << "pixel " << x << " of " << count;
             }
-            EXPECT_EQ(out[count], 0x12345678u) << count << (vector ? ", vector" : ", portable");
+            EXPECT_EQ(out[count], 0x12345678u) << count;
 
             // And back: the same row, nothing written past it.
             std::vector<std::uint8_t> back(row.size() + 1, 0xA5);
@@ -42,18 +38,14 @@ TEST(RgbRows, RowsBecomeOpaqueRgb32PixelsOfTheSameColoursAndBack)
             EXPECT_TRUE(std::equal(row.begin(), row.end(), back.begin())) << count;
             EXPECT_EQ(back[row.size()], 0xA5) << count;
         }
-    }
+    });
 }
 
 // Every zoom and the short widths where the fast path's stores meet the row's end, on both
 // paths: pixel x's copies fill bytes [3 * x * zoom, 3 * (x + 1) * zoom), nothing past the row.
 TEST(RgbRows, ZoomedRowsRepeatEachPixel)
 {
-    struct AllowAvx2Again {
-        ~AllowAvx2Again() { AllowAvx2(true); }
-    } restore;
-    for (const bool vector : {true, false}) {
-        AllowAvx2(vector);
+    test::OnBothPaths([] {
         for (int zoom = 1; zoom <= 15; ++zoom)
             for (int count = 1; count <= 12; ++count) {
                 std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(count));
@@ -65,12 +57,12 @@ TEST(RgbRows, ZoomedRowsRepeatEachPixel)
                 for (std::size_t i = 0; i < bytes; ++i) {
                     const std::size_t pixel = i / (3 * zoom);
                     ASSERT_EQ(out[i], row[3 * pixel + i % 3])
-                        << "byte " << i << ", zoom " << zoom << ", width " << count << (vector ? ", vector" : ", portable");
+                        << "byte " << i << ", zoom " << zoom << ", width " << count;
                 }
                 for (std::size_t i = bytes; i < out.size(); ++i)
                     ASSERT_EQ(out[i], 0xA5) << "past the row: zoom " << zoom << ", width " << count;
             }
-    }
+    });
 }
 
 } // namespace

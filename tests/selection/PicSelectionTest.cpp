@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "clipboard/VLClipbrd.h"
+#include "raster/BothPaths.h"
 #include "raster/MaskRows.h"
 #include "raster/RegionGrowth.h"
 #include "raster/VectorPaths.h"
@@ -61,19 +62,7 @@ TEffectsBitmap eightColours(int width, int height, unsigned seed, const QRect& i
     return picture;
 }
 
-// Runs the body with the vector kernels and with the portable code.
-template <typename Body>
-void onBothPaths(Body&& body)
-{
-    struct AllowAvx2Again {
-        ~AllowAvx2Again() { AllowAvx2(true); }
-    } restore;
-    for (const bool vector : {true, false}) {
-        AllowAvx2(vector);
-        SCOPED_TRACE(vector ? "vector kernels" : "portable code");
-        body();
-    }
-}
+using test::OnBothPaths;
 
 } // namespace
 
@@ -146,7 +135,7 @@ TEST(RectPictureSelection, LiftAndCommitFollowThePixelRulesOnLargerPictures)
     // (its pixel block changes hands) and of a part; plain and keyed; committed where lifted and
     // moved.
     const QRect parts[] = {QRect(0, 0, 1000, 1000), QRect(3, 2, 40, 90)};
-    onBothPaths([&] {
+    OnBothPaths([&] {
         for (const auto& [width, height] : {std::pair{67, 130}, std::pair{130, 67}, std::pair{31, 200}, std::pair{5, 3}}) {
             for (const QRect& part : parts)
                 for (const TColor key : {TColor(-1), TColor(clWhite)})
@@ -287,7 +276,7 @@ TEST(MagicWandPictureSelection, RegionIsTheFloodFillRegion)
 
 TEST(MagicWandPictureSelection, ImageMaskAndLiftFollowTheRegionOnLargerPictures)
 {
-    onBothPaths([] {
+    OnBothPaths([] {
         for (const auto& [width, height] : {std::pair{67, 130}, std::pair{130, 67}, std::pair{33, 70}}) {
             const TEffectsBitmap original = eightColours(width, height, static_cast<unsigned>(width), QRect(0, 0, width, height));
             for (const QPoint seed : {QPoint(0, 0), QPoint(width / 2, height / 2), QPoint(width - 1, height - 1)}) {
