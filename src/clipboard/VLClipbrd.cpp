@@ -53,10 +53,17 @@ public:
         open(QIODevice::WriteOnly | QIODevice::Append);
     }
 
+    // Straight into place, the array grown once.
     void WriteGathered(const TRange* ranges, std::size_t count) override
     {
+        std::size_t total = 0;
         for (std::size_t i = 0; i < count; ++i)
-            WriteExact(*this, ranges[i].Data, std::int64_t(ranges[i].Size));
+            total += ranges[i].Size;
+        QByteArray& bytes = buffer();
+        const qsizetype at = bytes.size();
+        bytes.resize(at + qsizetype(total));
+        CopyRanges(ranges, count, reinterpret_cast<std::uint8_t*>(bytes.data()) + at);
+        seek(bytes.size());
     }
 };
 
@@ -209,10 +216,7 @@ std::int32_t TVLClipboardStream::AddItem(const TXBitmap& picture, std::int32_t t
     const qint64 bmpEstimate = 14 + 40 + 16 + 4 * 256 + qint64(picture.BytesPerLine()) * picture.Height();
     QByteArray result;
     result.reserve(CountSize + HeaderSize + bmpEstimate + olderBytes);
-    AdviseHugePages(result.data(), std::size_t(result.capacity()));
-    // The block is fresh memory: another core has its pages mapped from the end while the
-    // item is written from the start.
-    const TPrefaultPixels prefault(result.data(), std::size_t(result.capacity()), TPrefaultPixels::Order::BottomUp);
+    const TFreshBlock fresh(result.data(), std::size_t(result.capacity()));
     result.append(int32Bytes(count));
     result.append(int32Bytes(identifier));
     result.append(int32Bytes(0)); // the item size, once known

@@ -77,6 +77,10 @@ protected:
     ~TGatherWriter() = default;
 };
 
+// Copies the ranges one after another to target: the bytes from the target's first huge-page
+// boundary on first, those before it last (see TFreshBlock).
+void CopyRanges(const TGatherWriter::TRange* ranges, std::size_t count, std::uint8_t* target);
+
 // While a reader fills a freshly allocated picture, a helper thread has the kernel map and
 // clear the picture's pages ahead of it, so that work runs on another core instead of
 // stalling the decoder at every new page. Only page tables are touched, never the bytes.
@@ -90,6 +94,21 @@ public:
     // The same for any writable block about to be filled (the pages wholly inside it); with
     // BottomUp for a block written from its start, the two meet halfway.
     TPrefaultPixels(void* block, std::size_t size, Order order);
+
+private:
+    std::jthread m_thread;
+};
+
+// Readies a fresh block from the general allocator that is about to be written whole. Its
+// whole huge pages are advised as above. The ordinary pages at its ends (all of a small block)
+// are mapped by a helper thread, the end first and then the start: on a virtual machine the
+// first touch of an ordinary page can cost several microseconds, and the ends of such a block
+// rarely fall on huge-page boundaries, which leaves up to a thousand of them. A writer that
+// fills the block from its first huge page on and its start last (CopyRanges) then finds them
+// ready. Joined when destroyed.
+class TFreshBlock {
+public:
+    TFreshBlock(void* data, std::size_t size);
 
 private:
     std::jthread m_thread;

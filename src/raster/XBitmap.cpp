@@ -119,6 +119,38 @@ void AdviseHugePages(void* data, std::size_t size)
 #endif
 }
 
+TFreshBlock::TFreshBlock(void* data, std::size_t size)
+{
+    if (data == nullptr || size == 0)
+        return;
+    AdviseHugePages(data, size);
+#ifdef MADV_POPULATE_WRITE
+    static const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t firstPage = (start + page - 1) / page * page;
+    const std::uintptr_t lastPage = (start + size) / page * page;
+    if (lastPage <= firstPage)
+        return;
+    // The ordinary pages: all of a small block, else those outside its whole huge pages.
+    std::uintptr_t hugeFirst = (start + kHugePage - 1) / kHugePage * kHugePage;
+    std::uintptr_t hugeLast = (start + size) / kHugePage * kHugePage;
+    if (size < 2 * kHugePage || hugeLast <= hugeFirst)
+        hugeFirst = hugeLast = lastPage;
+    m_thread = std::jthread([=] {
+        // Mapped, then read once from here: the writer may be writing them already, and a
+        // read is what makes its own first touch cheap.
+        auto map = [](std::uintptr_t from, std::uintptr_t to) {
+            if (to <= from || madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) != 0)
+                return;
+            for (std::uintptr_t at = from; at < to; at += page)
+                (void)__atomic_load_n(reinterpret_cast<const std::uint8_t*>(at), __ATOMIC_RELAXED);
+        };
+        map(hugeLast, lastPage);
+        map(firstPage, hugeFirst);
+    });
+#endif
+}
+
 TPrefaultPixels::TPrefaultPixels(TXBitmap& picture, Order order)
     : TPrefaultPixels(picture.Empty() ? nullptr : picture.ScanLine(0),
                       picture.Empty() ? 0 : std::size_t(picture.BytesPerLine()) * std::size_t(picture.Height()), order)
@@ -151,6 +183,35 @@ TPrefaultPixels::TPrefaultPixels(void* block, std::size_t size, Order order)
     (void)size;
     (void)order;
 #endif
+}
+
+namespace {
+// The bytes [from, to) of the ranges laid end to end, copied to the same offsets of target.
+void copySpan(const TGatherWriter::TRange* ranges, std::size_t count, std::size_t from, std::size_t to,
+              std::uint8_t* target)
+{
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < count && offset < to; offset += ranges[i].Size, ++i) {
+        const std::size_t end = offset + ranges[i].Size;
+        if (end <= from)
+            continue;
+        const std::size_t first = std::max(offset, from);
+        const std::size_t last = std::min(end, to);
+        if (last > first)
+            std::memcpy(target + first, ranges[i].Data + (first - offset), last - first);
+    }
+}
+} // namespace
+
+void CopyRanges(const TGatherWriter::TRange* ranges, std::size_t count, std::uint8_t* target)
+{
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        total += ranges[i].Size;
+    const auto start = reinterpret_cast<std::uintptr_t>(target);
+    const std::size_t head = std::min(total, (start + kHugePage - 1) / kHugePage * kHugePage - start);
+    copySpan(ranges, count, head, total, target);
+    copySpan(ranges, count, 0, head, target);
 }
 
 void TXBitmap::PixelsFree::operator()(std::uint8_t* pixels) const

@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <utility>
+#include <vector>
+
 #include <QBuffer>
 
 #include "PictureTestSupport.h"
+#include "raster/PictureCodecs.h"
 #include "raster/XBitmap.h"
 
 using namespace vellum;
@@ -169,5 +176,57 @@ TEST(XBitmap, StreamRoundTripKeepsFormatPaletteAndPixels)
         EXPECT_EQ(loaded.PixelFormat(), format);
         EXPECT_TRUE(SamePixels(loaded, picture)) << BitsPerPixel(format);
         EXPECT_EQ(buffer.pos(), buffer.size());
+    }
+}
+
+// A writer copies ranges into a target that starts anywhere around a huge-page boundary: every
+// byte lands at its place, whether the ranges end before the boundary, cross it or start there.
+TEST(XBitmap, CopiedRangesLandInOrderAroundAHugePageBoundary)
+{
+    constexpr std::size_t Huge = 2 * 1024 * 1024;
+    std::vector<std::uint8_t> source(3 * Huge);
+    for (std::size_t i = 0; i < source.size(); ++i)
+        source[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    // Ranges of uneven sizes, taken out of order from the source.
+    const std::vector<std::pair<std::size_t, std::size_t>> pieces = {
+        {100, 1}, {Huge + 3, 18000}, {0, 54}, {Huge / 2, Huge + 777}, {5, 0}, {2 * Huge, 4096}};
+    std::vector<TGatherWriter::TRange> ranges;
+    std::vector<std::uint8_t> expected;
+    for (const auto& [from, size] : pieces) {
+        ranges.push_back({source.data() + from, size});
+        expected.insert(expected.end(), source.begin() + std::ptrdiff_t(from), source.begin() + std::ptrdiff_t(from + size));
+    }
+    std::vector<std::uint8_t> block(4 * Huge);
+    const auto base = reinterpret_cast<std::uintptr_t>(block.data());
+    const std::size_t boundary = (base + Huge - 1) / Huge * Huge - base + Huge;
+    for (std::size_t before : {std::size_t(0), std::size_t(1), std::size_t(53), std::size_t(20000), expected.size(),
+                               expected.size() + 9}) {
+        std::fill(block.begin(), block.end(), std::uint8_t(0xA5));
+        std::uint8_t* target = block.data() + boundary - before;
+        CopyRanges(ranges.data(), ranges.size(), target);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), target)) << before;
+        EXPECT_EQ(target[-1], 0xA5) << before;
+        EXPECT_EQ(target[expected.size()], 0xA5) << before;
+    }
+}
+
+// Mapping a fresh block's pages on another thread never changes what the writer puts there,
+// however early it writes, for blocks of every shape: small, unaligned, several huge pages.
+TEST(XBitmap, AFreshBlockHoldsWhatIsWrittenWhileItsPagesAreMapped)
+{
+    for (std::size_t size : {std::size_t(1), std::size_t(5000), std::size_t(3 << 20) + 123, std::size_t(9 << 20) + 4001}) {
+        std::unique_ptr<std::uint8_t, decltype(&std::free)> block(static_cast<std::uint8_t*>(std::malloc(size + 1)),
+                                                                  &std::free);
+        ASSERT_TRUE(block);
+        std::uint8_t* data = block.get() + 1;
+        {
+            const TFreshBlock fresh(data, size);
+            for (std::size_t i = 0; i < size; ++i)
+                data[i] = static_cast<std::uint8_t>(i % 253);
+        }
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < size; ++i)
+            wrong += data[i] != static_cast<std::uint8_t>(i % 253);
+        EXPECT_EQ(wrong, 0U) << size;
     }
 }
