@@ -73,8 +73,11 @@ void PenMove(benchmark::State& state)
 {
     setPen();
     const int zoom = static_cast<int>(state.range(0));
-    const bool small = state.range(1) != 0;
-    ViewFixture f(small ? smallPicture() : Photo(), small ? QSize(400, 300) : QSize(1600, 1000), zoom);
+    // small: 1 the small picture in the small view; 2 the small picture in the large view.
+    const bool small = state.range(1) == 1;
+    const bool smallPictureOnly = state.range(1) == 2;
+    ViewFixture f(small || smallPictureOnly ? smallPicture() : Photo(), small ? QSize(400, 300) : QSize(1600, 1000),
+                  zoom);
     const QSize surface = f.document.PictureScrollBox().viewport()->size();
     state.counters["view_width"] = surface.width();
     state.counters["view_height"] = surface.height();
@@ -92,6 +95,7 @@ void PenMove(benchmark::State& state)
     f.send(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
 }
 BENCHMARK(PenMove)->ArgNames({"zoom", "small"})->Args({1, 0})->Args({8, 0})->Args({1, 1})->Args({8, 1})
+    ->Args({1, 2})->Args({8, 2})
     ->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // The same segment's PenStroke alone, plus with zoom > 1 one memcpy of the zoomed touched rectangle.
