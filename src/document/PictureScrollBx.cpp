@@ -387,7 +387,7 @@ void reuse(TXBitmap& image, int width, int height)
 }
 } // namespace
 
-const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image, TXBitmap& zoomed)
+void TPictureScrollBox::copyPart(const QRect& rect, TXBitmap& image)
 {
     reuse(image, rect.width(), rect.height());
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(rect.width());
@@ -395,6 +395,11 @@ const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image
         std::memcpy(image.ScanLine(y), m_bitmap.ScanLine(rect.top() + y) + 3 * rect.left(), rowBytes);
     if (OnBeforeZoomPaint)
         OnBeforeZoomPaint(this, image, rect);
+}
+
+const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image, TXBitmap& zoomed)
+{
+    copyPart(rect, image);
     if (m_zoom == 1) {
         if (OnPainting)
             OnPainting(this, image, rect);
@@ -473,6 +478,50 @@ void TPictureScrollBox::showPart(const TXBitmap& image, const QPoint& at)
     m_screenStale |= target;
 }
 
+void TPictureScrollBox::showZoomed(const TXBitmap& image, const QPoint& at)
+{
+    const int z = m_zoom;
+    const int width = image.Width() * z;
+    const QRect target =
+        QRect(at, QSize(width, image.Height() * z)) & QRect(0, 0, m_screen.Width(), m_screen.Height());
+    if (target.isEmpty())
+        return;
+    // One row of blocks per picture row, copied to the block's view rows. With the grid (as in
+    // renderPart) a block's first row is the plain row inverted but on the grid columns, its
+    // other rows the plain row inverted on them.
+    const bool grid = m_showZoomGrid && z >= GridZoom;
+    m_zoomedRows.resize(static_cast<std::size_t>(grid ? 2 : 1) * width);
+    std::uint32_t* plain = m_zoomedRows.data();
+    std::uint32_t* first = grid ? plain + width : plain;
+    constexpr std::uint32_t Colour = 0x00FFFFFFu;
+    std::uint8_t* shown = m_shown.bits();
+    const qsizetype shownStride = m_shown.bytesPerLine();
+    const std::size_t bytes = 4 * static_cast<std::size_t>(target.width());
+    const int skip = target.left() - at.x();
+    for (int y = 0; y < image.Height(); ++y) {
+        const int top = at.y() + y * z;
+        const int from = std::max(top, target.top());
+        const int to = std::min(top + z - 1, target.bottom());
+        if (from > to)
+            continue;
+        ZoomRowToRgb32(image.ScanLine(y), image.Width(), z, plain);
+        if (grid) {
+            for (int i = 0; i < width; ++i)
+                first[i] = plain[i] ^ Colour;
+            for (int i = 0; i < width; i += z) {
+                first[i] ^= Colour;
+                plain[i] ^= Colour;
+            }
+        }
+        for (int row = from; row <= to; ++row)
+            std::memcpy(shown + row * shownStride + 4 * static_cast<qsizetype>(target.left()),
+                        (row == top ? first : plain) + skip, bytes);
+    }
+    if (!m_shownStale.isEmpty())
+        m_shownStale -= target;
+    m_screenStale |= target;
+}
+
 void TPictureScrollBox::paintAll()
 {
     ensureScreen();
@@ -526,9 +575,14 @@ void TPictureScrollBox::RepaintRect(const QRect& rect, int margin)
         return;
     ensureScreen();
     try {
-        const TXBitmap& part = renderPart(r, m_rectPart, m_rectZoomed);
         const QRect view = PictureToView(r);
-        showPart(part, view.topLeft());
+        if (m_zoom > 1 && !(OnPainting && (!PaintingWanted || PaintingWanted(r)))) {
+            // Nothing to draw on the zoomed part: zoomed once, straight into the shown image.
+            copyPart(r, m_rectPart);
+            showZoomed(m_rectPart, view.topLeft());
+        } else {
+            showPart(renderPart(r, m_rectPart, m_rectZoomed), view.topLeft());
+        }
         viewport()->update(view);
     } catch (const std::exception&) {
     }

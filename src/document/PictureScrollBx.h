@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -142,6 +144,10 @@ public:
     TNotify OnPaint;
     TPaintHook OnBeforeZoomPaint;
     TPaintHook OnPainting;
+    // Whether OnPainting would draw on the zoomed part of the picture's rect now; without it,
+    // it is asked to draw on every part. A zoomed part it leaves alone is zoomed straight into
+    // the shown image.
+    std::function<bool(const QRect& rect)> PaintingWanted;
     // The wheel, in whole notches (parts of a notch add up): positive up, negative down.
     // Without a receiver the wheel does nothing here.
     std::function<void(TPictureScrollBox* sender, int notches)> OnMouseWheel;
@@ -164,10 +170,14 @@ private:
     // The picture's pixels of rect, zoomed, with the hooks run and the grid drawn: image (at
     // zoom 1) or zoomed, whichever holds the result.
     [[nodiscard]] const TXBitmap& renderPart(const QRect& rect, TXBitmap& image, TXBitmap& zoomed);
+    // The picture's pixels of rect, unzoomed, with OnBeforeZoomPaint run.
+    void copyPart(const QRect& rect, TXBitmap& image);
     void blit(const TXBitmap& image, const QPoint& at);
     // Shows the image at the view point: into m_shown only, the screen catching up when its
     // canvas is next asked for.
     void showPart(const TXBitmap& image, const QPoint& at);
+    // The same for an unzoomed image, zoomed with the grid on the way.
+    void showZoomed(const TXBitmap& image, const QPoint& at);
     void ensureScreen();
     // After the screen was replaced or drawn anew: m_shown at least its size, lagging it everywhere.
     void screenRedrawn();
@@ -200,6 +210,7 @@ private:
     // RepaintRect's render buffers, kept so that a stroke's repaints allocate nothing.
     TXBitmap m_rectPart;
     TXBitmap m_rectZoomed;
+    std::vector<std::uint32_t> m_zoomedRows; // showZoomed's block rows
     Qt::MouseButton m_pressedButton = Qt::NoButton;
     bool m_doubleClick = false;
     // The wheel's movement not yet making a whole notch (120 per notch).

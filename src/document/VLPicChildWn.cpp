@@ -115,6 +115,7 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
             m_selection->PaintOutline(image, m_view->PictureToView(rect), m_view->ZoomFactor(),
                                       m_view->PictureToView(m_selection->Bounds));
     };
+    m_view->PaintingWanted = [this](const QRect&) { return m_selection && !m_selection->Moving; };
     // The ants march only in the active document.
     connect(this, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates before, Qt::WindowStates now) {
         if ((before & Qt::WindowActive) == (now & Qt::WindowActive))

@@ -1,5 +1,6 @@
 #include "raster/RgbRows.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -58,7 +59,36 @@ __attribute__((target("avx2"))) int zoomAvx2(const std::uint8_t* source, int cou
     return x;
 }
 
+// One pixel's copies a step: one eight-pixel store or, from zoom 9, two that meet; each runs
+// on into the next pixel's place, which its own store then writes. The last pixels, whose
+// stores would pass the row's end, are left to the caller.
+__attribute__((target("avx2"))) int zoomRgb32Avx2(const std::uint8_t* source, int count, int zoom,
+                                                  std::uint32_t* target)
+{
+    const std::size_t step = static_cast<std::size_t>(zoom);
+    const std::size_t reach = zoom > 8 ? step : 8;
+    const std::size_t end = step * static_cast<std::size_t>(count);
+    int x = 0;
+    for (std::size_t at = 0; x < count && at + reach <= end; ++x, at += step) {
+        const __m256i copies = _mm256_set1_epi32(static_cast<int>(bgrAt(source + 3 * x) | 0xFF000000u));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + at), copies);
+        if (zoom > 8)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + at + step - 8), copies);
+    }
+    return x;
+}
+
 } // namespace
+
+void ZoomRowToRgb32(const std::uint8_t* source, int count, int zoom, std::uint32_t* target)
+{
+    if (count <= 0 || zoom <= 0)
+        return;
+    int x = UseAvx2() ? zoomRgb32Avx2(source, count, zoom, target) : 0;
+    std::uint32_t* out = target + static_cast<std::size_t>(x) * zoom;
+    for (; x < count; ++x, out += zoom)
+        std::fill_n(out, zoom, bgrAt(source + 3 * x) | 0xFF000000u);
+}
 
 void ZoomRow(const std::uint8_t* source, int count, int zoom, std::uint8_t* target)
 {

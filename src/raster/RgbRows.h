@@ -14,5 +14,7 @@ void CopyRgb32ToBgr(const std::uint32_t* source, std::uint8_t* target, int count
 // count pixels of a 24-bit row, each repeated zoom times (zoom from 1 to 15): the target's
 // 3 * count * zoom bytes are written, none beyond.
 void ZoomRow(const std::uint8_t* source, int count, int zoom, std::uint8_t* target);
+// The same into opaque 32-bit pixels (as CopyBgrToRgb32): count * zoom of them, none beyond.
+void ZoomRowToRgb32(const std::uint8_t* source, int count, int zoom, std::uint32_t* target);
 
 } // namespace vellum

@@ -276,6 +276,45 @@ TEST_F(ScrollBoxTest, PartialRepaintsAndScreenDrawingsShowTheCurrentPicture)
     EXPECT_EQ(screen(), before);
 }
 
+// A partial repaint at a zoom shows what a full paint of the same picture shows, with and
+// without the grid, at two scroll positions, with the blocks cut at the view's right and bottom
+// edges, and whether a paint hook that draws nothing says so or not.
+TEST_F(ScrollBoxTest, ZoomedRepaintsShowWhatAFullPaintShows)
+{
+    TXBitmap picture(60, 45);
+    auto colour = [](int x, int y, int shift) { return RGBColor(4 * x + shift, 5 * y, (x * y + shift) & 255); };
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x)
+            StorePixel(picture.ScanLine(y) + 3 * x, colour(x, y, 0));
+    m_view.SetBitmap(&picture);
+    m_view.OnPainting = [](TPictureScrollBox*, TXBitmap&, const QRect&) {};
+    int shift = 0;
+    for (int zoom : {3, 12})
+        for (bool grid : {false, true})
+            for (int scroll : {0, zoom / 2 + 1})
+                for (bool said : {false, true}) {
+                    m_view.PaintingWanted = said ? [](const QRect&) { return false; }
+                                                 : std::function<bool(const QRect&)>();
+                    m_view.SetShowZoomGrid(grid);
+                    ASSERT_TRUE(m_view.SetZoom(zoom, 30, 22));
+                    m_view.ScrollBy(scroll, scroll);
+                    // The whole view (its edge blocks cut unless the scroll is 0), then a small
+                    // part inside it.
+                    for (const QRect& rect : {m_view.VisibleRect(), QRect(m_view.VisibleRect().topLeft() + QPoint(2, 1),
+                                                                          QSize(3, 2))}) {
+                        shift += 7;
+                        for (int y = rect.top(); y <= rect.bottom(); ++y)
+                            for (int x = rect.left(); x <= rect.right(); ++x)
+                                StorePixel(m_view.Bitmap().ScanLine(y) + 3 * x, colour(x, y, shift));
+                        m_view.RepaintRect(rect, 0);
+                        const QImage repainted = screen();
+                        m_view.Repaint();
+                        ASSERT_EQ(repainted, screen()) << "zoom " << zoom << ", grid " << grid << ", scroll "
+                                                       << scroll << ", said " << said << ", part " << rect.width();
+                    }
+                }
+}
+
 TEST_F(ScrollBoxTest, UpdatesPaintOnceAndKeepTheCentre)
 {
     ASSERT_TRUE(m_view.NewPicture(300, 300, clWhite));

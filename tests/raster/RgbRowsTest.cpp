@@ -65,5 +65,29 @@ TEST(RgbRows, ZoomedRowsRepeatEachPixel)
     });
 }
 
+// The same into 32-bit pixels: pixel x's copies are [x * zoom, (x + 1) * zoom), each the opaque
+// QRgb of its colour, nothing past the row.
+TEST(RgbRows, RowsZoomedInto32BitPixelsRepeatEachPixel)
+{
+    test::OnBothPaths([] {
+        for (int zoom = 1; zoom <= 15; ++zoom)
+            for (int count = 1; count <= 12; ++count) {
+                std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(count));
+                for (std::size_t i = 0; i < row.size(); ++i)
+                    row[i] = static_cast<std::uint8_t>(31 * i + 5 * zoom + 3);
+                const std::size_t pixels = static_cast<std::size_t>(count) * zoom;
+                std::vector<std::uint32_t> out(pixels + 16, 0x12345678u);
+                ZoomRowToRgb32(row.data(), count, zoom, out.data());
+                for (std::size_t i = 0; i < pixels; ++i) {
+                    const std::size_t x = i / zoom;
+                    ASSERT_EQ(out[i], qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]))
+                        << "pixel " << i << ", zoom " << zoom << ", width " << count;
+                }
+                for (std::size_t i = pixels; i < out.size(); ++i)
+                    ASSERT_EQ(out[i], 0x12345678u) << "past the row: zoom " << zoom << ", width " << count;
+            }
+    });
+}
+
 } // namespace
 } // namespace vellum
