@@ -81,7 +81,8 @@ void PenMove(benchmark::State& state)
     const QSize surface = f.document.PictureScrollBox().viewport()->size();
     state.counters["view_width"] = surface.width();
     state.counters["view_height"] = surface.height();
-    const QPoint centre(small ? 200 : 800, small ? 150 : 500);
+    const TXBitmap& picture = f.document.PictureScrollBox().Bitmap();
+    const QPoint centre = f.document.PictureScrollBox().PictureToView(QPoint(picture.Width() / 2, picture.Height() / 2));
     f.send(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
     QCoreApplication::processEvents();
     int step = 30 * zoom;
