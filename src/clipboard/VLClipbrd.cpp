@@ -214,9 +214,12 @@ std::int32_t TVLClipboardStream::AddItem(const TXBitmap& picture, std::int32_t t
     const qint64 olderStart = std::min<qint64>(old.size(), CountSize);
     const qint64 olderBytes = old.size() - olderStart;
     const qint64 bmpEstimate = 14 + 40 + 16 + 4 * 256 + qint64(picture.BytesPerLine()) * picture.Height();
+    const qint64 estimate = CountSize + HeaderSize + bmpEstimate + olderBytes;
     QByteArray result;
-    result.reserve(CountSize + HeaderSize + bmpEstimate + olderBytes);
-    const TFreshBlock fresh(result.data(), std::size_t(result.capacity()));
+    // A huge page more than needed: the bytes then end inside the block's last huge page, not
+    // among ordinary pages (the part never written costs no memory).
+    result.reserve(estimate + (estimate >= qint64(HugePageSize) ? qint64(HugePageSize) : 0));
+    const TFreshBlock fresh(result.data(), std::size_t(estimate), std::size_t(result.capacity()));
     result.append(int32Bytes(count));
     result.append(int32Bytes(identifier));
     result.append(int32Bytes(0)); // the item size, once known

@@ -52,6 +52,9 @@ void ReadGif(QIODevice& stream, TXBitmap& picture);
 // One frame of at most 256 colours, no transparency.
 void WriteGif(QIODevice& stream, const TXBitmap& picture);
 
+// The size of a huge page on the machines we run on.
+inline constexpr std::size_t HugePageSize = 2 * 1024 * 1024;
+
 // Asks the kernel to back the whole 2 MB pages inside a large block with huge pages: one page
 // fault then maps 2 MB instead of 4 KB, which makes the first touch of a fresh picture-sized
 // block several times cheaper. Blocks below a few megabytes are left alone.
@@ -99,16 +102,18 @@ private:
     std::jthread m_thread;
 };
 
-// Readies a fresh block from the general allocator that is about to be written whole. Its
-// whole huge pages are advised as above. The ordinary pages at its ends (all of a small block)
-// are mapped by a helper thread, the end first and then the start: on a virtual machine the
-// first touch of an ordinary page can cost several microseconds, and the ends of such a block
-// rarely fall on huge-page boundaries, which leaves up to a thousand of them. A writer that
-// fills the block from its first huge page on and its start last (CopyRanges) then finds them
-// ready. Joined when destroyed.
+// Readies a fresh block from the general allocator whose first size bytes are about to be
+// written from the start (capacity: the whole block, at least size), while a helper thread
+// maps its pages. The block's whole huge pages are advised as above. Its ordinary pages among
+// those bytes (all of a small block; else those before its first huge-page boundary and after
+// its last) are mapped first: on a virtual machine the first touch of an ordinary page can
+// cost several microseconds, and the ends of such a block rarely fall on huge-page
+// boundaries, which leaves up to a thousand of them. A capacity a huge page beyond size leaves
+// none at the end; a writer that writes the start last (CopyRanges) finds them ready. Then the
+// huge pages are mapped from the end down, to meet the writer. Joined when destroyed.
 class TFreshBlock {
 public:
-    TFreshBlock(void* data, std::size_t size);
+    TFreshBlock(void* data, std::size_t size, std::size_t capacity = 0);
 
 private:
     std::jthread m_thread;

@@ -79,7 +79,7 @@ int PaletteIndex(const std::uint8_t* row, int x, TPixelFormat format)
     }
 }
 
-constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+constexpr std::size_t kHugePage = HugePageSize;
 
 std::uint8_t* AllocatePixels(std::size_t size)
 {
@@ -119,11 +119,12 @@ void AdviseHugePages(void* data, std::size_t size)
 #endif
 }
 
-TFreshBlock::TFreshBlock(void* data, std::size_t size)
+TFreshBlock::TFreshBlock(void* data, std::size_t size, std::size_t capacity)
 {
+    capacity = std::max(capacity, size);
     if (data == nullptr || size == 0)
         return;
-    AdviseHugePages(data, size);
+    AdviseHugePages(data, capacity);
 #ifdef MADV_POPULATE_WRITE
     static const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
     const auto start = reinterpret_cast<std::uintptr_t>(data);
@@ -133,8 +134,8 @@ TFreshBlock::TFreshBlock(void* data, std::size_t size)
         return;
     // The ordinary pages: all of a small block, else those outside its whole huge pages.
     std::uintptr_t hugeFirst = (start + kHugePage - 1) / kHugePage * kHugePage;
-    std::uintptr_t hugeLast = (start + size) / kHugePage * kHugePage;
-    if (size < 2 * kHugePage || hugeLast <= hugeFirst)
+    std::uintptr_t hugeLast = (start + capacity) / kHugePage * kHugePage;
+    if (capacity < 2 * kHugePage || hugeLast <= hugeFirst)
         hugeFirst = hugeLast = lastPage;
     m_thread = std::jthread([=] {
         // Mapped, then read once from here: the writer may be writing them already, and a
@@ -145,9 +146,20 @@ TFreshBlock::TFreshBlock(void* data, std::size_t size)
             for (std::uintptr_t at = from; at < to; at += page)
                 (void)__atomic_load_n(reinterpret_cast<const std::uint8_t*>(at), __ATOMIC_RELAXED);
         };
-        map(hugeLast, lastPage);
-        map(firstPage, hugeFirst);
+        map(std::max(hugeLast, firstPage), lastPage);
+        map(firstPage, std::min(hugeFirst, lastPage));
+        // Then the huge pages that will be written, from the end down, a few at a time: the
+        // writer comes up from the start, and where it has been, mapping costs next to nothing.
+        for (std::uintptr_t to = (std::min(hugeLast, lastPage) + kHugePage - 1) / kHugePage * kHugePage;
+             to > hugeFirst && hugeFirst < hugeLast;) {
+            const std::uintptr_t from = std::max(hugeFirst, to - 2 * kHugePage);
+            if (madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) != 0)
+                return;
+            to = from;
+        }
     });
+#else
+    (void)size;
 #endif
 }
 

@@ -211,22 +211,27 @@ TEST(XBitmap, CopiedRangesLandInOrderAroundAHugePageBoundary)
 }
 
 // Mapping a fresh block's pages on another thread never changes what the writer puts there,
-// however early it writes, for blocks of every shape: small, unaligned, several huge pages.
+// however early it writes, for blocks of every shape: small, unaligned, several huge pages, and
+// larger than what is written.
 TEST(XBitmap, AFreshBlockHoldsWhatIsWrittenWhileItsPagesAreMapped)
 {
-    for (std::size_t size : {std::size_t(1), std::size_t(5000), std::size_t(3 << 20) + 123, std::size_t(9 << 20) + 4001}) {
-        std::unique_ptr<std::uint8_t, decltype(&std::free)> block(static_cast<std::uint8_t*>(std::malloc(size + 1)),
+    constexpr std::size_t Huge = 2 * 1024 * 1024;
+    const std::vector<std::pair<std::size_t, std::size_t>> cases = {
+        {1, 1}, {5000, 5000}, {3 * Huge + 123, 3 * Huge + 123}, {9 * Huge + 4001, 9 * Huge + 4001},
+        {9 * Huge + 4001, 10 * Huge + 4001}};
+    for (const auto& [size, capacity] : cases) {
+        std::unique_ptr<std::uint8_t, decltype(&std::free)> block(static_cast<std::uint8_t*>(std::malloc(capacity + 1)),
                                                                   &std::free);
         ASSERT_TRUE(block);
         std::uint8_t* data = block.get() + 1;
         {
-            const TFreshBlock fresh(data, size);
+            const TFreshBlock fresh(data, size, capacity);
             for (std::size_t i = 0; i < size; ++i)
                 data[i] = static_cast<std::uint8_t>(i % 253);
         }
         std::size_t wrong = 0;
         for (std::size_t i = 0; i < size; ++i)
             wrong += data[i] != static_cast<std::uint8_t>(i % 253);
-        EXPECT_EQ(wrong, 0U) << size;
+        EXPECT_EQ(wrong, 0U) << size << " of " << capacity;
     }
 }
