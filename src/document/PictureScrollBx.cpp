@@ -385,6 +385,11 @@ void reuse(TXBitmap& image, int width, int height)
     if (image.Width() != width || image.Height() != height || image.PixelFormat() != TPixelFormat::pf24bit)
         image.AllocateUninitialised(width, height, TPixelFormat::pf24bit);
 }
+
+TPixelRows rowsOf(TXBitmap& image)
+{
+    return {image.ScanLine(0), image.BytesPerLine(), image.Width(), image.Height(), false};
+}
 } // namespace
 
 void TPictureScrollBox::copyPart(const QRect& rect, TXBitmap& image)
@@ -402,7 +407,7 @@ const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image
     copyPart(rect, image);
     if (m_zoom == 1) {
         if (OnPainting)
-            OnPainting(this, image, rect);
+            OnPainting(this, rowsOf(image), PictureToView(rect.topLeft()));
         return image;
     }
 
@@ -445,7 +450,7 @@ const TXBitmap& TPictureScrollBox::renderPart(const QRect& rect, TXBitmap& image
         }
     }
     if (OnPainting)
-        OnPainting(this, zoomed, rect);
+        OnPainting(this, rowsOf(zoomed), PictureToView(rect.topLeft()));
     return zoomed;
 }
 
@@ -462,12 +467,12 @@ void TPictureScrollBox::blit(const TXBitmap& image, const QPoint& at)
                     bytes);
 }
 
-void TPictureScrollBox::showPart(const TXBitmap& image, const QPoint& at)
+QRect TPictureScrollBox::showPart(const TXBitmap& image, const QPoint& at)
 {
     const QRect target =
         QRect(at, QSize(image.Width(), image.Height())) & QRect(0, 0, m_screen.Width(), m_screen.Height());
     if (target.isEmpty())
-        return;
+        return target;
     std::uint8_t* shown = m_shown.bits();
     const qsizetype shownStride = m_shown.bytesPerLine();
     for (int y = target.top(); y <= target.bottom(); ++y)
@@ -476,16 +481,17 @@ void TPictureScrollBox::showPart(const TXBitmap& image, const QPoint& at)
     if (!m_shownStale.isEmpty())
         m_shownStale -= target;
     m_screenStale |= target;
+    return target;
 }
 
-void TPictureScrollBox::showZoomed(const TXBitmap& image, const QPoint& at)
+QRect TPictureScrollBox::showZoomed(const TXBitmap& image, const QPoint& at)
 {
     const int z = m_zoom;
     const int width = image.Width() * z;
     const QRect target =
         QRect(at, QSize(width, image.Height() * z)) & QRect(0, 0, m_screen.Width(), m_screen.Height());
     if (target.isEmpty())
-        return;
+        return target;
     // One row of blocks per picture row, copied to the block's view rows. With the grid (as in
     // renderPart) a block's first row is the plain row inverted but on the grid columns, its
     // other rows the plain row inverted on them.
@@ -520,6 +526,7 @@ void TPictureScrollBox::showZoomed(const TXBitmap& image, const QPoint& at)
     if (!m_shownStale.isEmpty())
         m_shownStale -= target;
     m_screenStale |= target;
+    return target;
 }
 
 void TPictureScrollBox::paintAll()
@@ -575,13 +582,14 @@ void TPictureScrollBox::RepaintRect(const QRect& rect, int margin)
         return;
     ensureScreen();
     try {
+        // Zoomed once, straight into the shown image, and drawn over there.
         const QRect view = PictureToView(r);
-        if (m_zoom > 1 && !(OnPainting && (!PaintingWanted || PaintingWanted(r)))) {
-            // Nothing to draw on the zoomed part: zoomed once, straight into the shown image.
-            copyPart(r, m_rectPart);
-            showZoomed(m_rectPart, view.topLeft());
-        } else {
-            showPart(renderPart(r, m_rectPart, m_rectZoomed), view.topLeft());
+        copyPart(r, m_rectPart);
+        const QRect shown = m_zoom > 1 ? showZoomed(m_rectPart, view.topLeft()) : showPart(m_rectPart, view.topLeft());
+        if (OnPainting && !shown.isEmpty()) {
+            const TPixelRows rows{m_shown.bits() + shown.top() * m_shown.bytesPerLine() + 4 * shown.left(),
+                                  m_shown.bytesPerLine(), shown.width(), shown.height(), true};
+            OnPainting(this, rows, shown.topLeft());
         }
         viewport()->update(view);
     } catch (const std::exception&) {

@@ -11,6 +11,7 @@
 #include <QRegion>
 
 #include "raster/EffectsBitmap.h"
+#include "raster/RgbRows.h"
 
 namespace vellum {
 
@@ -143,11 +144,8 @@ public:
     TNotify OnEndResize;
     TNotify OnPaint;
     TPaintHook OnBeforeZoomPaint;
-    TPaintHook OnPainting;
-    // Whether OnPainting would draw on the zoomed part of the picture's rect now; without it,
-    // it is asked to draw on every part. A zoomed part it leaves alone is zoomed straight into
-    // the shown image.
-    std::function<bool(const QRect& rect)> PaintingWanted;
+    // Draws over the zoomed picture: rows show the view from view point at on.
+    std::function<void(TPictureScrollBox* sender, const TPixelRows& rows, const QPoint& at)> OnPainting;
     // The wheel, in whole notches (parts of a notch add up): positive up, negative down.
     // Without a receiver the wheel does nothing here.
     std::function<void(TPictureScrollBox* sender, int notches)> OnMouseWheel;
@@ -174,10 +172,10 @@ private:
     void copyPart(const QRect& rect, TXBitmap& image);
     void blit(const TXBitmap& image, const QPoint& at);
     // Shows the image at the view point: into m_shown only, the screen catching up when its
-    // canvas is next asked for.
-    void showPart(const TXBitmap& image, const QPoint& at);
+    // canvas is next asked for. Returns where it went.
+    QRect showPart(const TXBitmap& image, const QPoint& at);
     // The same for an unzoomed image, zoomed with the grid on the way.
-    void showZoomed(const TXBitmap& image, const QPoint& at);
+    QRect showZoomed(const TXBitmap& image, const QPoint& at);
     void ensureScreen();
     // After the screen was replaced or drawn anew: m_shown at least its size, lagging it everywhere.
     void screenRedrawn();
@@ -207,9 +205,8 @@ private:
     QRect m_screenStale;
     TXBitmap m_partBuffer;
     TXBitmap m_zoomedBuffer;
-    // RepaintRect's render buffers, kept so that a stroke's repaints allocate nothing.
+    // RepaintRect's buffers, kept so that a stroke's repaints allocate nothing.
     TXBitmap m_rectPart;
-    TXBitmap m_rectZoomed;
     std::vector<std::uint32_t> m_zoomedRows; // showZoomed's block rows
     Qt::MouseButton m_pressedButton = Qt::NoButton;
     bool m_doubleClick = false;

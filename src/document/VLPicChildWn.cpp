@@ -110,12 +110,10 @@ TVLPicChildWin::TVLPicChildWin(TDocumentArea* mainWindow, QWidget* parent)
         if (m_selection)
             m_selection->DrawImage(rect, image);
     };
-    m_view->OnPainting = [this](TPictureScrollBox*, TXBitmap& image, const QRect& rect) {
+    m_view->OnPainting = [this](TPictureScrollBox*, const TPixelRows& rows, const QPoint& at) {
         if (m_selection && !m_selection->Moving)
-            m_selection->PaintOutline(image, m_view->PictureToView(rect), m_view->ZoomFactor(),
-                                      m_view->PictureToView(m_selection->Bounds));
+            m_selection->PaintOutline(rows, at, m_view->ZoomFactor(), m_view->PictureToView(m_selection->Bounds));
     };
-    m_view->PaintingWanted = [this](const QRect&) { return m_selection && !m_selection->Moving; };
     // The ants march only in the active document.
     connect(this, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates before, Qt::WindowStates now) {
         if ((before & Qt::WindowActive) == (now & Qt::WindowActive))

@@ -1,8 +1,21 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vellum {
+
+// Rows of pixels to draw on: 24-bit (blue, green, red) or opaque 32-bit (0xffRRGGBB, as
+// CopyBgrToRgb32 writes them), Stride bytes apart from the first.
+struct TPixelRows {
+    std::uint8_t* Bits = nullptr;
+    std::ptrdiff_t Stride = 0;
+    int Width = 0;
+    int Height = 0;
+    bool Rgb32 = false;
+
+    [[nodiscard]] std::uint8_t* Pixel(int x, int y) const { return Bits + y * Stride + x * (Rgb32 ? 4 : 3); }
+};
 
 // count pixels of a 24-bit row (blue, green, red) as opaque 32-bit pixels (0xffRRGGBB, the
 // layout of QRgb and of QImage::Format_RGB32), for handing rows to the screen: drawing a 24-bit

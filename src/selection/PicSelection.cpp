@@ -306,7 +306,7 @@ void TPictureSelection::DrawImage(const QRect& rect, TXBitmap& image)
     DrawMaskedBitmap(&Image, &image, Bounds.left() - rect.left(), Bounds.top() - rect.top(), Mask.get());
 }
 
-void TPictureSelection::PaintOutline(TXBitmap& image, const QRect& imageRect, int zoom, const QRect& selectionRect)
+void TPictureSelection::PaintOutline(const TPixelRows& rows, const QPoint& rowsAt, int zoom, const QRect& selectionRect)
 {
     if (Image.Empty())
         return;
@@ -318,8 +318,8 @@ void TPictureSelection::PaintOutline(TXBitmap& image, const QRect& imageRect, in
         else
             TraceOutline(Mask.get(), Image.Width(), Image.Height(), zoom, Outline);
     }
-    Outline.MoveOrigin(selectionRect.topLeft() - imageRect.topLeft());
-    DrawOutline(image, Outline, AntPhase);
+    Outline.MoveOrigin(selectionRect.topLeft() - rowsAt);
+    DrawOutline(rows, Outline, AntPhase);
 }
 
 void TPictureSelection::StartAnts(bool stepNow)

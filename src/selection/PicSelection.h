@@ -8,6 +8,7 @@
 
 #include "raster/ArrayObjects.h"
 #include "raster/EffectsBitmap.h"
+#include "raster/RgbRows.h"
 #include "selection/PicPointArray.h"
 #include "selection/PicSelectionError.h"
 
@@ -79,9 +80,9 @@ public:
     void CommitInto(TXBitmap* picture);
     // The part inside rect (picture coordinates) drawn into image, which shows rect at 1:1.
     void DrawImage(const QRect& rect, TXBitmap& image);
-    // The outline for the zoom, shifted to the selection's place in image (view rectangles of
-    // the image and the selection), drawn with the current phase.
-    void PaintOutline(TXBitmap& image, const QRect& imageRect, int zoom, const QRect& selectionRect);
+    // The outline for the zoom, shifted to the selection's place in rows (view coordinates of
+    // the rows' first pixel and the selection's view rectangle), drawn with the current phase.
+    void PaintOutline(const TPixelRows& rows, const QPoint& rowsAt, int zoom, const QRect& selectionRect);
 
     void StartAnts(bool stepNow);
     void StopAnts();

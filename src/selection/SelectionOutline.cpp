@@ -183,11 +183,30 @@ private:
     int m_m;
 };
 
-void plot(TXBitmap& image, int x, int y, int m)
+// The dash's white and black as the rows' pixels.
+struct DashPixels {
+    explicit DashPixels(const TPixelRows& rows) : size(rows.Rgb32 ? 4 : 3)
+    {
+        if (rows.Rgb32) {
+            const std::uint32_t w = 0xFFFFFFFFu, k = 0xFF000000u;
+            std::memcpy(white, &w, 4);
+            std::memcpy(black, &k, 4);
+        } else {
+            StorePixel(white, clWhite);
+            StorePixel(black, clBlack);
+        }
+    }
+    [[nodiscard]] const std::uint8_t* At(int m) const { return m < 3 ? white : black; }
+    std::uint8_t white[4] = {};
+    std::uint8_t black[4] = {};
+    std::size_t size;
+};
+
+void plot(const TPixelRows& rows, const DashPixels& pixels, int x, int y, int m)
 {
-    if (x < 0 || y < 0 || x >= image.Width() || y >= image.Height())
+    if (x < 0 || y < 0 || x >= rows.Width || y >= rows.Height)
         return;
-    StorePixel(image.ScanLine(y) + 3 * x, m < 3 ? clWhite : clBlack);
+    std::memcpy(rows.Pixel(x, y), pixels.At(m), pixels.size);
 }
 
 // The steps [first, end) of a walk from a along one axis (direction -1, 0 or 1) that stay
@@ -207,21 +226,19 @@ void clipSteps(int a, int direction, int size, int& first, int& end)
 
 // Steps 0 to n - 1 of a segment along an axis from a: only the visible ones are written, the
 // dash advancing through the others.
-void drawStraight(TXBitmap& image, const QPoint& a, int dx, int dy, int n, const Dash& dash)
+void drawStraight(const TPixelRows& rows, const DashPixels& pixels, const QPoint& a, int dx, int dy, int n,
+                  const Dash& dash)
 {
     int first = 0, end = n;
-    clipSteps(a.x(), dx, image.Width(), first, end);
-    clipSteps(a.y(), dy, image.Height(), first, end);
+    clipSteps(a.x(), dx, rows.Width, first, end);
+    clipSteps(a.y(), dy, rows.Height, first, end);
     if (first >= end)
         return;
-    std::uint8_t white[3], black[3];
-    StorePixel(white, clWhite);
-    StorePixel(black, clBlack);
-    const std::ptrdiff_t step = 3 * dx + static_cast<std::ptrdiff_t>(dy) * image.BytesPerLine();
-    std::uint8_t* p = image.ScanLine(a.y() + dy * first) + 3 * (a.x() + dx * first);
+    const std::ptrdiff_t step = static_cast<std::ptrdiff_t>(pixels.size) * dx + dy * rows.Stride;
+    std::uint8_t* p = rows.Pixel(a.x() + dx * first, a.y() + dy * first);
     int m = dash.At(first);
     for (int i = first; i < end; ++i, p += step) {
-        std::memcpy(p, m < 3 ? white : black, 3);
+        std::memcpy(p, pixels.At(m), pixels.size);
         if (++m == 6)
             m = 0;
     }
@@ -241,9 +258,9 @@ void TraceOutline(const TBool2DArray* mask, int width, int height, int zoom, TPi
         traceContours(flags, zoom, outline);
 }
 
-void DrawOutline(TXBitmap& image, const TPicSelectionPoints& outline, int phase)
+void DrawOutline(const TPixelRows& rows, const TPicSelectionPoints& outline, int phase)
 {
-    image.SetPixelFormat(TPixelFormat::pf24bit);
+    const DashPixels pixels(rows);
     for (int i = 0; i < outline.Count(); ++i) {
         const std::vector<QPoint>& points = outline.Array(i).Points();
         if (points.empty())
@@ -255,7 +272,7 @@ void DrawOutline(TXBitmap& image, const TPicSelectionPoints& outline, int phase)
             const int n = std::max(std::abs(d.x()), std::abs(d.y()));
             if (d.x() == 0 || d.y() == 0) {
                 // Along an axis (every segment of rectangles and contours): no rounding.
-                drawStraight(image, a, (d.x() > 0) - (d.x() < 0), (d.y() > 0) - (d.y() < 0), n, dash);
+                drawStraight(rows, pixels, a, (d.x() > 0) - (d.x() < 0), (d.y() > 0) - (d.y() < 0), n, dash);
                 dash.Advance(n);
                 continue;
             }
@@ -265,17 +282,26 @@ void DrawOutline(TXBitmap& image, const TPicSelectionPoints& outline, int phase)
                 if (alongX) {
                     const int dx = d.x() > 0 ? step : -step;
                     const auto dy = static_cast<int>(std::lrint(static_cast<double>(step) * d.y() / n));
-                    plot(image, a.x() + dx, a.y() + dy, dash.At(step));
+                    plot(rows, pixels, a.x() + dx, a.y() + dy, dash.At(step));
                 } else {
                     const int dy = d.y() > 0 ? step : -step;
                     const auto dx = static_cast<int>(std::lrint(static_cast<double>(step) * d.x() / n));
-                    plot(image, a.x() + dx, a.y() + dy, dash.At(step));
+                    plot(rows, pixels, a.x() + dx, a.y() + dy, dash.At(step));
                 }
             }
             dash.Advance(n);
         }
-        plot(image, points.back().x(), points.back().y(), dash.At(0));
+        plot(rows, pixels, points.back().x(), points.back().y(), dash.At(0));
     }
+}
+
+void DrawOutline(TXBitmap& image, const TPicSelectionPoints& outline, int phase)
+{
+    image.SetPixelFormat(TPixelFormat::pf24bit);
+    if (image.Empty())
+        return;
+    DrawOutline(TPixelRows{image.ScanLine(0), image.BytesPerLine(), image.Width(), image.Height(), false}, outline,
+                phase);
 }
 
 } // namespace vellum

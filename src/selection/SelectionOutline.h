@@ -1,5 +1,6 @@
 #pragma once
 
+#include "raster/RgbRows.h"
 #include "selection/PicPointArray.h"
 
 namespace vellum {
@@ -16,6 +17,8 @@ void TraceOutline(const TBool2DArray* mask, int width, int height, int zoom, TPi
 // Draws each polyline as straight segments, dashed three white and three black pixels counted
 // from the polyline's start and shifted by phase (0 to 5); pixels outside the image are
 // skipped but counted.
+void DrawOutline(const TPixelRows& rows, const TPicSelectionPoints& outline, int phase);
+// The same on a picture, made 24-bit first.
 void DrawOutline(TXBitmap& image, const TPicSelectionPoints& outline, int phase);
 
 } // namespace vellum

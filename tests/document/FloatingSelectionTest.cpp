@@ -370,6 +370,34 @@ TEST_F(FloatingSelectionTest, AntStepsAndNudgesRepaintOnlyTheSelectionsRectangle
     view.OnBeforeZoomPaint = original;
 }
 
+// The ants a partial repaint of the selection draws are those a full paint draws, at every
+// zoom and phase.
+TEST_F(FloatingSelectionTest, PartialRepaintsShowTheOutlineAFullPaintShows)
+{
+    movedSelection();
+    TPictureScrollBox& view = m_doc->PictureScrollBox();
+    auto shown = [&] { return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    for (int zoom : {1, 4, 12}) {
+        m_doc->SetZoom(zoom, 9, 4);
+        QImage last;
+        for (int step = 0; step < 3; ++step) {
+            m_doc->Selection()->AntStep();
+            view.RepaintRect(m_doc->Selection()->Bounds, 1);
+            const QImage partial = shown();
+            EXPECT_NE(partial, last) << "zoom " << zoom; // the ants moved
+            view.Repaint();
+            EXPECT_EQ(partial, shown()) << "zoom " << zoom << ", step " << step;
+            // On the selection's top edge: dashes of white and black only.
+            const QPoint corner = view.PictureToView(m_doc->Selection()->Bounds.topLeft());
+            for (int k = 0; k < std::min(6, m_doc->Selection()->Bounds.width() * zoom); ++k) {
+                const QRgb pixel = partial.pixel(corner + QPoint(k, 0));
+                EXPECT_TRUE(pixel == qRgb(255, 255, 255) || pixel == qRgb(0, 0, 0)) << "zoom " << zoom << ", " << k;
+            }
+            last = partial;
+        }
+    }
+}
+
 TEST_F(FloatingSelectionTest, EditsOfTheSelectionAfterASaveMarkTheDocumentModified)
 {
     QTemporaryDir dir;

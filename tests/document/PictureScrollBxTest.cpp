@@ -192,8 +192,8 @@ TEST_F(ScrollBoxTest, HooksSeeTheVisiblePartBeforeAndAfterZooming)
         beforeSize = QSize(image.Width(), image.Height());
         StorePixel(image.ScanLine(0), RGBColor(0, 0, 255)); // a floating selection's pixel, say
     };
-    m_view.OnPainting = [&](TPictureScrollBox*, TXBitmap& image, const QRect&) {
-        afterSize = QSize(image.Width(), image.Height());
+    m_view.OnPainting = [&](TPictureScrollBox*, const TPixelRows& rows, const QPoint&) {
+        afterSize = QSize(rows.Width, rows.Height);
     };
     ASSERT_TRUE(m_view.SetZoom(4, 0, 0));
     // The surface (the view less its bars) at zoom 4, and one more column and row.
@@ -278,7 +278,7 @@ TEST_F(ScrollBoxTest, PartialRepaintsAndScreenDrawingsShowTheCurrentPicture)
 
 // A partial repaint at a zoom shows what a full paint of the same picture shows, with and
 // without the grid, at two scroll positions, with the blocks cut at the view's right and bottom
-// edges, and whether a paint hook that draws nothing says so or not.
+// edges, and with what the paint hook draws at a view point wherever the rows it gets cover it.
 TEST_F(ScrollBoxTest, ZoomedRepaintsShowWhatAFullPaintShows)
 {
     TXBitmap picture(60, 45);
@@ -287,32 +287,38 @@ TEST_F(ScrollBoxTest, ZoomedRepaintsShowWhatAFullPaintShows)
         for (int x = 0; x < picture.Width(); ++x)
             StorePixel(picture.ScanLine(y) + 3 * x, colour(x, y, 0));
     m_view.SetBitmap(&picture);
-    m_view.OnPainting = [](TPictureScrollBox*, TXBitmap&, const QRect&) {};
+    const QPoint dot(13, 7);
+    m_view.OnPainting = [&](TPictureScrollBox*, const TPixelRows& rows, const QPoint& at) {
+        if (!QRect(at, QSize(rows.Width, rows.Height)).contains(dot))
+            return;
+        std::uint8_t* p = rows.Pixel(dot.x() - at.x(), dot.y() - at.y());
+        p[0] = 1;
+        p[1] = 2;
+        p[2] = 3;
+    };
     int shift = 0;
-    for (int zoom : {3, 12})
+    for (int zoom : {1, 3, 12})
         for (bool grid : {false, true})
-            for (int scroll : {0, zoom / 2 + 1})
-                for (bool said : {false, true}) {
-                    m_view.PaintingWanted = said ? [](const QRect&) { return false; }
-                                                 : std::function<bool(const QRect&)>();
-                    m_view.SetShowZoomGrid(grid);
-                    ASSERT_TRUE(m_view.SetZoom(zoom, 30, 22));
-                    m_view.ScrollBy(scroll, scroll);
-                    // The whole view (its edge blocks cut unless the scroll is 0), then a small
-                    // part inside it.
-                    for (const QRect& rect : {m_view.VisibleRect(), QRect(m_view.VisibleRect().topLeft() + QPoint(2, 1),
-                                                                          QSize(3, 2))}) {
-                        shift += 7;
-                        for (int y = rect.top(); y <= rect.bottom(); ++y)
-                            for (int x = rect.left(); x <= rect.right(); ++x)
-                                StorePixel(m_view.Bitmap().ScanLine(y) + 3 * x, colour(x, y, shift));
-                        m_view.RepaintRect(rect, 0);
-                        const QImage repainted = screen();
-                        m_view.Repaint();
-                        ASSERT_EQ(repainted, screen()) << "zoom " << zoom << ", grid " << grid << ", scroll "
-                                                       << scroll << ", said " << said << ", part " << rect.width();
-                    }
+            for (int scroll : {0, zoom / 2 + 1}) {
+                m_view.SetShowZoomGrid(grid);
+                ASSERT_TRUE(m_view.SetZoom(zoom, 30, 22));
+                m_view.ScrollBy(scroll, scroll);
+                // The whole view, then a small part inside it.
+                for (const QRect& rect :
+                     {m_view.VisibleRect(), QRect(m_view.VisibleRect().topLeft() + QPoint(2, 1), QSize(3, 2))}) {
+                    shift += 7;
+                    for (int y = rect.top(); y <= rect.bottom(); ++y)
+                        for (int x = rect.left(); x <= rect.right(); ++x)
+                            StorePixel(m_view.Bitmap().ScanLine(y) + 3 * x, colour(x, y, shift));
+                    m_view.RepaintRect(rect, 0);
+                    const QImage repainted = screen();
+                    m_view.Repaint();
+                    const QImage full = screen();
+                    ASSERT_EQ(full.pixel(dot), qRgb(3, 2, 1));
+                    ASSERT_EQ(repainted, full) << "zoom " << zoom << ", grid " << grid << ", scroll " << scroll
+                                               << ", part " << rect.width();
                 }
+            }
 }
 
 TEST_F(ScrollBoxTest, UpdatesPaintOnceAndKeepTheCentre)

@@ -30,7 +30,8 @@ std::vector<std::vector<QPoint>> polylines(const TPicSelectionPoints& set)
     return result;
 }
 
-// The image as rows: 'W' white, 'K' black, '.' untouched grey.
+// The image as rows: 'W' white, 'K' black, '.' untouched grey. Drawn on a picture and on
+// opaque 32-bit rows, which must agree.
 std::vector<std::string> drawn(const TPicSelectionPoints& set, int width, int height, int phase)
 {
     TXBitmap image(width, height);
@@ -38,12 +39,20 @@ std::vector<std::string> drawn(const TPicSelectionPoints& set, int width, int he
         for (int x = 0; x < width; ++x)
             StorePixel(image.ScanLine(y) + 3 * x, RGBColor(128, 128, 128));
     DrawOutline(image, set, phase);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height, 0xFF808080u);
+    DrawOutline(TPixelRows{reinterpret_cast<std::uint8_t*>(pixels.data()), 4 * static_cast<std::ptrdiff_t>(width), width,
+                           height, true},
+                set, phase);
     std::vector<std::string> rows;
     for (int y = 0; y < height; ++y) {
         std::string row;
         for (int x = 0; x < width; ++x) {
             const TColor c = image.PixelColour(x, y);
-            row += c == clWhite ? 'W' : c == clBlack ? 'K' : '.';
+            const char mark = c == clWhite ? 'W' : c == clBlack ? 'K' : '.';
+            const std::uint32_t other = pixels[static_cast<std::size_t>(y) * width + x];
+            EXPECT_EQ(other, mark == 'W' ? 0xFFFFFFFFu : mark == 'K' ? 0xFF000000u : 0xFF808080u)
+                << "32-bit rows at " << x << ", " << y;
+            row += mark;
         }
         rows.push_back(row);
     }
