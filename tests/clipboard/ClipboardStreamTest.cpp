@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include <QBuffer>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -62,6 +63,34 @@ TEST(ClipboardStream, FirstItemStartsAtFourAndHoldsAWholeBmp)
     ASSERT_EQ(picture.Width(), 3);
     ASSERT_EQ(picture.Height(), 2);
     EXPECT_EQ(picture.PixelColour(2, 1), RGBColor(10, 20, 30));
+}
+
+// A picture of several huge pages is written in one piece, its start last: the item holds
+// exactly the bytes of the picture's file, and the older item after it stays whole.
+TEST(ClipboardStream, ALargePictureIsStoredAsItsFileBytes)
+{
+    TVLClipboardStream stream;
+    stream.AddItem(SolidPicture(3, 2, RGBColor(10, 20, 30)), 5);
+    TXBitmap large(2001, 1500);
+    for (int y = 0; y < large.Height(); ++y)
+        for (int x = 0; x < large.Width(); ++x)
+            StorePixel(large.ScanLine(y) + 3 * x, RGBColor(x & 255, y & 255, (x ^ y) & 255));
+    stream.AddItem(large, 7);
+
+    QBuffer file;
+    file.open(QIODevice::WriteOnly);
+    large.SaveToStream(file);
+    const QByteArray& bytes = stream.Bytes();
+    const qint64 itemSize = int32At(bytes, 8);
+    ASSERT_EQ(itemSize, 12 + file.data().size());
+    EXPECT_TRUE(bytes.mid(16, file.data().size()) == file.data());
+    EXPECT_EQ(tags(bytes), (std::vector<std::int32_t>{7, 5}));
+
+    TXBitmap picture;
+    std::int32_t tag = 0;
+    stream.GetFirstItem(picture, tag);
+    EXPECT_EQ(tag, 7);
+    EXPECT_EQ(picture.PixelColour(2000, 1499), large.PixelColour(2000, 1499));
 }
 
 TEST(ClipboardStream, TheEleventhItemDropsTheOldest)
