@@ -138,12 +138,146 @@ void TEffectsBitmap::lookupEffect(const std::uint8_t* blue, const std::uint8_t* 
     }
 }
 
+namespace {
+
+// Sixteen 24-bit pixels (48 bytes) as three vectors of one channel each, and back: pixel k's
+// channel c is byte k of plane c, and lies at byte 3k + c of the 48.
+struct ShuffleTables {
+    std::int8_t fromPart[3][3][16]; // [channel][part of the 48 bytes][pixel]
+    std::int8_t spread[3][16];      // [part][byte]: the pixel whose channel the byte is
+};
+
+constexpr ShuffleTables makeShuffleTables()
+{
+    ShuffleTables t{};
+    for (int c = 0; c < 3; ++c)
+        for (int part = 0; part < 3; ++part)
+            for (int k = 0; k < 16; ++k) {
+                const int at = 3 * k + c;
+                t.fromPart[c][part][k] = static_cast<std::int8_t>(at / 16 == part ? at % 16 : -1);
+            }
+    for (int part = 0; part < 3; ++part)
+        for (int i = 0; i < 16; ++i)
+            t.spread[part][i] = static_cast<std::int8_t>((16 * part + i) / 3);
+    return t;
+}
+
+alignas(16) constexpr ShuffleTables Shuffles = makeShuffleTables();
+
+// The shuffle controls in registers, loaded once per row.
+struct PlaneShuffles {
+    __m128i fromPart[3][3];
+    __m128i spread[3];
+
+    __attribute__((target("avx2"))) PlaneShuffles()
+    {
+        for (int c = 0; c < 3; ++c)
+            for (int part = 0; part < 3; ++part)
+                fromPart[c][part] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Shuffles.fromPart[c][part]));
+        for (int part = 0; part < 3; ++part)
+            spread[part] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Shuffles.spread[part]));
+    }
+
+    __attribute__((target("avx2"))) void load(const std::uint8_t* p, __m128i planes[3]) const
+    {
+        __m128i parts[3];
+        for (int part = 0; part < 3; ++part)
+            parts[part] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+        for (int c = 0; c < 3; ++c)
+            planes[c] = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(parts[0], fromPart[c][0]),
+                                                  _mm_shuffle_epi8(parts[1], fromPart[c][1])),
+                                     _mm_shuffle_epi8(parts[2], fromPart[c][2]));
+    }
+
+    // The 48 bytes whose byte 3k + c is byte k of a per-pixel vector, for every c.
+    __attribute__((target("avx2"))) void spreadPixels(__m128i perPixel, __m128i out[3]) const
+    {
+        for (int part = 0; part < 3; ++part)
+            out[part] = _mm_shuffle_epi8(perPixel, spread[part]);
+    }
+};
+
+// Grey levels of whole sixteen-pixel groups; returns how many pixels were done.
+__attribute__((target("avx2"))) int greyAvx2(std::uint8_t* row, int width)
+{
+    // floor(s / 3) for every s up to 765 is (s * 21846) >> 16.
+    const __m128i third = _mm_set1_epi16(21846);
+    const __m128i zero = _mm_setzero_si128();
+    const PlaneShuffles shuffles;
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        std::uint8_t* p = row + 3 * x;
+        __m128i planes[3];
+        shuffles.load(p, planes);
+        const __m128i low = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(planes[0], zero), _mm_unpacklo_epi8(planes[1], zero)),
+                                          _mm_unpacklo_epi8(planes[2], zero));
+        const __m128i high = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(planes[0], zero), _mm_unpackhi_epi8(planes[1], zero)),
+                                           _mm_unpackhi_epi8(planes[2], zero));
+        const __m128i grey = _mm_packus_epi16(_mm_mulhi_epu16(low, third), _mm_mulhi_epu16(high, third));
+        __m128i out[3];
+        shuffles.spreadPixels(grey, out);
+        for (int part = 0; part < 3; ++part)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * part), out[part]);
+    }
+    return x;
+}
+
+// The pixels of whole sixteen-pixel groups whose every channel lies within tolerance (0 to
+// 255) of from's become to; returns how many pixels were done.
+__attribute__((target("avx2"))) int replaceAvx2(std::uint8_t* row, int width, const std::uint8_t* from,
+                                                const std::uint8_t* to, int tolerance)
+{
+    const __m128i limit = _mm_set1_epi8(static_cast<char>(tolerance));
+    __m128i fromPlane[3];
+    for (int c = 0; c < 3; ++c)
+        fromPlane[c] = _mm_set1_epi8(static_cast<char>(from[c]));
+    // The to colour laid over 48 bytes.
+    alignas(16) std::uint8_t toBytes[48];
+    for (int i = 0; i < 48; ++i)
+        toBytes[i] = to[i % 3];
+    __m128i toParts[3];
+    for (int part = 0; part < 3; ++part)
+        toParts[part] = _mm_load_si128(reinterpret_cast<const __m128i*>(toBytes + 16 * part));
+    const PlaneShuffles shuffles;
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        std::uint8_t* p = row + 3 * x;
+        __m128i planes[3];
+        shuffles.load(p, planes);
+        __m128i near = _mm_set1_epi8(-1);
+        for (int c = 0; c < 3; ++c) {
+            const __m128i distance =
+                _mm_or_si128(_mm_subs_epu8(planes[c], fromPlane[c]), _mm_subs_epu8(fromPlane[c], planes[c]));
+            near = _mm_and_si128(near, _mm_cmpeq_epi8(_mm_max_epu8(distance, limit), limit));
+        }
+        if (_mm_testz_si128(near, near))
+            continue;
+        __m128i chosen[3];
+        shuffles.spreadPixels(near, chosen);
+        for (int part = 0; part < 3; ++part) {
+            auto* at = reinterpret_cast<__m128i*>(p + 16 * part);
+            _mm_storeu_si128(at, _mm_blendv_epi8(_mm_loadu_si128(at), toParts[part], chosen[part]));
+        }
+    }
+    return x;
+}
+
+} // namespace
+
 void TEffectsBitmap::GreyScale(const TBool2DArray* mask)
 {
-    pixelEffect(mask, [](std::uint8_t* p) {
+    auto pixel = [](std::uint8_t* p) {
         const auto grey = static_cast<std::uint8_t>((p[0] + p[1] + p[2]) / 3);
         p[0] = p[1] = p[2] = grey;
-    });
+    };
+    const bool vector = UseAvx2();
+    pointEffect(
+        mask,
+        [&](std::uint8_t* row, int width) {
+            for (int x = vector ? greyAvx2(row, width) : 0; x < width; ++x)
+                pixel(row + 3 * x);
+        },
+        pixel);
 }
 
 void TEffectsBitmap::Negative(const TBool2DArray* mask)
@@ -253,13 +387,23 @@ void TEffectsBitmap::ReplaceColour(TColor from, TColor to, int tolerance)
     for (std::size_t c = 0; c < 3; ++c)
         for (int v = 0; v < 256; ++v)
             near[c][static_cast<std::size_t>(v)] = std::abs(v - fromPixel[c]) <= tolerance ? 1 : 0;
-    pixelEffect(nullptr, [&](std::uint8_t* p) {
+    auto pixel = [&](std::uint8_t* p) {
         if (near[0][p[0]] & near[1][p[1]] & near[2][p[2]]) {
             p[0] = toPixel[0];
             p[1] = toPixel[1];
             p[2] = toPixel[2];
         }
-    });
+    };
+    // Below 0 nothing is near; from 255 everything is.
+    const bool vector = UseAvx2() && tolerance >= 0;
+    const int limit = std::min(tolerance, 255);
+    pointEffect(
+        nullptr,
+        [&](std::uint8_t* row, int width) {
+            for (int x = vector ? replaceAvx2(row, width, fromPixel, toPixel, limit) : 0; x < width; ++x)
+                pixel(row + 3 * x);
+        },
+        pixel);
 }
 
 void ReplaceColour(TXBitmap& picture, TColor from, TColor to, int tolerance)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "BothPaths.h"
 #include "EffectsTestSupport.h"
 #include "PictureTestSupport.h"
 #include "raster/ArrayObjects.h"
@@ -355,6 +356,44 @@ TEST(Blur, FastPathEqualsThePixelByPixelRule)
             }
         }
     }
+}
+
+// Grey scale and colour replacement work on groups of sixteen pixels where the processor has
+// the instructions: widths on both sides of a group, pictures of 0 and 255 only (the largest
+// sums) and of every level, on both paths, each pixel as the per-pixel rule has it.
+TEST(Effects, GreyAndReplaceFollowThePixelRuleAtEveryWidth)
+{
+    test::OnBothPaths([] {
+        for (const int width : {1, 15, 16, 17, 33, 47, 701})
+            for (const int levels : {2, 7, 256}) {
+                const TEffectsBitmap original = RandomPicture(width, 5, static_cast<unsigned>(width * levels), levels);
+                TEffectsBitmap grey = original;
+                grey.GreyScale();
+                for (int y = 0; y < 5; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        const std::uint8_t* p = original.ScanLine(y) + 3 * x;
+                        const int level = (p[0] + p[1] + p[2]) / 3;
+                        ASSERT_EQ(grey.PixelColour(x, y), RGBColor(level, level, level))
+                            << "grey, width " << width << ", " << levels << " levels, at " << x << ", " << y;
+                    }
+                // Every tolerance edge: below 0 nothing, 255 and above everything.
+                const TColor from = original.PixelColour(width / 2, 2);
+                for (const int tolerance : {-1, 0, 1, 40, 254, 255, 300}) {
+                    TEffectsBitmap replaced = original;
+                    replaced.ReplaceColour(from, RGBColor(1, 2, 3), tolerance);
+                    for (int y = 0; y < 5; ++y)
+                        for (int x = 0; x < width; ++x) {
+                            const TColor c = original.PixelColour(x, y);
+                            const bool near = std::abs(GetRValue(c) - GetRValue(from)) <= tolerance
+                                              && std::abs(GetGValue(c) - GetGValue(from)) <= tolerance
+                                              && std::abs(GetBValue(c) - GetBValue(from)) <= tolerance;
+                            ASSERT_EQ(replaced.PixelColour(x, y), near ? RGBColor(1, 2, 3) : c)
+                                << "replace, tolerance " << tolerance << ", width " << width << ", " << levels
+                                << " levels, at " << x << ", " << y;
+                        }
+                }
+            }
+    });
 }
 
 TEST(ReplaceColour, ToleranceIsPerChannel)
