@@ -26,7 +26,7 @@
 #include "document/VLPicChildWn.h"
 #include "document/VLToolVars.h"
 #include "raster/ScaleDown.h"
-#include "raster/VectorPaths.h"
+#include "raster/BothPaths.h"
 
 namespace vellum {
 namespace {
@@ -317,11 +317,7 @@ TEST_F(AdjustDialogsTest, RotateDisplayIsTheTurnedPreviewCentredOnTheFace)
     // pixel of the display as a fresh face with the turned preview drawn centred on it, with the
     // rows converted by the vector code and by the portable code.
     TVLPicChildWin* doc = document(600, 400);
-    struct AllowAvx2Again {
-        ~AllowAvx2Again() { AllowAvx2(true); }
-    } restore;
-    for (const bool vector : {true, false}) {
-        AllowAvx2(vector);
+    test::OnBothPaths([&] {
         TRotateDialog dialog(nullptr, RGBColor(9, 9, 9), doc);
         for (const int angle : {45, 90, 0, 30, 359, 180, 271}) {
             if (angle == 180) {
@@ -348,9 +344,9 @@ TEST_F(AdjustDialogsTest, RotateDisplayIsTheTurnedPreviewCentredOnTheFace)
                 ASSERT_EQ(std::memcmp(display.constScanLine(y), expected.constScanLine(y),
                                       4 * static_cast<std::size_t>(expected.width())),
                           0)
-                    << "angle " << angle << ", row " << y << (vector ? ", vector path" : ", portable path");
+                    << "angle " << angle << ", row " << y;
         }
-    }
+    });
 }
 
 TEST_F(AdjustDialogsTest, ThinPicturesGetPreviewsAndABlurScale)

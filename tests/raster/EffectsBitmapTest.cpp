@@ -11,7 +11,6 @@
 #include "PictureTestSupport.h"
 #include "raster/ArrayObjects.h"
 #include "raster/ColourMatch.h"
-#include "raster/VectorPaths.h"
 
 namespace vellum {
 namespace {
@@ -335,11 +334,7 @@ TEST(Blur, FastPathEqualsThePixelByPixelRule)
     // all-false mask the pixel-by-pixel rule runs instead. Both must agree to the last bit, with
     // taps paired (radius 0.5 on) and in the rule's order (radius 0.15), with the rows widened
     // and summed by the vector code and by the portable code.
-    struct AllowAvx2Again {
-        ~AllowAvx2Again() { AllowAvx2(true); }
-    } restore;
-    for (const bool vector : {true, false}) {
-        AllowAvx2(vector);
+    test::OnBothPaths([&] {
         for (const auto& [width, height, radius] : std::vector<std::tuple<int, int, double>>{
                  {17, 11, 0.15}, {17, 11, 0.5}, {17, 11, 2.5}, {30, 3, 13.7}, {5, 40, 20.0}, {700, 520, 5.0},
                  // A dialog's preview at radius 20; rows of exactly one block plus one vector.
@@ -352,10 +347,10 @@ TEST(Blur, FastPathEqualsThePixelByPixelRule)
                 fast.Blur(radius);
                 exact.Blur(radius, &none);
                 EXPECT_TRUE(SamePixels(fast, exact)) << width << "x" << height << " radius " << radius << ", " << levels
-                                                     << " levels" << (vector ? ", vector path" : ", portable path");
+                                                     << " levels";
             }
         }
-    }
+    });
 }
 
 // Grey scale and colour replacement work on groups of sixteen pixels where the processor has

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "BothPaths.h"
 #include "EffectsTestSupport.h"
 #include "PictureTestSupport.h"
 #include "raster/EffectsBitmap.h"
 #include "raster/Resample.h"
-#include "raster/VectorPaths.h"
 
 namespace vellum {
 namespace {
@@ -131,11 +131,7 @@ TEST(Geometry, QuarterTurnsFollowThePlainRuleAtEverySizeOnBothPaths)
     sizes.emplace_back(301, 401);
 
     const TEffectsBitmap random = RandomPicture(401, 401, 10);
-    struct AllowAvx2Again {
-        ~AllowAvx2Again() { AllowAvx2(true); }
-    } restore;
-    for (const bool vector : {true, false}) {
-        AllowAvx2(vector);
+    test::OnBothPaths([&] {
         for (const auto& [width, height] : sizes) {
             TEffectsBitmap source(width, height);
             for (int y = 0; y < height; ++y)
@@ -144,11 +140,10 @@ TEST(Geometry, QuarterTurnsFollowThePlainRuleAtEverySizeOnBothPaths)
                 TEffectsBitmap turned = source;
                 turned.Rotate(clockwise ? 90 : 270, clWhite);
                 const std::string fault = quarterTurnFault(source, turned, clockwise);
-                ASSERT_EQ(fault, "") << width << " x " << height << (clockwise ? " clockwise" : " anticlockwise")
-                                     << (vector ? ", vector path" : ", portable path");
+                ASSERT_EQ(fault, "") << width << " x " << height << (clockwise ? " clockwise" : " anticlockwise");
             }
         }
-    }
+    });
 }
 
 TEST(Geometry, HalfTurnMirrorsTheOddMiddleRow)
@@ -220,11 +215,7 @@ TEST(Geometry, FineRotationFollowsTheDoubledCoordinateRule)
 {
     // With the vector code (eight pixels' coordinates at a time) and with the portable code;
     // 191 x 127 is a dialog's preview.
-    struct AllowAvx2Again {
-        ~AllowAvx2Again() { AllowAvx2(true); }
-    } restore;
-    for (const bool vector : {true, false}) {
-        AllowAvx2(vector);
+    test::OnBothPaths([&] {
         for (const auto& [width, height] :
              {std::pair{37, 23}, std::pair{8, 61}, std::pair{1, 1}, std::pair{640, 480}, std::pair{191, 127}})
             for (const int degrees : {1, 17, 30, 45, 60, 89}) {
@@ -232,9 +223,9 @@ TEST(Geometry, FineRotationFollowsTheDoubledCoordinateRule)
                 TEffectsBitmap picture = Effects(source);
                 picture.Rotate(degrees, RGBColor(1, 2, 3));
                 EXPECT_TRUE(SamePixels(picture, referenceFineRotation(source, degrees, RGBColor(1, 2, 3))))
-                    << width << " x " << height << " by " << degrees << (vector ? ", vector path" : ", portable path");
+                    << width << " x " << height << " by " << degrees;
             }
-    }
+    });
 }
 
 TEST(Geometry, RotationTurnsAQuarterFirstAndNormalisesAngles)
