@@ -197,18 +197,29 @@ struct PlaneShuffles {
     }
 };
 
-// Grey levels of whole sixteen-pixel groups; returns how many pixels were done.
-__attribute__((target("avx2"))) int greyAvx2(std::uint8_t* row, int width)
+// Runs group(p, planes, shuffles) over the row's whole sixteen-pixel groups (p: the group's
+// first byte, planes: its channels); returns how many pixels that covers.
+template <typename Group>
+__attribute__((target("avx2"), always_inline)) inline int eachSixteen(std::uint8_t* row, int width, Group&& group)
 {
-    // floor(s / 3) for every s up to 765 is (s * 21846) >> 16.
-    const __m128i third = _mm_set1_epi16(21846);
-    const __m128i zero = _mm_setzero_si128();
     const PlaneShuffles shuffles;
     int x = 0;
     for (; x + 16 <= width; x += 16) {
         std::uint8_t* p = row + 3 * x;
         __m128i planes[3];
         shuffles.load(p, planes);
+        group(p, planes, shuffles);
+    }
+    return x;
+}
+
+// Grey levels of whole sixteen-pixel groups; returns how many pixels were done.
+__attribute__((target("avx2"))) int greyAvx2(std::uint8_t* row, int width)
+{
+    // floor(s / 3) for every s up to 765 is (s * 21846) >> 16.
+    const __m128i third = _mm_set1_epi16(21846);
+    const __m128i zero = _mm_setzero_si128();
+    return eachSixteen(row, width, [&](std::uint8_t* p, const __m128i* planes, const PlaneShuffles& shuffles) __attribute__((target("avx2"))) {
         const __m128i low = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(planes[0], zero), _mm_unpacklo_epi8(planes[1], zero)),
                                           _mm_unpacklo_epi8(planes[2], zero));
         const __m128i high = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(planes[0], zero), _mm_unpackhi_epi8(planes[1], zero)),
@@ -218,8 +229,7 @@ __attribute__((target("avx2"))) int greyAvx2(std::uint8_t* row, int width)
         shuffles.spreadPixels(grey, out);
         for (int part = 0; part < 3; ++part)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * part), out[part]);
-    }
-    return x;
+    });
 }
 
 // The pixels of whole sixteen-pixel groups whose every channel lies within tolerance (0 to
@@ -238,12 +248,7 @@ __attribute__((target("avx2"))) int replaceAvx2(std::uint8_t* row, int width, co
     __m128i toParts[3];
     for (int part = 0; part < 3; ++part)
         toParts[part] = _mm_load_si128(reinterpret_cast<const __m128i*>(toBytes + 16 * part));
-    const PlaneShuffles shuffles;
-    int x = 0;
-    for (; x + 16 <= width; x += 16) {
-        std::uint8_t* p = row + 3 * x;
-        __m128i planes[3];
-        shuffles.load(p, planes);
+    return eachSixteen(row, width, [&](std::uint8_t* p, const __m128i* planes, const PlaneShuffles& shuffles) __attribute__((target("avx2"))) {
         __m128i near = _mm_set1_epi8(-1);
         for (int c = 0; c < 3; ++c) {
             const __m128i distance =
@@ -251,15 +256,14 @@ __attribute__((target("avx2"))) int replaceAvx2(std::uint8_t* row, int width, co
             near = _mm_and_si128(near, _mm_cmpeq_epi8(_mm_max_epu8(distance, limit), limit));
         }
         if (_mm_testz_si128(near, near))
-            continue;
+            return;
         __m128i chosen[3];
         shuffles.spreadPixels(near, chosen);
         for (int part = 0; part < 3; ++part) {
             auto* at = reinterpret_cast<__m128i*>(p + 16 * part);
             _mm_storeu_si128(at, _mm_blendv_epi8(_mm_loadu_si128(at), toParts[part], chosen[part]));
         }
-    }
-    return x;
+    });
 }
 
 } // namespace
