@@ -234,14 +234,22 @@ void drawStraight(const TPixelRows& rows, const DashPixels& pixels, const QPoint
     clipSteps(a.y(), dy, rows.Height, first, end);
     if (first >= end)
         return;
-    const std::ptrdiff_t step = static_cast<std::ptrdiff_t>(pixels.size) * dx + dy * rows.Stride;
-    std::uint8_t* p = rows.Pixel(a.x() + dx * first, a.y() + dy * first);
-    int m = dash.At(first);
-    for (int i = first; i < end; ++i, p += step) {
-        std::memcpy(p, pixels.At(m), pixels.size);
-        if (++m == 6)
-            m = 0;
-    }
+    std::uint8_t* start = rows.Pixel(a.x() + dx * first, a.y() + dy * first);
+    // A fixed pixel size, so that each copy is one plain store.
+    auto walk = [&]<std::size_t Size>() {
+        const std::ptrdiff_t step = static_cast<std::ptrdiff_t>(Size) * dx + dy * rows.Stride;
+        std::uint8_t* p = start;
+        int m = dash.At(first);
+        for (int i = first; i < end; ++i, p += step) {
+            std::memcpy(p, pixels.At(m), Size);
+            if (++m == 6)
+                m = 0;
+        }
+    };
+    if (pixels.size == 4)
+        walk.template operator()<4>();
+    else
+        walk.template operator()<3>();
 }
 
 } // namespace
