@@ -219,17 +219,22 @@ __attribute__((target("avx2"))) int greyAvx2(std::uint8_t* row, int width)
     // floor(s / 3) for every s up to 765 is (s * 21846) >> 16.
     const __m128i third = _mm_set1_epi16(21846);
     const __m128i zero = _mm_setzero_si128();
-    return eachSixteen(row, width, [&](std::uint8_t* p, const __m128i* planes, const PlaneShuffles& shuffles) __attribute__((target("avx2"))) {
-        const __m128i low = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(planes[0], zero), _mm_unpacklo_epi8(planes[1], zero)),
-                                          _mm_unpacklo_epi8(planes[2], zero));
-        const __m128i high = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(planes[0], zero), _mm_unpackhi_epi8(planes[1], zero)),
-                                           _mm_unpackhi_epi8(planes[2], zero));
+    // A lambda does not take its function's target: it is given its own.
+    const auto group = [&](std::uint8_t* p, const __m128i* planes, const PlaneShuffles& shuffles)
+                           __attribute__((target("avx2"))) {
+        const __m128i low = _mm_add_epi16(
+            _mm_add_epi16(_mm_unpacklo_epi8(planes[0], zero), _mm_unpacklo_epi8(planes[1], zero)),
+            _mm_unpacklo_epi8(planes[2], zero));
+        const __m128i high = _mm_add_epi16(
+            _mm_add_epi16(_mm_unpackhi_epi8(planes[0], zero), _mm_unpackhi_epi8(planes[1], zero)),
+            _mm_unpackhi_epi8(planes[2], zero));
         const __m128i grey = _mm_packus_epi16(_mm_mulhi_epu16(low, third), _mm_mulhi_epu16(high, third));
         __m128i out[3];
         shuffles.spreadPixels(grey, out);
         for (int part = 0; part < 3; ++part)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * part), out[part]);
-    });
+    };
+    return eachSixteen(row, width, group);
 }
 
 // The pixels of whole sixteen-pixel groups whose every channel lies within tolerance (0 to
@@ -248,7 +253,8 @@ __attribute__((target("avx2"))) int replaceAvx2(std::uint8_t* row, int width, co
     __m128i toParts[3];
     for (int part = 0; part < 3; ++part)
         toParts[part] = _mm_load_si128(reinterpret_cast<const __m128i*>(toBytes + 16 * part));
-    return eachSixteen(row, width, [&](std::uint8_t* p, const __m128i* planes, const PlaneShuffles& shuffles) __attribute__((target("avx2"))) {
+    const auto group = [&](std::uint8_t* p, const __m128i* planes, const PlaneShuffles& shuffles)
+                           __attribute__((target("avx2"))) {
         __m128i near = _mm_set1_epi8(-1);
         for (int c = 0; c < 3; ++c) {
             const __m128i distance =
@@ -263,7 +269,8 @@ __attribute__((target("avx2"))) int replaceAvx2(std::uint8_t* row, int width, co
             auto* at = reinterpret_cast<__m128i*>(p + 16 * part);
             _mm_storeu_si128(at, _mm_blendv_epi8(_mm_loadu_si128(at), toParts[part], chosen[part]));
         }
-    });
+    };
+    return eachSixteen(row, width, group);
 }
 
 } // namespace

@@ -152,7 +152,7 @@ TFreshBlock::TFreshBlock(void* data, std::size_t size, std::size_t capacity)
         // writer comes up from the start, and where it has been, mapping costs next to nothing.
         for (std::uintptr_t to = (std::min(hugeLast, lastPage) + kHugePage - 1) / kHugePage * kHugePage;
              to > hugeFirst && hugeFirst < hugeLast;) {
-            const std::uintptr_t from = std::max(hugeFirst, to - 2 * kHugePage);
+            const std::uintptr_t from = to - hugeFirst > 2 * kHugePage ? to - 2 * kHugePage : hugeFirst;
             if (madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) != 0)
                 return;
             to = from;
