@@ -11,7 +11,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libgif-dev libxkbcommon-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xclip xdotool x11-utils fonts-dejavu-core poppler-utils
+  xvfb xauth xclip xdotool x11-utils fonts-dejavu-core poppler-utils openbox
   # peers of the side-by-side benchmarks
   imagemagick graphicsmagick libvips-tools
   # fuzzing
