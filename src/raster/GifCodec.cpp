@@ -1,7 +1,8 @@
-// GIF reading walks the records with giflib up to the first image, then decodes that image's
-// LZW data itself: giflib refuses valid files whose code table stays full without a clear
-// code, and its whole-file reader would build every frame of a hostile file. Writing is
-// giflib's.
+// GIF reading walks the records with giflib up to the first image, then reads that image's
+// descriptor and decodes its LZW data itself: giflib refuses files web browsers show (a code
+// table that stays full without a clear code, minimum code sizes above 8, an image without
+// pixels and without data), and its whole-file reader would build every frame of a hostile
+// file. Writing is giflib's.
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -28,21 +29,11 @@ constexpr int kMinRowsToSplit = 256;
 // Rows the dithering helper finishes before it tells the compressing thread.
 constexpr int kRowsPerHandOver = 64;
 
-// The device giflib reads through, and the last byte it read: after the image descriptor that
-// is the LZW minimum code size, which giflib keeps to itself.
-struct TGifSource {
-    QIODevice* device = nullptr;
-    int lastByte = -1;
-};
-
-int ReadFromSource(GifFileType* gif, GifByteType* data, int size)
+int ReadFromDevice(GifFileType* gif, GifByteType* data, int size)
 {
-    auto* source = static_cast<TGifSource*>(gif->UserData);
-    const qint64 got = source->device->read(reinterpret_cast<char*>(data), size);
-    if (got <= 0)
-        return 0;
-    source->lastByte = data[got - 1];
-    return int(got);
+    auto* device = static_cast<QIODevice*>(gif->UserData);
+    const qint64 got = device->read(reinterpret_cast<char*>(data), size);
+    return got <= 0 ? 0 : int(got);
 }
 
 int WriteToDevice(GifFileType* gif, const GifByteType* data, int size)
@@ -146,11 +137,21 @@ private:
     bool m_ended = false;
 };
 
+// GIF codes are at most 12 bits wide.
+constexpr int kMaxCodes = 4096;
+constexpr int kMaxBits = 12;
+
+// Minimum code sizes up to 11 leave room in the table for the clear and end codes; browsers
+// decode them all, giflib only those up to 8.
+constexpr int kMaxCodeSize = kMaxBits - 1;
+
 // The variable-length LZW decoder of GIF image data. The string table is kept as prefix and
 // suffix arrays with each string's first index and length, so a string is written straight
 // into the output from its last index back to its first.
 class TGifLzwDecoder {
 public:
+    // codeSize: 0 to kMaxCodeSize. Literal codes above 255 stand for the index of their low
+    // eight bits, as in browsers.
     TGifLzwDecoder(QIODevice& device, int codeSize)
         : m_blocks(device), m_codeSize(codeSize), m_clearCode(1 << codeSize), m_endCode(m_clearCode + 1)
     {
@@ -218,8 +219,6 @@ public:
     }
 
 private:
-    static constexpr int kMaxCodes = 4096;
-    static constexpr int kMaxBits = 12;
     static constexpr std::size_t kInputSize = 16 * 1024;
 
     static EInvalidGraphic BadCode()
@@ -299,20 +298,35 @@ private:
 } // namespace
 
 struct TGifFirstImage::TState {
-    TGifSource source;
     std::unique_ptr<GifFileType, DecoderCloser> gif;
     int screenWidth = 0;
     int screenHeight = 0;
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool interlaced = false;
     int transparentIndex = -1;
     std::array<std::uint8_t, 256 * 3> colours{};
+    // None for an image without pixels, whose data is never read.
     std::unique_ptr<TGifLzwDecoder> decoder;
 };
 
+namespace {
+
+// Exactly size bytes from the device, else the codec's read error.
+void ReadExactly(QIODevice& stream, std::uint8_t* data, int size)
+{
+    if (stream.read(reinterpret_cast<char*>(data), size) != size)
+        throw EInvalidGraphic(GifMessage(D_GIF_ERR_READ_FAILED));
+}
+
+} // namespace
+
 TGifFirstImage::TGifFirstImage(QIODevice& stream) : m(std::make_unique<TState>())
 {
-    m->source.device = &stream;
     int error = 0;
-    m->gif.reset(DGifOpen(&m->source, ReadFromSource, &error));
+    m->gif.reset(DGifOpen(&stream, ReadFromDevice, &error));
     GifFileType* gif = m->gif.get();
     if (!gif)
         throw EInvalidGraphic(GifMessage(error));
@@ -341,21 +355,42 @@ TGifFirstImage::TGifFirstImage(QIODevice& stream) : m(std::make_unique<TState>()
             break;
     }
 
-    // giflib reads the image descriptor, its colour map and the LZW minimum code size, and
-    // refuses sizes above 8.
-    m->source.lastByte = -1;
-    if (DGifGetImageDesc(gif) == GIF_ERROR)
-        throw EInvalidGraphic(GifMessage(gif->Error));
-    const GifImageDesc& frame = gif->Image;
+    // The image descriptor after its introducer: left, top, width and height (16 bits, low
+    // byte first), then flags: a local colour map, interlacing, the map's size.
+    std::array<std::uint8_t, 9> descriptor{};
+    ReadExactly(stream, descriptor.data(), int(descriptor.size()));
+    const auto word = [&descriptor](int at) { return descriptor[std::size_t(at)] | descriptor[std::size_t(at + 1)] << 8; };
+    m->left = word(0);
+    m->top = word(2);
+    m->width = word(4);
+    m->height = word(6);
+    const std::uint8_t flags = descriptor[8];
+    m->interlaced = (flags & 0x40) != 0;
+    if (flags & 0x80) {
+        const int count = 2 << (flags & 0x07);
+        std::array<std::uint8_t, 256 * 3> rgb{};
+        ReadExactly(stream, rgb.data(), 3 * count);
+        for (int i = 0; i < count; ++i) {
+            m->colours[std::size_t(3 * i)] = rgb[std::size_t(3 * i + 2)];
+            m->colours[std::size_t(3 * i + 1)] = rgb[std::size_t(3 * i + 1)];
+            m->colours[std::size_t(3 * i + 2)] = rgb[std::size_t(3 * i)];
+        }
+    } else {
+        m->colours = PaletteBytes(gif->SColorMap);
+    }
     m->screenWidth = gif->SWidth;
     m->screenHeight = gif->SHeight;
     if (m->screenWidth <= 0 || m->screenHeight <= 0) {
-        m->screenWidth = std::max(0, frame.Left) + std::max(0, frame.Width);
-        m->screenHeight = std::max(0, frame.Top) + std::max(0, frame.Height);
+        m->screenWidth = m->left + m->width;
+        m->screenHeight = m->top + m->height;
     }
-    m->colours = PaletteBytes(frame.ColorMap ? frame.ColorMap : gif->SColorMap);
-    const int codeSize = m->source.lastByte;
-    if (codeSize < 0 || codeSize > 8)
+    // An image without pixels needs no data: what follows (data, the trailer or nothing) is
+    // not read.
+    if (m->width == 0 || m->height == 0)
+        return;
+    std::uint8_t codeSize = 0;
+    ReadExactly(stream, &codeSize, 1);
+    if (codeSize > kMaxCodeSize)
         throw EInvalidGraphic(GifMessage(D_GIF_ERR_READ_FAILED));
     m->decoder = std::make_unique<TGifLzwDecoder>(stream, codeSize);
 }
@@ -364,17 +399,17 @@ TGifFirstImage::~TGifFirstImage() = default;
 
 int TGifFirstImage::ScreenWidth() const { return m->screenWidth; }
 int TGifFirstImage::ScreenHeight() const { return m->screenHeight; }
-int TGifFirstImage::Left() const { return m->gif->Image.Left; }
-int TGifFirstImage::Top() const { return m->gif->Image.Top; }
-int TGifFirstImage::Width() const { return m->gif->Image.Width; }
-int TGifFirstImage::Height() const { return m->gif->Image.Height; }
-bool TGifFirstImage::Interlaced() const { return m->gif->Image.Interlace; }
+int TGifFirstImage::Left() const { return m->left; }
+int TGifFirstImage::Top() const { return m->top; }
+int TGifFirstImage::Width() const { return m->width; }
+int TGifFirstImage::Height() const { return m->height; }
+bool TGifFirstImage::Interlaced() const { return m->interlaced; }
 int TGifFirstImage::TransparentIndex() const { return m->transparentIndex; }
 const std::array<std::uint8_t, 256 * 3>& TGifFirstImage::Colours() const { return m->colours; }
 
 int TGifFirstImage::ReadRow(std::uint8_t* indexes)
 {
-    return m->decoder->Decode(indexes, Width());
+    return m->decoder ? m->decoder->Decode(indexes, Width()) : 0;
 }
 
 void ReadGif(QIODevice& stream, TXBitmap& picture)

@@ -490,12 +490,45 @@ TEST(GifReader, AFullCodeTableGoesOnAt12BitsWithoutAClearCode)
 
 TEST(GifReader, AnImageWithoutPixelsLeavesTheScreenWhite)
 {
+    // After the descriptor: a code size and data, the trailer at once, or nothing at all.
+    enum class Tail { Data, Trailer, EndOfFile };
     struct Case { int width, height; };
     for (const Case c : {Case{0, 3}, Case{3, 0}, Case{0, 0}}) {
-        const QByteArray file = GifWithData(4, 3, kFourColours, 1, -1, 0, 0, c.width, c.height, 2, PackCodes({4, 5}, 2));
-        EXPECT_EQ(Colours(LoadBytes(file, QStringLiteral("empty.gif"))), (Rows{"wwww", "wwww", "wwww"}))
-            << c.width << "x" << c.height;
+        for (const Tail tail : {Tail::Data, Tail::Trailer, Tail::EndOfFile}) {
+            QByteArray file = GifWithData(4, 3, kFourColours, 1, -1, 0, 0, c.width, c.height, 2, PackCodes({4, 5}, 2));
+            if (tail != Tail::Data) {
+                // Everything from the code size on goes.
+                file = GifWithData(4, 3, kFourColours, 1, -1, 0, 0, c.width, c.height, 2, {}, DataEnd::NoTerminator).chopped(1);
+                if (tail == Tail::Trailer)
+                    file.append(';');
+            }
+            EXPECT_EQ(Colours(LoadBytes(file, QStringLiteral("empty.gif"))), (Rows{"wwww", "wwww", "wwww"}))
+                << c.width << "x" << c.height << " tail " << int(tail);
+        }
     }
+}
+
+TEST(GifReader, CodeSizesOf9To11DecodeAsTheSmallerOnesDo)
+{
+    // Codes start at 10 to 12 bits and never grow past 12; the table fills well within the
+    // picture, with and without a clear code at the full table.
+    const std::vector<std::uint8_t> indexes = NoiseIndexes(60, 50, 256);
+    for (const int codeSize : {9, 10, 11}) {
+        for (const bool clearWhenFull : {true, false}) {
+            const QByteArray data = PackCodes(EncodeLzw(indexes, codeSize, clearWhenFull).codes, codeSize);
+            const QByteArray file = GifWithData(60, 50, DistinctColours(), 0, -1, 0, 0, 60, 50, codeSize, data);
+            EXPECT_EQ(IndexesOf(LoadBytes(file, QStringLiteral("wide.gif"))), Rows2D(indexes, indexes.size(), 60, 50))
+                << "code size " << codeSize << (clearWhenFull ? " with" : " without") << " clear codes";
+        }
+    }
+    // A literal code beyond the palette names the index of its low eight bits, as browsers
+    // take it: code size 9, clear 512, end 513.
+    const QByteArray file = GifWithData(2, 1, DistinctColours(), 0, -1, 0, 0, 2, 1, 9, PackCodes({512, 300, 7, 513}, 9));
+    EXPECT_EQ(IndexesOf(LoadBytes(file, QStringLiteral("literal.gif"))), (std::vector<std::vector<int>>{{44, 7}}));
+    // 12 bits leave no room for a single code beyond the literals: refused.
+    EXPECT_TRUE(RefusalOf(GifWithData(2, 1, DistinctColours(), 0, -1, 0, 0, 2, 1, 12, QByteArray(4, '\0')),
+                          QStringLiteral("twelve.gif"))
+                    .startsWith(u"GIF error #"));
 }
 
 TEST(GifReader, ACodeTheTableDoesNotHoldIsRefused)
