@@ -110,6 +110,74 @@ void TPageLayout::Setup(const TPageMetrics& metrics)
     redraw(true);
 }
 
+TPageChange TPageLayout::ChangePage(const TPageMetrics& metrics)
+{
+    if (metrics == m_page)
+        return TPageChange::Kept;
+    // The same inches in the new page's pixels; a kept aspect follows from the longer side,
+    // whose rounding weighs least.
+    const double sx = m_page.DpiX > 0 && metrics.DpiX > 0 ? metrics.DpiX / m_page.DpiX : 1.0;
+    const double sy = m_page.DpiY > 0 && metrics.DpiY > 0 ? metrics.DpiY / m_page.DpiY : 1.0;
+    const std::int64_t x = RoundHalfUp(m_printX * sx);
+    const std::int64_t y = RoundHalfUp(m_printY * sy);
+    std::int64_t w = std::max<std::int64_t>(1, RoundHalfUp(m_printWidth * sx));
+    std::int64_t h = std::max<std::int64_t>(1, RoundHalfUp(m_printHeight * sy));
+    TPageChange change = TPageChange::Kept;
+    {
+        SuspendDrawing suspend(*this);
+        ReadPage(metrics);
+        if (m_keepAspect && w <= std::numeric_limits<int>::max() && h <= std::numeric_limits<int>::max()) {
+            if (m_pictureAspect >= 1)
+                h = heightFor(int(w));
+            else
+                w = widthFor(int(h));
+        }
+        // The same inches rounded on two grids may overlap an edge by a pixel: that still
+        // fits, and the picture is moved or trimmed by the pixel.
+        const bool sizeFits = w <= m_page.PageWidth + 1 && h <= m_page.PageHeight + 1;
+        const bool placeFits = m_centrePicture
+                               || (x >= m_page.OffsetX - 1 && x + w <= m_page.PrintRight() + 1
+                                   && y >= m_page.OffsetY - 1 && y + h <= m_page.PrintBottom() + 1);
+        if (m_fitToPage || !sizeFits) {
+            if (!m_fitToPage)
+                change = TPageChange::Fitted;
+            // Placed directly: the setters would clamp the corner with the old page's size.
+            if (!m_centrePicture) {
+                m_printX = m_page.OffsetX;
+                m_printY = m_page.OffsetY;
+            }
+            fitSizes();
+        } else {
+            if (!placeFits)
+                change = TPageChange::Moved;
+            if (w > m_page.PageWidth) {
+                w = m_page.PageWidth;
+                if (m_keepAspect)
+                    h = heightFor(int(w));
+            }
+            if (h > m_page.PageHeight) {
+                h = m_page.PageHeight;
+                if (m_keepAspect)
+                    w = widthFor(int(h));
+            }
+            m_printWidth = int(w);
+            m_printHeight = int(h);
+            // Far outside saturates; the setters below bring it inside.
+            m_printX = int(std::clamp<std::int64_t>(x, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+            m_printY = int(std::clamp<std::int64_t>(y, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+        }
+        if (m_centrePicture) {
+            Centre();
+        } else {
+            SetPrintX(m_printX);
+            SetPrintY(m_printY);
+        }
+        showAllFields();
+    }
+    redraw(true);
+    return change;
+}
+
 void TPageLayout::SetPrintX(int x)
 {
     if (std::int64_t(x) + m_printWidth > m_page.PrintRight())

@@ -37,6 +37,9 @@ struct TPageMetrics {
 [[nodiscard]] std::int64_t RoundHalfUp(double v);
 
 enum class TLayoutField { FromLeft = 0, FromTop = 1, Width = 2, Height = 3 };
+// What a change of page did to the picture: kept its size and place on paper, or moved it
+// inside the printable area, or fitted it to that area because it was larger.
+enum class TPageChange { Kept, Moved, Fitted };
 enum class TPrintUnits { Inches = 0, Millimetres = 1 };
 
 class TPageLayout {
@@ -62,6 +65,12 @@ public:
     // After the printer setup: new metrics re-lay the picture out when the printable size
     // changed, and keep it inside the printable area otherwise.
     void Setup(const TPageMetrics& metrics);
+    // The page chosen for printing, which may differ from the previewed one in paper, margins
+    // or resolution. The picture keeps its size and place on paper (in inches) when they lie
+    // within the new printable area; a fitted picture is fitted again and a centred one
+    // centred again. Otherwise it is moved inside the area, or fitted to it when larger, and
+    // the result says so: the preview then shows something the user has not seen yet.
+    [[nodiscard]] TPageChange ChangePage(const TPageMetrics& metrics);
 
     void SetPrintX(int x);
     void SetPrintY(int y);

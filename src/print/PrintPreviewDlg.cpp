@@ -117,6 +117,22 @@ QString PrintPdfDestination(const QString& fileName)
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(".pdf"));
 }
 
+bool RunPrintDialog(QPrinter& printer, QWidget* parent, const QString& pdfFileName)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setMinMax(1, 1);
+    // Qt proposes a file in the home or current folder named after the job title, which is a
+    // full path here: a folder that does not exist. "filename" is the file field of Qt's form.
+    // Presetting the printer's file name instead would make the file the default destination
+    // over an installed printer.
+    if (printer.outputFileName().isEmpty()) {
+        if (auto* field = dialog.findChild<QLineEdit*>(QStringLiteral("filename")))
+            field->setText(pdfFileName);
+    }
+    return dialog.exec() == QDialog::Accepted;
+}
+
 // The drawing surface: shows the page image in a sunken frame and hands the mouse to the
 // dialog in the page image's pixels.
 class TPreviewSurface : public QFrame {
@@ -166,11 +182,8 @@ TPrintPreviewDialog::TPrintPreviewDialog(QWidget* owner, const QString& fileName
 {
     if (!m_printer)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    m_printDialogStep = [](QPrinter& target, QWidget* parent) {
-        QPrintDialog dialog(&target, parent);
-        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-        dialog.setMinMax(1, 1);
-        return dialog.exec() == QDialog::Accepted;
+    m_printDialogStep = [this](QPrinter& target, QWidget* parent) {
+        return RunPrintDialog(target, parent, PrintPdfDestination(m_fileName));
     };
     m_setupStep = [](QPrinter& target, QWidget* parent) {
         QPageSetupDialog dialog(&target, parent);
@@ -445,8 +458,13 @@ void TPrintPreviewDialog::okClicked()
         reject();
         return;
     }
-    // The print dialog may have changed the paper: the picture must still lie on the page.
-    m_layout.Setup(ReadPrinterMetrics(*m_printer));
+    // Another printer, paper or resolution chosen in the print dialog keeps the picture's
+    // place on paper; where it no longer fits, the user sees the new page before printing.
+    const TPageChange change = m_layout.ChangePage(ReadPrinterMetrics(*m_printer));
+    if (change != TPageChange::Kept) {
+        QMessageBox::information(this, windowTitle(), pageChangeMessage(change));
+        return;
+    }
     try {
         BusyScope busy;
         QCoreApplication::processEvents();
@@ -456,6 +474,21 @@ void TPrintPreviewDialog::okClicked()
         return;
     }
     accept();
+}
+
+QString TPrintPreviewDialog::pageChangeMessage(TPageChange change) const
+{
+    const TPageMetrics& page = m_layout.Metrics();
+    const QString area = QStringLiteral("%1 x %2 %3")
+                             .arg(m_layout.FieldValue(TLayoutField::Width, page.PageWidth),
+                                  m_layout.FieldValue(TLayoutField::Height, page.PageHeight),
+                                  m_layout.Units() == TPrintUnits::Inches ? QStringLiteral("in") : QStringLiteral("mm"));
+    const QString what = change == TPageChange::Fitted
+                             ? QStringLiteral("The picture is larger than the printable area of the page chosen for "
+                                              "printing (%1), so it has been fitted to that area.")
+                             : QStringLiteral("The picture's place lies outside the printable area of the page chosen "
+                                              "for printing (%1), so the picture has been moved inside it.");
+    return what.arg(area) + QStringLiteral("\n\nCheck the preview, then click OK to print.");
 }
 
 void TPrintPreviewDialog::PrintPage()

@@ -43,6 +43,10 @@ void ScalePreviewCopy(const TXBitmap& picture, TXBitmap& copy, int width, int he
 // under its name with ".pdf", or "Vellum Picture.pdf" in the home folder.
 [[nodiscard]] QString PrintPdfDestination(const QString& fileName);
 
+// The platform's print dialog for one page, printing to a file allowed; true when the user
+// confirmed it. Printing to a file proposes pdfFileName unless the printer names a file already.
+bool RunPrintDialog(QPrinter& printer, QWidget* parent, const QString& pdfFileName);
+
 class TPreviewSurface;
 
 class TPrintPreviewDialog : public QDialog {
@@ -91,6 +95,8 @@ private:
     void redraw();
     void placeSurface();
     void okClicked();
+    // Why the layout changed when the page chosen for printing differs from the previewed one.
+    [[nodiscard]] QString pageChangeMessage(TPageChange change) const;
     void setupClicked();
     void leaveField(TLayoutField field);
     void surfacePress(QPoint at);

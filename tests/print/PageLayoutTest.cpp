@@ -299,6 +299,74 @@ TEST(PageLayout, RedrawsAreSuspendedWhileLayingOut)
     EXPECT_EQ(moves, 0);
 }
 
+// The page chosen for printing may bring another paper, margins or resolution.
+TEST(PageLayout, AnotherPageKeepsThePicturesPlaceOnPaperWhereItFits)
+{
+    const TPageMetrics a4 = page(2480, 3508, 118, 177, 118, 177, 300); // printable right 2362
+    const TPageMetrics a4At600 = page(4960, 7016, 236, 354, 236, 354, 600);
+    const TPageMetrics letter = page(2550, 3300, 75, 75, 75, 75, 300);
+    const TPageMetrics a5 = page(1748, 2480, 118, 177, 118, 177, 300); // printable right 1630
+    // Printable right 4723: the 600-dpi picture below ends a pixel beyond it.
+    const TPageMetrics narrowerAt600 = page(4960, 7016, 236, 354, 237, 354, 600);
+    struct Case {
+        const char* what;
+        bool fit, centre;
+        int x, y, width; // by hand on A4 at 300 dpi; the 3:2 picture's height follows
+        TPageMetrics next;
+        TPageChange change;
+        Placement expected;
+    };
+    const Case cases[] = {
+        {"twice the resolution", false, false, 700, 1100, 900, a4At600, TPageChange::Kept, {1400, 2200, 1800, 1200}},
+        {"other paper, place still printable", false, false, 700, 1100, 900, letter, TPageChange::Kept,
+         {700, 1100, 900, 600}},
+        {"a pixel over the edge after rounding", false, false, 1462, 1100, 900, narrowerAt600, TPageChange::Kept,
+         {2923, 2200, 1800, 1200}},
+        {"place off the smaller paper's printable area", false, false, 1000, 1100, 900, a5, TPageChange::Moved,
+         {730, 1100, 900, 600}},
+        {"larger than the smaller printable area", false, false, 300, 300, 1800, a5, TPageChange::Fitted,
+         {118, 177, 1512, 1008}},
+        {"fitted stays fitted", true, false, 0, 0, 0, a5, TPageChange::Kept, {118, 177, 1512, 1008}},
+        {"centred stays centred", false, true, 0, 0, 900, letter, TPageChange::Kept, {825, 1350, 900, 600}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TPageLayout layout;
+        layout.Open(a4, 600, 400);
+        if (!c.fit) {
+            layout.SetFitToPage(false);
+            layout.SetCentrePicture(c.centre);
+            layout.SetPrintWidth(c.width);
+            if (!c.centre) {
+                layout.SetPrintX(c.x);
+                layout.SetPrintY(c.y);
+                ASSERT_EQ(placement(layout), (Placement{c.x, c.y, c.width, c.width * 2 / 3}));
+            }
+        }
+        std::array<QString, 4> inches;
+        for (int f = 0; f < 4; ++f)
+            inches[std::size_t(f)] = layout.FieldText(TLayoutField(f));
+        int redraws = 0;
+        layout.OnRedraw = [&](bool) { ++redraws; };
+
+        EXPECT_EQ(layout.ChangePage(c.next), c.change);
+        EXPECT_EQ(layout.Metrics(), c.next);
+        EXPECT_EQ(placement(layout), c.expected);
+        EXPECT_EQ(layout.FitToPage(), c.fit);
+        EXPECT_EQ(layout.CentrePicture(), c.centre);
+        EXPECT_EQ(redraws, 1);
+        for (int f = 0; f < 4; ++f) {
+            const auto field = TLayoutField(f);
+            EXPECT_EQ(layout.FieldText(field), layout.FieldValue(field, std::array{c.expected.x, c.expected.y, c.expected.w,
+                                                                                   c.expected.h}[std::size_t(f)]));
+            // Kept by hand: the same inches.
+            if (c.change == TPageChange::Kept && !c.fit && !c.centre) {
+                EXPECT_EQ(layout.FieldText(field), inches[std::size_t(f)]) << f;
+            }
+        }
+    }
+}
+
 // Random operations in random order never put the picture outside the printable area, never
 // distort it while the aspect is kept, and never leave a field showing a stale value.
 TEST(PageLayout, RandomOperationsKeepThePictureInsideAndInProportion)
@@ -319,7 +387,7 @@ TEST(PageLayout, RandomOperationsKeepThePictureInsideAndInProportion)
         layout.Open(randomPage(), pw, ph);
         for (int step = 0; step < 40; ++step) {
             const TPageMetrics& m = layout.Metrics();
-            switch (between(0, 10)) {
+            switch (between(0, 11)) {
             case 0: layout.SetPrintX(between(-m.PhysWidth, 2 * m.PhysWidth)); break;
             case 1: layout.SetPrintY(between(-m.PhysHeight, 2 * m.PhysHeight)); break;
             case 2: layout.SetPrintWidth(between(-10, 2 * m.PhysWidth)); break;
@@ -338,6 +406,7 @@ TEST(PageLayout, RandomOperationsKeepThePictureInsideAndInProportion)
                     QRect(l, t, between(0, p.left() + p.width() - l), between(0, p.top() + p.height() - t)));
                 break;
             }
+            case 10: (void)layout.ChangePage(randomPage()); break;
             default: layout.Setup(randomPage()); break;
             }
             const TPageMetrics& now = layout.Metrics();
