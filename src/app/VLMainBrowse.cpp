@@ -282,8 +282,8 @@ bool TVellumMain::DeleteOne(const QString& name, const QString& folder)
 
 bool TVellumMain::RenameOne(const QString& oldName, const QString& newName, const QString& folder)
 {
-    // Letter case alone is no new name here.
-    if (newName.compare(oldName, Qt::CaseInsensitive) == 0)
+    // Names are compared exactly: one differing only in letter case is another name.
+    if (newName == oldName)
         return false;
     if (!ShellRename(oldName, newName, folder, true))
         return false;

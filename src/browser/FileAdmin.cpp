@@ -266,6 +266,17 @@ bool ShellRename(const QString& oldName, const QString& newName, const QString& 
         }
         const QByteArray source = encoded(folder + oldName);
         const QByteArray target = encoded(folder + newName);
+        // A file system that ignores letter case finds the new name taken by the file itself
+        // (no entry of that exact name is listed); the plain rename then changes the case.
+        if (oldName != newName && oldName.compare(newName, Qt::CaseInsensitive) == 0
+            && IsSameFile(folder + oldName, folder + newName)
+            && !QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System).contains(newName)) {
+            if (::rename(source.constData(), target.constData()) != 0) {
+                reportFailure(pattern, oldName, systemReason(errno));
+                return false;
+            }
+            return true;
+        }
         // Never over an existing file: the rename fails and that file keeps its name.
         if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
             return true;
