@@ -262,8 +262,13 @@ bool TVellumMain::CopyOne(const QString& name, const QString& from, const QStrin
 
 bool TVellumMain::MoveOne(const QString& name, const QString& from, const QString& to)
 {
-    if (!ShellMove(name, from, to, true))
+    bool copied = false;
+    if (!ShellMove(name, from, to, true, &copied)) {
+        // Both files stayed: the destination's browsers show the new one.
+        if (copied)
+            sendFileAction({TFileActionRecord::faAdded, to, name, QString()});
         return false;
+    }
     TFileActionRecord record{TFileActionRecord::faRemoved, from, name, QString()};
     sendFileAction(record);
     record.Action = TFileActionRecord::faAdded;

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "BrowserTestHelpers.h"
+#include "browser/FileSystemTestSupport.h"
 #include "app/RenameFileDlg.h"
 #include "app/RenameFilesDlg.h"
 #include "app/SettingsKeys.h"
@@ -300,6 +301,34 @@ TEST_F(MainBrowseTest, MovingBetweenTwoOpenBrowsers)
     ASSERT_TRUE(WaitForBrowser(*target));
     EXPECT_EQ(EntryNames(*target), (QStringList{"p01.bmp", "p02.bmp"}));
     EXPECT_EQ(files(from), QStringList{QStringLiteral("p02.bmp")});
+}
+
+TEST_F(MainBrowseTest, AMoveWhoseOriginalCannotGoShowsTheCopyAndKeepsBoth)
+{
+    const std::unique_ptr<QTemporaryDir> other = test::FolderOnAnotherFileSystem(m_dir.path());
+    if (!other)
+        GTEST_SKIP() << "no second file system";
+    const QString from = folder(QStringLiteral("stuck"), NumberedNames(2));
+    const QString to = PictureFolder(other->filePath(QStringLiteral("to")), {});
+    TVLBrowserChildWn* source = browse(from);
+    TVLBrowserChildWn* target = browse(to);
+    ASSERT_TRUE(source != nullptr && target != nullptr);
+    bool moved = true;
+    {
+        const test::TUnremovableFile unremovable(from, QStringLiteral("p01.bmp"));
+        if (!unremovable.Valid())
+            GTEST_SKIP() << "no way to make a file unremovable here";
+        moved = m_main->MoveOne(QStringLiteral("p01.bmp"), from, to);
+    }
+    EXPECT_FALSE(moved);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith(QStringLiteral("Could not move p01.bmp: it was copied to %1").arg(to)))
+        << messages.first().toStdString();
+    ASSERT_TRUE(WaitForBrowser(*target));
+    EXPECT_EQ(EntryNames(*target), QStringList{QStringLiteral("p01.bmp")});
+    EXPECT_EQ(EntryNames(*source), NumberedNames(2));
+    EXPECT_EQ(files(from), NumberedNames(2));
+    EXPECT_EQ(files(to), QStringList{QStringLiteral("p01.bmp")});
 }
 
 // Counts the file-action messages a window receives.
