@@ -36,7 +36,7 @@ void TAppParams::parseArgument(const QString& argument)
 
 void TAppParams::AddFile(const QString& name)
 {
-    if (!m_files.contains(name, Qt::CaseInsensitive))
+    if (!m_files.contains(name))
         m_files.append(name);
 }
 

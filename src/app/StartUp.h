@@ -19,7 +19,8 @@ public:
     void Exclude(TAppFlag flag) { m_flags &= ~static_cast<unsigned>(flag); }
     [[nodiscard]] bool Has(TAppFlag flag) const { return (m_flags & flag) != 0; }
 
-    // Appends the name unless an equal one (ignoring letter case) is already listed.
+    // Appends the name unless the same name is already listed; names differing in letter case
+    // are different files.
     void AddFile(const QString& name);
     [[nodiscard]] int FileCount() const { return static_cast<int>(m_files.size()); }
     // The i-th name from 0, or the empty string when i is out of range.

@@ -258,12 +258,7 @@ void TVellumMain::loadSettings()
     bool maximized = false;
     {
         TXMLRegistryFile reg(settingsFile());
-        m_recentFiles->SetMaxFileList(5);
-        if (reg.OpenKey(QLatin1String(KeyRecentFiles), false)) {
-            if (reg.ValueExists(QLatin1String(MaxFileList)))
-                m_recentFiles->SetMaxFileList(reg.ReadInteger(QLatin1String(MaxFileList)));
-            reg.CloseKey();
-        }
+        // The recent files' length was read before their list (createRecentFiles).
         loadRecentTexts(reg);
         if (reg.OpenKey(QLatin1String(KeyMain), false)) {
             if (reg.ValueExists(QLatin1String(WinNormLeft)) && reg.ValueExists(QLatin1String(WinNormTop))

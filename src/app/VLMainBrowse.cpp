@@ -262,8 +262,13 @@ bool TVellumMain::CopyOne(const QString& name, const QString& from, const QStrin
 
 bool TVellumMain::MoveOne(const QString& name, const QString& from, const QString& to)
 {
-    if (!ShellMove(name, from, to, true))
+    bool copied = false;
+    if (!ShellMove(name, from, to, true, &copied)) {
+        // Both files stayed: the destination's browsers show the new one.
+        if (copied)
+            sendFileAction({TFileActionRecord::faAdded, to, name, QString()});
         return false;
+    }
     TFileActionRecord record{TFileActionRecord::faRemoved, from, name, QString()};
     sendFileAction(record);
     record.Action = TFileActionRecord::faAdded;
@@ -282,8 +287,8 @@ bool TVellumMain::DeleteOne(const QString& name, const QString& folder)
 
 bool TVellumMain::RenameOne(const QString& oldName, const QString& newName, const QString& folder)
 {
-    // Letter case alone is no new name here.
-    if (newName.compare(oldName, Qt::CaseInsensitive) == 0)
+    // Names are compared exactly: one differing only in letter case is another name.
+    if (newName == oldName)
         return false;
     if (!ShellRename(oldName, newName, folder, true))
         return false;

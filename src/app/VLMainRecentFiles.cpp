@@ -8,8 +8,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/SettingsKeys.h"
 #include "app/VLGlobal.h"
 #include "app/VLMainPrivate.h"
+#include "app/XMLRegFile.h"
 #include "browser/RFPicPopupMenu.h"
 #include "browser/SaveOptionsFrm.h"
 #include "browser/XExtDlgs.h"
@@ -29,6 +31,16 @@ void TVellumMain::createRecentFiles()
     };
     m_recentFiles->SetFileNamePath(ProgramPath() + QStringLiteral("Vellum.rfp"));
     m_recentFiles->SetFileHeaderName(QStringLiteral("Vellum RFP"));
+    // The stored length first: loading into the default length would lose the entries beyond it.
+    {
+        using namespace settings;
+        TXMLRegistryFile reg(settingsFile());
+        if (reg.OpenKey(QLatin1String(KeyRecentFiles), false)) {
+            if (reg.ValueExists(QLatin1String(MaxFileList)))
+                m_recentFiles->SetMaxFileList(reg.ReadInteger(QLatin1String(MaxFileList)));
+            reg.CloseKey();
+        }
+    }
     m_recentFiles->LoadRecentFiles();
 
     m_openDialog = new TXOpenPictureDialog(this);

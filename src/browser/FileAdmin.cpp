@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include <QApplication>
 #include <QDir>
@@ -17,7 +18,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QSaveFile>
+
+#include "browser/Trash.h"
 
 namespace vellum {
 
@@ -77,6 +79,14 @@ bool pathExists(const QString& path)
     return ::lstat(encoded(path).constData(), &status) == 0;
 }
 
+// What the link at path holds, as written.
+QByteArray linkTarget(const QString& path)
+{
+    QByteArray text(4096, Qt::Uninitialized);
+    const ssize_t length = ::readlink(encoded(path).constData(), text.data(), std::size_t(text.size()));
+    return length < 0 ? QByteArray() : text.left(length);
+}
+
 // A name that stays inside its folder.
 bool plainName(const QString& name)
 {
@@ -86,9 +96,28 @@ bool plainName(const QString& name)
 
 enum class TCopyResult { Done, Cancelled, Failed };
 
-// The content of source into target through a temporary file beside target, renamed over it
-// only when complete: a failed or cancelled copy leaves target as it was and no partial file.
-// A progress window without file names shows when the copy takes longer than 500 ms.
+bool writeAll(int descriptor, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t count = ::write(descriptor, data, std::size_t(size));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            if (count == 0)
+                errno = EIO;
+            return false;
+        }
+        data += count;
+        size -= count;
+    }
+    return true;
+}
+
+// The content of source into target through a hidden temporary file beside target, renamed
+// over it only when complete: a failed or cancelled copy leaves target as it was and no
+// partial file. Renaming replaces whatever target is, a link included, and never writes
+// through a link. The copy gets the source's permission bits and times. A progress window
+// without file names shows when the copy takes longer than 500 ms.
 TCopyResult copyContents(const QString& source, const QString& target, QString& reason)
 {
     QFile in(source);
@@ -97,12 +126,25 @@ TCopyResult copyContents(const QString& source, const QString& target, QString& 
         return TCopyResult::Failed;
     }
     struct stat sourceStatus {};
-    const bool haveStatus = ::fstat(in.handle(), &sourceStatus) == 0;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        reason = out.errorString();
+    if (::fstat(in.handle(), &sourceStatus) != 0) {
+        reason = systemReason(errno);
         return TCopyResult::Failed;
     }
+    const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
+    QByteArray temporary = encoded(target.left(slash + 1) + QStringLiteral(".vellum-copy-XXXXXX"));
+    int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (descriptor < 0) {
+        reason = systemReason(errno);
+        return TCopyResult::Failed;
+    }
+    auto fail = [&](int error) {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        ::unlink(temporary.constData());
+        reason = systemReason(error);
+        return TCopyResult::Failed;
+    };
+
     const qint64 total = std::max<qint64>(in.size(), 1);
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     QElapsedTimer clock;
@@ -112,17 +154,15 @@ TCopyResult copyContents(const QString& source, const QString& target, QString& 
     for (;;) {
         const qint64 count = in.read(buffer.data(), buffer.size());
         if (count < 0) {
-            reason = in.errorString();
-            out.cancelWriting();
+            const QString readError = in.errorString();
+            fail(EIO);
+            reason = readError;
             return TCopyResult::Failed;
         }
         if (count == 0)
             break;
-        if (out.write(buffer.constData(), count) != count) {
-            reason = out.errorString();
-            out.cancelWriting();
-            return TCopyResult::Failed;
-        }
+        if (!writeAll(descriptor, buffer.constData(), count))
+            return fail(errno);
         done += count;
         if (!progress && clock.elapsed() > 500 && qobject_cast<QApplication*>(QCoreApplication::instance())) {
             progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancel"), 0, 1000, owner());
@@ -133,21 +173,31 @@ TCopyResult copyContents(const QString& source, const QString& target, QString& 
         if (progress) {
             progress->setValue(int(done * 1000 / total));
             if (progress->wasCanceled()) {
-                out.cancelWriting();
+                fail(ECANCELED);
                 return TCopyResult::Cancelled;
             }
         }
     }
-    if (!out.commit()) {
-        reason = out.errorString();
-        return TCopyResult::Failed;
-    }
-    if (haveStatus) {
-        // The copy keeps the file's time, as the browser's database compares it.
-        const timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
-        ::utimensat(AT_FDCWD, encoded(target).constData(), times, 0);
-    }
+    // A private picture stays private; the browser's database compares the file's time.
+    const timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
+    if (::fchmod(descriptor, sourceStatus.st_mode & 0777) != 0 || ::futimens(descriptor, times) != 0
+        || ::fsync(descriptor) != 0)
+        return fail(errno);
+    const int closed = ::close(descriptor);
+    descriptor = -1;
+    if (closed != 0)
+        return fail(errno);
+    if (::rename(temporary.constData(), encoded(target).constData()) != 0)
+        return fail(errno);
     return TCopyResult::Done;
+}
+
+std::optional<struct stat> linkStatus(const QString& path)
+{
+    struct stat status {};
+    if (::lstat(encoded(path).constData(), &status) != 0)
+        return std::nullopt;
+    return status;
 }
 
 // The checks copying and moving share; false when reported.
@@ -167,14 +217,23 @@ bool checkTransfer(const char* pattern, const QString& name, const QString& sour
         reportFailure(pattern, name, QStringLiteral("it is not a regular file"));
         return false;
     }
-    if (!pathExists(target))
+    const std::optional<struct stat> existing = linkStatus(target);
+    if (!existing)
         return true;
-    // Replacing a file by itself would delete the only copy.
-    if (IsSameFile(source, target)) {
+    // Replacing a file by itself would delete the only copy. A link at the target is replaced
+    // itself, so it may lead to the source.
+    const std::optional<struct stat> sourceEntry = linkStatus(source);
+    const bool sameEntry = sourceEntry && sourceEntry->st_dev == existing->st_dev && sourceEntry->st_ino == existing->st_ino;
+    if (sameEntry || (!S_ISLNK(existing->st_mode) && IsSameFile(source, target))) {
         prompts().Error(QString::fromLatin1(pattern).arg(name, QStringLiteral("it is the same file")) + QLatin1Char('.'));
         return false;
     }
-    return !confirm || prompts().Ask(QStringLiteral("%1 already exists in %2. Replace it?").arg(name, toFolder));
+    if (!confirm)
+        return true;
+    if (S_ISLNK(existing->st_mode))
+        return prompts().Ask(QStringLiteral("%1 already exists in %2 as a link to %3. Replace the link?")
+                                 .arg(name, toFolder, QFile::decodeName(linkTarget(target))));
+    return prompts().Ask(QStringLiteral("%1 already exists in %2. Replace it?").arg(name, toFolder));
 }
 
 } // namespace
@@ -225,9 +284,11 @@ bool ShellCopy(const QString& name, const QString& fromFolder, const QString& to
     }
 }
 
-bool ShellMove(const QString& name, const QString& fromFolder, const QString& toFolder, bool confirm)
+bool ShellMove(const QString& name, const QString& fromFolder, const QString& toFolder, bool confirm, bool* copied)
 {
     constexpr char pattern[] = "Could not move %1: %2";
+    if (copied != nullptr)
+        *copied = false;
     try {
         const QString source = fromFolder + name;
         const QString target = toFolder + name;
@@ -247,7 +308,11 @@ bool ShellMove(const QString& name, const QString& fromFolder, const QString& to
         if (result != TCopyResult::Done)
             return false;
         if (::unlink(encoded(source).constData()) != 0) {
-            reportFailure(pattern, name, systemReason(errno));
+            const int error = errno;
+            if (copied != nullptr)
+                *copied = true;
+            prompts().Error(QStringLiteral("Could not move %1: it was copied to %2, but the original in %3 cannot be removed: %4")
+                                .arg(name, toFolder, fromFolder, systemReason(error)));
             return false;
         }
         return true;
@@ -266,6 +331,17 @@ bool ShellRename(const QString& oldName, const QString& newName, const QString& 
         }
         const QByteArray source = encoded(folder + oldName);
         const QByteArray target = encoded(folder + newName);
+        // A file system that ignores letter case finds the new name taken by the file itself
+        // (no entry of that exact name is listed); the plain rename then changes the case.
+        if (oldName != newName && oldName.compare(newName, Qt::CaseInsensitive) == 0
+            && IsSameFile(folder + oldName, folder + newName)
+            && !QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System).contains(newName)) {
+            if (::rename(source.constData(), target.constData()) != 0) {
+                reportFailure(pattern, oldName, systemReason(errno));
+                return false;
+            }
+            return true;
+        }
         // Never over an existing file: the rename fails and that file keeps its name.
         if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
             return true;
@@ -294,14 +370,14 @@ bool ShellDelete(const QString& path, bool confirm)
         const QString name = QFileInfo(path).fileName();
         if (confirm && !prompts().Ask(QStringLiteral("Move %1 to the trash?").arg(name)))
             return false;
-        QFile file(path);
         if (!pathExists(path)) {
             reportFailure("Could not move %1 to the trash: %2", name, systemReason(ENOENT));
             return false;
         }
         // The trash either takes the file or leaves it where it is: never deleted outright.
-        if (!file.moveToTrash()) {
-            reportFailure("Could not move %1 to the trash: %2", name, file.errorString());
+        const TTrashResult trashed = MoveToTrash(path);
+        if (!trashed.Done) {
+            reportFailure("Could not move %1 to the trash: %2", name, trashed.Reason);
             return false;
         }
         return true;

@@ -57,9 +57,13 @@ inline constexpr char kFileAdminTitle[] = "Vellum";
 
 // Each returns true only when the operation completed; failures have been reported to the
 // user. Folders end in '/'. With confirm the user is asked before a file is replaced or
-// trashed.
+// trashed. A link at the destination of a copy or move is replaced itself, never written
+// through; a copy keeps the source's permission bits and times.
 bool ShellCopy(const QString& name, const QString& fromFolder, const QString& toFolder, bool confirm);
-bool ShellMove(const QString& name, const QString& fromFolder, const QString& toFolder, bool confirm);
+// A move to another file system copies, then removes the source; when the source cannot be
+// removed the move fails with both files in place and copied (when given) is set.
+bool ShellMove(const QString& name, const QString& fromFolder, const QString& toFolder, bool confirm,
+               bool* copied = nullptr);
 bool ShellRename(const QString& oldName, const QString& newName, const QString& folder, bool confirm);
 bool ShellDelete(const QString& path, bool confirm);
 

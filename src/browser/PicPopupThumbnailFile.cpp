@@ -54,23 +54,32 @@ QString TPicPopupThumbnailFile::HeaderName(const QString& name)
     return name.left(15);
 }
 
+std::optional<std::int32_t> TPicPopupThumbnailFile::ReadHeader(QIODevice& stream, const QString& headerName)
+{
+    std::array<char, HeaderSize> header{};
+    if (!stream.seek(0) || stream.read(header.data(), HeaderSize) != HeaderSize)
+        return std::nullopt;
+    const int nameLength = static_cast<unsigned char>(header[0]);
+    if (nameLength > 15)
+        return std::nullopt;
+    const QString name = QString::fromLatin1(header.data() + 1, nameLength);
+    if (name.compare(HeaderName(headerName), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    if (int32At(header.data() + 16) != Version)
+        return std::nullopt;
+    const std::int32_t count = int32At(header.data() + 20);
+    if (count < 0)
+        return std::nullopt;
+    return count;
+}
+
 std::vector<TRecentFileRecord> TPicPopupThumbnailFile::Read(QIODevice& stream, const QString& headerName)
 {
     std::vector<TRecentFileRecord> records;
-    std::array<char, HeaderSize> header{};
-    if (!stream.seek(0) || stream.read(header.data(), HeaderSize) != HeaderSize)
+    const std::optional<std::int32_t> header = ReadHeader(stream, headerName);
+    if (!header)
         return records;
-    const int nameLength = static_cast<unsigned char>(header[0]);
-    if (nameLength > 15)
-        return records;
-    const QString name = QString::fromLatin1(header.data() + 1, nameLength);
-    if (name.compare(HeaderName(headerName), Qt::CaseInsensitive) != 0)
-        return records;
-    if (int32At(header.data() + 16) != Version)
-        return records;
-    const std::int32_t count = int32At(header.data() + 20);
-    if (count < 0)
-        return records;
+    const std::int32_t count = *header;
 
     const qint64 fileSize = stream.size();
     const qint64 thumbnailsStart = HeaderSize + qint64(RecordSize) * count;

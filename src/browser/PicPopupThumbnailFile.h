@@ -37,12 +37,16 @@ public:
     // The header's name as it is written: its first 15 characters.
     [[nodiscard]] static QString HeaderName(const QString& name);
 
-    // The records of stream, in file order. Nothing when the header's name differs from
-    // headerName (ASCII case ignored), its length byte is above 15, the version is not 1 or the
-    // count is negative. Records are read one by one, at most MaxRecords: a record or thumbnail
-    // past the end, a thumbnail offset outside the thumbnail area, a thumbnail that does not
-    // read or is larger than 80 x 70 ends the reading with the records before it. A record
-    // whose path is empty, relative or holds a NUL byte is skipped.
+    // The entry count of stream's header, or nothing when the stream is too short, the
+    // header's name differs from headerName (ASCII case ignored), its length byte is above 15,
+    // the version is not 1 or the count is negative.
+    [[nodiscard]] static std::optional<std::int32_t> ReadHeader(QIODevice& stream, const QString& headerName);
+
+    // The records of stream, in file order. Nothing when ReadHeader refuses the header. Records
+    // are read one by one, at most MaxRecords: a record or thumbnail past the end, a thumbnail
+    // offset outside the thumbnail area, a thumbnail that does not read or is larger than
+    // 80 x 70 ends the reading with the records before it. A record whose path is empty,
+    // relative or holds a NUL byte is skipped.
     [[nodiscard]] static std::vector<TRecentFileRecord> Read(QIODevice& stream, const QString& headerName);
 
     // Writes the records (in order) to stream, which must be empty and writable. A record whose

@@ -224,8 +224,14 @@ bool TRecentFilesPicPopupMenu::LoadRecentFiles()
     QFile file(m_fileNamePath);
     if (!QFileInfo(m_fileNamePath).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
+    // A file of another program, format or version is no list of ours.
+    if (!TPicPopupThumbnailFile::ReadHeader(file, m_fileHeaderName))
+        return false;
     std::vector<TRecentFileRecord> records = TPicPopupThumbnailFile::Read(file, m_fileHeaderName);
     for (TRecentFileRecord& record : records) {
+        // The list never holds more than MaxFileList, set before loading.
+        if (EntryCount() >= MaxFileList())
+            break;
         if (!fileExists(record.Path) || record.Thumbnail.Empty() || IndexOfPath(record.Path) >= 0)
             continue;
         auto* entry = static_cast<TRecentFileEntry*>(CreateEntry(record.Path));

@@ -57,7 +57,8 @@ public:
 
     // Reads FileNamePath: entries whose file still exists and that have a thumbnail, appended
     // in file order; a stored date still matching the file keeps the stored thumbnail, else a
-    // job makes a new one. False when the file is missing, unreadable or foreign.
+    // job makes a new one; at most MaxFileList entries in all. False when the file is missing,
+    // unreadable, of another program or of another version.
     bool LoadRecentFiles();
     // Writes FileNamePath atomically; false on any error, the old file then stays.
     bool SaveRecentFiles();

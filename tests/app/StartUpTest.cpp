@@ -40,17 +40,19 @@ TEST_F(StartUpTest, OptionsMatchInAnyLetterCaseAndAreNeverNames)
     EXPECT_EQ(params.FileCount(), 0);
 }
 
-TEST_F(StartUpTest, PictureFilesAreKeptAsTypedInOrderWithoutCaseDuplicates)
+TEST_F(StartUpTest, PictureFilesAreKeptAsTypedInOrderWithoutDuplicates)
 {
     const QString a = path("a.bmp");
-    const QString aUpper = m_dir.path() + QStringLiteral("/A.BMP"); // the same name in other case
-    const TAppParams params(QStringList{QStringLiteral("-NoSplash"), a, path("d.Gif"), aUpper, path("b.JPG")});
+    const QString aUpper = path("A.BMP"); // another file, its name differing only in case
+    touch(aUpper);
+    const TAppParams params(QStringList{QStringLiteral("-NoSplash"), a, path("d.Gif"), aUpper, a, path("b.JPG")});
     EXPECT_TRUE(params.Has(TAppParams::apOpenFiles));
-    ASSERT_EQ(params.FileCount(), 3);
+    ASSERT_EQ(params.FileCount(), 4);
     EXPECT_EQ(params.Files(0), a);
     EXPECT_EQ(params.Files(1), path("d.Gif"));
-    EXPECT_EQ(params.Files(2), path("b.JPG"));
-    EXPECT_EQ(params.Files(3), QString());
+    EXPECT_EQ(params.Files(2), aUpper);
+    EXPECT_EQ(params.Files(3), path("b.JPG"));
+    EXPECT_EQ(params.Files(4), QString());
     EXPECT_EQ(params.Files(-1), QString());
 }
 

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "BrowserTestHelpers.h"
+#include "browser/FileSystemTestSupport.h"
 #include "app/RenameFileDlg.h"
 #include "app/RenameFilesDlg.h"
 #include "app/SettingsKeys.h"
@@ -256,7 +257,7 @@ TEST_F(MainBrowseTest, RenamePicturesNumbersThemInDisplayOrder)
     EXPECT_TRUE(messages.isEmpty()) << messages.join(u'\n').toStdString();
 }
 
-TEST_F(MainBrowseTest, RenamePictureKeepsTheExtensionAndIgnoresLetterCase)
+TEST_F(MainBrowseTest, RenamePictureKeepsTheExtensionAndRenamesOnLetterCase)
 {
     const QString pictures = folder(QStringLiteral("single"), {QStringLiteral("photo.JPG"), QStringLiteral("Photo.bmp")});
     TVLBrowserChildWn* browser = browse(pictures);
@@ -270,9 +271,11 @@ TEST_F(MainBrowseTest, RenamePictureKeepsTheExtensionAndIgnoresLetterCase)
     EXPECT_EQ(renameFirst(QStringLiteral("photo.JPG"), {QStringLiteral("photo2.png"), QStringLiteral("<cancel>")}),
               QStringList{QStringLiteral("You must specify the same file extension")});
     EXPECT_TRUE(renameFirst(QStringLiteral("photo.JPG"), {QStringLiteral("photo2.jpg")}).isEmpty());
+    // Letter case alone makes another name.
     EXPECT_TRUE(renameFirst(QStringLiteral("Photo.bmp"), {QStringLiteral("photo.bmp")}).isEmpty());
-    EXPECT_EQ(files(pictures), (QStringList{"Photo.bmp", "photo2.jpg"}));
-    EXPECT_EQ(EntryNames(*browser), (QStringList{"Photo.bmp", "photo2.jpg"}));
+    EXPECT_EQ(files(pictures), (QStringList{"photo.bmp", "photo2.jpg"}));
+    EXPECT_EQ(EntryNames(*browser), (QStringList{"photo.bmp", "photo2.jpg"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'\n').toStdString();
 }
 
 TEST_F(MainBrowseTest, MovingBetweenTwoOpenBrowsers)
@@ -298,6 +301,34 @@ TEST_F(MainBrowseTest, MovingBetweenTwoOpenBrowsers)
     ASSERT_TRUE(WaitForBrowser(*target));
     EXPECT_EQ(EntryNames(*target), (QStringList{"p01.bmp", "p02.bmp"}));
     EXPECT_EQ(files(from), QStringList{QStringLiteral("p02.bmp")});
+}
+
+TEST_F(MainBrowseTest, AMoveWhoseOriginalCannotGoShowsTheCopyAndKeepsBoth)
+{
+    const std::unique_ptr<QTemporaryDir> other = test::FolderOnAnotherFileSystem(m_dir.path());
+    if (!other)
+        GTEST_SKIP() << "no second file system";
+    const QString from = folder(QStringLiteral("stuck"), NumberedNames(2));
+    const QString to = PictureFolder(other->filePath(QStringLiteral("to")), {});
+    TVLBrowserChildWn* source = browse(from);
+    TVLBrowserChildWn* target = browse(to);
+    ASSERT_TRUE(source != nullptr && target != nullptr);
+    bool moved = true;
+    {
+        const test::TUnremovableFile unremovable(from, QStringLiteral("p01.bmp"));
+        if (!unremovable.Valid())
+            GTEST_SKIP() << "no way to make a file unremovable here";
+        moved = m_main->MoveOne(QStringLiteral("p01.bmp"), from, to);
+    }
+    EXPECT_FALSE(moved);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith(QStringLiteral("Could not move p01.bmp: it was copied to %1").arg(to)))
+        << messages.first().toStdString();
+    ASSERT_TRUE(WaitForBrowser(*target));
+    EXPECT_EQ(EntryNames(*target), QStringList{QStringLiteral("p01.bmp")});
+    EXPECT_EQ(EntryNames(*source), NumberedNames(2));
+    EXPECT_EQ(files(from), NumberedNames(2));
+    EXPECT_EQ(files(to), QStringList{QStringLiteral("p01.bmp")});
 }
 
 // Counts the file-action messages a window receives.

@@ -134,6 +134,27 @@ TEST_F(MainRecentFilesTest, TheListLengthComesFromTheSettingsModulo256)
     EXPECT_EQ(recent().size(), 2);
 }
 
+TEST_F(MainRecentFilesTest, AStoredLengthAboveFiveKeepsEveryEntryAcrossARestart)
+{
+    m_main->close();
+    m_main.reset();
+    {
+        TXMLRegistryFile reg(m_dir.filePath(QStringLiteral("Vellum.xml")));
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("Vellum\\Main\\Recent_Files"), true));
+        reg.WriteInteger(QStringLiteral("MaxFileList"), 8);
+    }
+    start();
+    QStringList opened;
+    for (int i = 0; i < 7; ++i) {
+        opened.prepend(picture(QStringLiteral("p%1.bmp").arg(i)));
+        ASSERT_TRUE(m_main->OpenPictureFile(opened.first()));
+    }
+    m_main->RecentFilesPopupMenu()->FinishThumbnails();
+    restart();
+    EXPECT_EQ(m_main->RecentFilesPopupMenu()->MaxFileList(), 8);
+    EXPECT_EQ(recent(), opened);
+}
+
 TEST_F(MainRecentFilesTest, TheDialogsAreKeptForTheRun)
 {
     EXPECT_EQ(m_main->OpenPictureDialog()->windowTitle(), QStringLiteral("Open Picture"));

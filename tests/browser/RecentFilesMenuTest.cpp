@@ -211,6 +211,55 @@ TEST_F(RecentFilesMenuTest, SavingWhereNoFileCanBeWrittenFails)
     EXPECT_FALSE(menu.LoadRecentFiles());
 }
 
+TEST_F(RecentFilesMenuTest, LoadingRefusesOtherVersionsAndFormatsAndKeepsTheMaximum)
+{
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+        menu.AddRecentFile(picture(QString::fromLatin1(name)));
+    menu.FinishThumbnails();
+    ASSERT_TRUE(menu.SaveRecentFiles());
+    QFile file(menu.FileNamePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+
+    auto load = [&](const QByteArray& bytes, int maximum) {
+        QFile out(menu.FileNamePath());
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(bytes);
+        out.close();
+        TRecentFilesPicPopupMenu again;
+        again.SetFileNamePath(menu.FileNamePath());
+        again.SetFileHeaderName(QStringLiteral("Vellum RFP"));
+        again.SetMaxFileList(maximum);
+        const bool loaded = again.LoadRecentFiles();
+        again.FinishThumbnails();
+        return std::make_pair(loaded, again.EntryCount());
+    };
+    QByteArray version2 = saved;
+    version2[16] = 2;
+    QByteArray otherName = saved;
+    otherName[1] = 'W';
+    QByteArray noEntries = saved.left(24);
+    noEntries[20] = 0;
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        int maximum;
+        bool loaded;
+        int entries;
+    };
+    const Case cases[] = {
+        {"own file", saved, 5, true, 3},
+        {"more entries than the maximum", saved, 2, true, 2},
+        {"own file without entries", noEntries, 5, true, 0},
+        {"version 2", version2, 5, false, 0},
+        {"another program's name", otherName, 5, false, 0},
+        {"shorter than a header", saved.left(10), 5, false, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(load(c.bytes, c.maximum), std::make_pair(c.loaded, c.entries)) << c.what;
+}
+
 TEST_F(RecentFilesMenuTest, ChoosingAnEntryRunsTheClickHandlerWithIt)
 {
     QString chosen;
