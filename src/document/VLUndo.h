@@ -52,7 +52,21 @@ public:
     template <typename Action, typename... Args>
     Action& AddAction(Args&&... args)
     {
-        auto action = std::make_unique<Action>(m_window, std::forward<Args>(args)...);
+        return Push(MakeAction<Action>(std::forward<Args>(args)...));
+    }
+
+    // An action for this stack's window that is not recorded yet: it is filled first and then
+    // pushed, so that a failure while filling it records nothing.
+    template <typename Action, typename... Args>
+    [[nodiscard]] std::unique_ptr<Action> MakeAction(Args&&... args) const
+    {
+        return std::make_unique<Action>(m_window, std::forward<Args>(args)...);
+    }
+
+    // Makes the action (one of MakeAction's) the newest, dropping the oldest beyond MaxActions.
+    template <typename Action>
+    Action& Push(std::unique_ptr<Action> action)
+    {
         Action& added = *action;
         m_actions.insert(m_actions.begin(), std::move(action));
         if (m_editDepth > 0)
