@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include <QApplication>
 #include <QEvent>
@@ -270,7 +271,10 @@ void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y, bool do
     if (tool == nullptr)
         return;
     m_drag = button == Qt::LeftButton ? TDrag::Left : TDrag::Right;
-    if (tool->RecordsUndo())
+    // A selection tool's press without a selection changes nothing: its step is recorded only
+    // when a selection is made.
+    m_recordAtCreation = tool->RecordsUndo() && IsSelectionTool(m_toolKind) && !m_selection;
+    if (tool->RecordsUndo() && !m_recordAtCreation)
         recordPictureAndSelection(true);
     if (m_selection) {
         switch (tool->Prelude()) {
@@ -291,8 +295,10 @@ void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y, bool do
             break;
         }
     }
-    if (!tool->Press(TToolEvent{button, QPoint(x, y), p, doubleClick}))
+    if (!tool->Press(TToolEvent{button, QPoint(x, y), p, doubleClick})) {
         m_drag = TDrag::None;
+        m_recordAtCreation = false;
+    }
 }
 
 TVLTool* TVLPicChildWin::currentTool()
@@ -331,10 +337,12 @@ void TVLPicChildWin::viewMouseUp(Qt::MouseButton button, int x, int y)
         return;
     m_drag = TDrag::None;
     m_tool->Release(TToolEvent{button, QPoint(x, y), m_view->ViewToPicture(QPoint(x, y))});
+    m_recordAtCreation = false;
 }
 
 void TVLPicChildWin::CancelDrag()
 {
+    m_recordAtCreation = false;
     if (m_drag == TDrag::None)
         return;
     m_drag = TDrag::None;
@@ -481,10 +489,16 @@ void TVLPicChildWin::createSelection(Make&& make, const QRect& repaint)
         FreeSelection();
         NotifyChange(chgSelRemoved, true);
     }
+    // The step of the selection tool's press, when it waited for the selection: taken back
+    // when none is made.
+    TVLUndoEdit edit(m_undoStack, [this] { DoUndoChange(m_undoStack.Count()); });
+    if (std::exchange(m_recordAtCreation, false))
+        recordPictureAndSelection(true);
     std::unique_ptr<TPictureSelection> selection;
     try {
         selection = make();
     } catch (const std::exception& e) {
+        edit.Discard();
         if (!repaint.isNull())
             m_view->RepaintRect(repaint, 0);
         const QString message = dynamic_cast<const std::bad_alloc*>(&e) != nullptr
@@ -496,8 +510,10 @@ void TVLPicChildWin::createSelection(Make&& make, const QRect& repaint)
     if (!repaint.isNull())
         m_view->RepaintRect(repaint, 0);
     // One that lifted no pixel (a freehand path without inside) is no selection.
-    if (selection->Image.Empty())
+    if (selection->Image.Empty()) {
+        edit.Discard();
         return;
+    }
     AttachSelection(std::move(selection));
 }
 

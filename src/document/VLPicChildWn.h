@@ -259,6 +259,8 @@ private:
     bool m_justActivated = false;
     std::unique_ptr<TVLTool> m_tool;
     TTool m_toolKind = TTool::Pen;
+    // The press of the drag under way left its undo step to the selection it may make.
+    bool m_recordAtCreation = false;
     TPicturePreview m_preview;
 };
 

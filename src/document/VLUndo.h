@@ -104,9 +104,9 @@ private:
     std::vector<std::unique_ptr<TVLBaseUndoAction>> m_pushedOut;
 };
 
-// One edit that records undo actions: when the edit is left by an exception, the actions it
-// recorded are taken back and those they pushed out of the history return, so that a failed
-// edit leaves no step that does nothing. onRevoked runs after such a take-back.
+// One edit that records undo actions: when the edit is left by an exception (or discarded),
+// the actions it recorded are taken back and those they pushed out of the history return, so
+// that a failed edit leaves no step that does nothing. onRevoked runs after such a take-back.
 class TVLUndoEdit {
 public:
     explicit TVLUndoEdit(TVLUndoActionFactory& stack, std::function<void()> onRevoked = {});
@@ -114,10 +114,15 @@ public:
     TVLUndoEdit(const TVLUndoEdit&) = delete;
     TVLUndoEdit& operator=(const TVLUndoEdit&) = delete;
 
+    // The edit changed nothing after all: its actions are taken back at its end, as for a
+    // failure.
+    void Discard() { m_discarded = true; }
+
 private:
     TVLUndoActionFactory& m_stack;
     std::function<void()> m_onRevoked;
     int m_uncaught;
+    bool m_discarded = false;
 };
 
 } // namespace vellum

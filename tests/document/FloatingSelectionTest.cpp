@@ -415,18 +415,65 @@ TEST_F(FloatingSelectionTest, APressWhoseCopyFailsInAFullHistoryKeepsEveryStep)
     EXPECT_TRUE(samePixels(m_doc->Picture(), m_original));
 }
 
-TEST_F(FloatingSelectionTest, AFreehandFlickThatEnclosesNoPixelMakesNoSelection)
+TEST_F(FloatingSelectionTest, AStrokeThatSelectsNothingLeavesNoTrace)
 {
-    ToolSettings().Tool = TTool::SelectFreehand;
-    send(QEvent::MouseButtonPress, {2, 2}, Qt::LeftButton, Qt::LeftButton);
-    for (const QPoint p : {QPoint(4, 4), QPoint(6, 6), QPoint(9, 9)})
-        send(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, {9, 9}, Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(m_doc->Selection(), nullptr);
+    struct Case {
+        const char* name;
+        TTool tool;
+        std::vector<QPoint> path; // pressed at the first, released at the last
+        Qt::MouseButton button;
+    };
+    const Case cases[] = {
+        {"freehand flick enclosing no pixel", TTool::SelectFreehand, {{2, 2}, {4, 4}, {6, 6}, {9, 9}}, Qt::LeftButton},
+        {"freehand along a row", TTool::SelectFreehand, {{2, 2}, {9, 2}}, Qt::LeftButton},
+        {"rectangle click", TTool::SelectRect, {{4, 4}, {4, 4}}, Qt::LeftButton},
+        {"right press", TTool::SelectFreehand, {{4, 4}, {8, 8}}, Qt::RightButton},
+    };
+    m_doc->Flip(); // an older step, which stays the newest
+    m_changes.clear();
+    for (const Case& c : cases) {
+        ToolSettings().Tool = c.tool;
+        send(QEvent::MouseButtonPress, c.path.front(), c.button, c.button);
+        for (const QPoint& p : c.path)
+            send(QEvent::MouseMove, p, Qt::NoButton, c.button);
+        send(QEvent::MouseButtonRelease, c.path.back(), c.button, Qt::NoButton);
+        EXPECT_EQ(m_doc->Selection(), nullptr) << c.name;
+        EXPECT_EQ(m_doc->UndoStack().Count(), 1) << c.name;
+    }
     EXPECT_TRUE(m_changes.empty());
-    EXPECT_FALSE(m_doc->Modified());
     EXPECT_TRUE(m_errors.empty());
+    ASSERT_TRUE(m_doc->UndoLast());
+    EXPECT_FALSE(m_doc->Modified());
     EXPECT_TRUE(samePixels(m_doc->Picture(), m_original));
+}
+
+TEST_F(FloatingSelectionTest, ASelectionMadeWithAToolIsUndoneByOneStep)
+{
+    struct Case {
+        const char* name;
+        TTool tool;
+        std::vector<QPoint> path;
+    };
+    const Case cases[] = {
+        {"rectangle", TTool::SelectRect, {{2, 2}, {6, 5}}},
+        {"freehand", TTool::SelectFreehand, {{2, 2}, {8, 2}, {8, 8}, {2, 8}}},
+        {"magic wand", TTool::MagicWand, {{3, 3}}},
+    };
+    ToolSettings().WandTolerance = 255;
+    for (const Case& c : cases) {
+        ToolSettings().Tool = c.tool;
+        send(QEvent::MouseButtonPress, c.path.front(), Qt::LeftButton, Qt::LeftButton);
+        for (const QPoint& p : c.path)
+            send(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, c.path.back(), Qt::LeftButton, Qt::NoButton);
+        ASSERT_NE(m_doc->Selection(), nullptr) << c.name;
+        EXPECT_FALSE(samePixels(m_doc->Picture(), m_original)) << c.name; // lifted
+        EXPECT_EQ(m_doc->UndoStack().Count(), 1) << c.name;
+        ASSERT_TRUE(m_doc->UndoLast()) << c.name;
+        EXPECT_EQ(m_doc->Selection(), nullptr) << c.name;
+        EXPECT_TRUE(samePixels(m_doc->Picture(), m_original)) << c.name;
+        EXPECT_FALSE(m_doc->Modified()) << c.name;
+    }
 }
 
 TEST_F(FloatingSelectionTest, PlacingATextRecordsAStepThatTakesOnlyTheTextAway)
