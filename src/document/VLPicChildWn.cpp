@@ -490,10 +490,11 @@ void TVLPicChildWin::createSelection(Make&& make, const QRect& repaint)
         NotifyChange(chgSelRemoved, true);
     }
     // The step of the selection tool's press, when it waited for the selection: taken back
-    // when none is made.
+    // when none is made, and the oldest step it pushed out returns whole (its store is not
+    // borrowed).
     TVLUndoEdit edit(m_undoStack, [this] { DoUndoChange(m_undoStack.Count()); });
     if (std::exchange(m_recordAtCreation, false))
-        recordPictureAndSelection(true);
+        recordPictureAndSelection();
     std::unique_ptr<TPictureSelection> selection;
     try {
         selection = make();
