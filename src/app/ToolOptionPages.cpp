@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
@@ -248,29 +249,26 @@ TToolOptionPages::TToolOptionPages(TToolSettings& settings, QWidget* parent)
     connect(m_sprayOpacity, &QSpinBox::valueChanged, this, [this](int v) { m_settings.SprayCan.Opacity = v; });
     connect(m_sprayDiffusion, &QSpinBox::valueChanged, this, [this](int v) { m_settings.SprayCan.Diffusion = v; });
     connect(m_shapeWidth, &QSpinBox::valueChanged, this, [this](int v) { m_settings.ShapeWidth = v; });
-    connect(m_penWidth, &QSpinBox::valueChanged, this, [this](int v) {
-        m_settings.PenWidth = v;
-        rebuildPenShape();
-    });
-    connect(m_penShape, &QComboBox::currentIndexChanged, this, [this] { rebuildPenShape(); });
-    connect(m_specPenWidth, &QSpinBox::valueChanged, this, [this](int v) {
-        m_settings.SpecialPen.Width = v;
-        rebuildSpecialPenShape();
-    });
-    connect(m_specPenShape, &QComboBox::currentIndexChanged, this, [this] { rebuildSpecialPenShape(); });
-    connect(m_sprayWidth, &QSpinBox::valueChanged, this, [this](int v) {
-        m_settings.SprayCan.Width = v;
-        rebuildSprayShape();
-    });
+    // Building a pen's shape can fail (memory): those reactions run guarded.
+    connect(m_penWidth, &QSpinBox::valueChanged, this, [this](int v) { guarded([&] { setPen(v); }); });
+    connect(m_penShape, &QComboBox::currentIndexChanged, this, [this] { guarded([&] { setPen(m_settings.PenWidth); }); });
+    connect(m_specPenWidth, &QSpinBox::valueChanged, this, [this](int v) { guarded([&] { setSpecialPen(v); }); });
+    connect(m_specPenShape, &QComboBox::currentIndexChanged, this,
+            [this] { guarded([&] { setSpecialPen(m_settings.SpecialPen.Width); }); });
+    connect(m_sprayWidth, &QSpinBox::valueChanged, this, [this](int v) { guarded([&] { setSpray(v); }); });
     connect(m_shapeShape, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_settings.ShapeKind = static_cast<TShapeKind>(index >= 0 && index <= 4 ? index : 0);
-        if (OnShapeChange)
-            OnShapeChange();
+        guarded([&] {
+            m_settings.ShapeKind = static_cast<TShapeKind>(index >= 0 && index <= 4 ? index : 0);
+            if (OnShapeChange)
+                OnShapeChange();
+        });
     });
     connect(m_shapeStyle, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_settings.ShapeFilled = index == 1;
-        if (OnShapeChange)
-            OnShapeChange();
+        guarded([&] {
+            m_settings.ShapeFilled = index == 1;
+            if (OnShapeChange)
+                OnShapeChange();
+        });
     });
     connect(m_specPenAction, &QComboBox::currentIndexChanged, this, [this](int index) { specialPenActionChanged(index); });
     connect(m_specPenSetting1, &QSpinBox::valueChanged, this, [this](int v) {
@@ -306,19 +304,50 @@ void TToolOptionPages::ShowPage(TPage page)
     updateGeometry();
 }
 
-void TToolOptionPages::rebuildPenShape()
+std::function<void(QWidget* parent, const QString& message)> TToolOptionPages::ShowError =
+    [](QWidget* parent, const QString& message) {
+        QMessageBox::critical(parent, QStringLiteral("Error"), message, QMessageBox::Ok);
+    };
+
+void TToolOptionPages::guarded(const std::function<void()>& body)
 {
-    BuildPenShape(m_settings.PenShape, ShapeNumber(m_penShape), m_settings.PenWidth);
+    // No exception may reach Qt's event loop.
+    try {
+        body();
+    } catch (const std::exception& e) {
+        ShowError(this, QString::fromUtf8(e.what()));
+    } catch (...) {
+        ShowError(this, QStringLiteral("Unexpected error"));
+    }
 }
 
-void TToolOptionPages::rebuildSpecialPenShape()
+namespace {
+
+// The shape is made aside and the width set with it: a shape that cannot be made leaves the
+// pen as it was, its shape and width in step.
+void setShapeAndWidth(TXBitmap& shape, int& widthField, int kind, int width)
 {
-    BuildPenShape(m_settings.SpecialPen.Shape, ShapeNumber(m_specPenShape), m_settings.SpecialPen.Width);
+    TXBitmap made;
+    BuildPenShape(made, kind, width);
+    shape = std::move(made);
+    widthField = width;
 }
 
-void TToolOptionPages::rebuildSprayShape()
+} // namespace
+
+void TToolOptionPages::setPen(int width)
 {
-    BuildPenShape(m_settings.SprayCan.Shape, PenShapeRound, m_settings.SprayCan.Width);
+    setShapeAndWidth(m_settings.PenShape, m_settings.PenWidth, ShapeNumber(m_penShape), width);
+}
+
+void TToolOptionPages::setSpecialPen(int width)
+{
+    setShapeAndWidth(m_settings.SpecialPen.Shape, m_settings.SpecialPen.Width, ShapeNumber(m_specPenShape), width);
+}
+
+void TToolOptionPages::setSpray(int width)
+{
+    setShapeAndWidth(m_settings.SprayCan.Shape, m_settings.SprayCan.Width, PenShapeRound, width);
 }
 
 void TToolOptionPages::specialPenActionChanged(int index)
@@ -350,7 +379,7 @@ void TToolOptionPages::StartPen()
     m_settings.PenWidth = 1;
     m_penWidth->setValue(1);
     m_penShape->setCurrentIndex(0);
-    rebuildPenShape();
+    setPen(m_settings.PenWidth);
 }
 
 void TToolOptionPages::StartSpecialPen()
@@ -362,7 +391,7 @@ void TToolOptionPages::StartSpecialPen()
     m_specPenAction->setCurrentIndex(0);
     specialPenActionChanged(0);
     m_specPenShape->setCurrentIndex(0);
-    rebuildSpecialPenShape();
+    setSpecialPen(m_settings.SpecialPen.Width);
 }
 
 void TToolOptionPages::StartSprayCan()
@@ -374,7 +403,7 @@ void TToolOptionPages::StartSprayCan()
     m_settings.SprayCan.Width = m_sprayWidth->value();
     m_settings.SprayCan.Opacity = m_sprayOpacity->value();
     m_settings.SprayCan.Diffusion = m_sprayDiffusion->value();
-    rebuildSprayShape();
+    setSpray(m_settings.SprayCan.Width);
 }
 
 void TToolOptionPages::SetTransparentColours(TColor fore, TColor back)

@@ -41,12 +41,17 @@ public:
     std::function<void()> OnShapeChange;
     // The user chose a zoom (1 to 15) in the zoom list.
     std::function<void(int zoom)> OnZoomChosen;
+    // Shows a reaction's failure in an error box; tests replace it.
+    static std::function<void(QWidget* parent, const QString& message)> ShowError;
 
 private:
     QWidget* addPage(TPage page);
-    void rebuildPenShape();
-    void rebuildSpecialPenShape();
-    void rebuildSprayShape();
+    // A control's reaction; a failure shows the error box.
+    void guarded(const std::function<void()>& body);
+    // The pen's shape for the width and the chosen shape, then the width.
+    void setPen(int width);
+    void setSpecialPen(int width);
+    void setSpray(int width);
     void specialPenActionChanged(int index);
     void transparentButtonToggled(bool down);
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -53,7 +54,9 @@ public:
 
     TPictureBytes Bitmap;
     std::unique_ptr<TPictureSelection> Selection;
-    TPreviewParam Param;
+    // The parameter whose effect the document shows; none until the effect has succeeded (a
+    // failed effect counts as not shown).
+    std::optional<TPreviewParam> Param;
 
 private:
     bool m_active = false;

@@ -85,7 +85,7 @@ TChangeSet TVLPicChildWin::putBackPreview(bool keepCopy)
     return chgPicture | chgViewSize | chgPicSize;
 }
 
-void TVLPicChildWin::StartPreview(const TPreviewParam& param)
+void TVLPicChildWin::StartPreview()
 {
     if (m_preview.Active()) {
         putBackPreview(true);
@@ -102,7 +102,8 @@ void TVLPicChildWin::StartPreview(const TPreviewParam& param)
         m_preview.Bitmap = std::move(bytes);
         m_preview.SetActive(true);
     }
-    m_preview.Param = param;
+    // Set by the caller once the effect is in place.
+    m_preview.Param.reset();
 }
 
 void TVLPicChildWin::CancelPreview()
@@ -128,7 +129,7 @@ bool TVLPicChildWin::ApplyAdjustment(TAdjustMode mode, const TPreviewParam& para
     if (mode == TAdjustMode::Preview) {
         if (m_preview.Active() && m_preview.Param == param)
             return true;
-        StartPreview(param);
+        StartPreview();
         return false;
     }
     if (!m_preview.Active()) {
@@ -188,6 +189,8 @@ void TVLPicChildWin::adjust(TAdjustMode mode, const TPreviewParam& param, bool e
                 if (resizesPicture)
                     BestFit();
             }
+            if (preview)
+                m_preview.Param = param;
         }
     } catch (...) {
         finish();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include <QApplication>
 #include <QEvent>
@@ -270,7 +271,10 @@ void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y, bool do
     if (tool == nullptr)
         return;
     m_drag = button == Qt::LeftButton ? TDrag::Left : TDrag::Right;
-    if (tool->RecordsUndo())
+    // A selection tool's press without a selection changes nothing: its step is recorded only
+    // when a selection is made.
+    m_recordAtCreation = tool->RecordsUndo() && IsSelectionTool(m_toolKind) && !m_selection;
+    if (tool->RecordsUndo() && !m_recordAtCreation)
         recordPictureAndSelection(true);
     if (m_selection) {
         switch (tool->Prelude()) {
@@ -291,8 +295,10 @@ void TVLPicChildWin::viewMouseDown(Qt::MouseButton button, int x, int y, bool do
             break;
         }
     }
-    if (!tool->Press(TToolEvent{button, QPoint(x, y), p, doubleClick}))
+    if (!tool->Press(TToolEvent{button, QPoint(x, y), p, doubleClick})) {
         m_drag = TDrag::None;
+        m_recordAtCreation = false;
+    }
 }
 
 TVLTool* TVLPicChildWin::currentTool()
@@ -331,10 +337,12 @@ void TVLPicChildWin::viewMouseUp(Qt::MouseButton button, int x, int y)
         return;
     m_drag = TDrag::None;
     m_tool->Release(TToolEvent{button, QPoint(x, y), m_view->ViewToPicture(QPoint(x, y))});
+    m_recordAtCreation = false;
 }
 
 void TVLPicChildWin::CancelDrag()
 {
+    m_recordAtCreation = false;
     if (m_drag == TDrag::None)
         return;
     m_drag = TDrag::None;
@@ -364,11 +372,8 @@ TSprayCan* TVLPicChildWin::SprayCan() const
 
 void TVLPicChildWin::PlaceTextPicture(const TXBitmap& picture, TColor background)
 {
-    CancelDrag();
-    if (m_selection) {
-        recordPictureAndSelection();
-        DropSelection(true, true);
-    }
+    // Recorded as a paste: undo takes the text away, and nothing older with it.
+    recordPaste();
     CreateBitmapSelection(&picture, m_view->VisibleRect().topLeft(), background);
 }
 
@@ -417,10 +422,16 @@ bool TVLPicChildWin::eventFilter(QObject* watched, QEvent* event)
         default: break;
         }
         if (ctrlAlone && (dx != 0 || dy != 0)) {
-            if (event->type() == QEvent::ShortcutOverride)
+            if (event->type() == QEvent::ShortcutOverride) {
                 event->accept(); // no shortcut takes it: it comes back as a key press
-            else
-                nudgeSelection(dx, dy);
+            } else {
+                // A key press runs like a command: no failure may reach Qt's event loop.
+                try {
+                    nudgeSelection(dx, dy);
+                } catch (const std::exception& e) {
+                    ShowError(this, messageOf(e));
+                }
+            }
             return true;
         }
     }
@@ -444,16 +455,25 @@ void TVLPicChildWin::MoveSelectionTo(const QPoint& topLeft)
 
 TVLPicGenUndoAction& TVLPicChildWin::recordPictureAndSelection(bool reuseOldest)
 {
-    // The oldest step is about to go: its store is taken before the new action pushes it out.
-    TVLPicGenUndoAction::TPixelStore store;
+    // Filled before it is recorded: a copy that fails leaves the history as it was.
+    auto action = m_undoStack.MakeAction<TVLPicGenUndoAction>();
+    // The oldest step goes when this one is recorded: its store is lent for the copy, and
+    // given back when the copy fails.
+    TVLPicGenUndoAction* oldest = nullptr;
     if (reuseOldest && m_undoStack.Count() == TVLUndoActionFactory::MaxActions)
-        if (auto* oldest = dynamic_cast<TVLPicGenUndoAction*>(&m_undoStack.Action(m_undoStack.Count() - 1)))
-            store = oldest->TakePixelStore();
-    auto& action = AddUndoAction<TVLPicGenUndoAction>();
-    action.AdoptPixelStore(std::move(store));
-    action.StoreBitmap(&Picture());
-    action.StoreSelection(m_selection.get());
-    return action;
+        oldest = dynamic_cast<TVLPicGenUndoAction*>(&m_undoStack.Action(m_undoStack.Count() - 1));
+    if (oldest != nullptr)
+        action->AdoptPixelStore(oldest->TakePixelStore());
+    try {
+        // The picture last: its copy fails, if at all, before it writes into the lent store.
+        action->StoreSelection(m_selection.get());
+        action->StoreBitmap(&Picture());
+    } catch (...) {
+        if (oldest != nullptr)
+            oldest->AdoptPixelStore(action->TakePixelStore());
+        throw;
+    }
+    return RecordUndoAction(std::move(action));
 }
 
 void TVLPicChildWin::FreeSelection()
@@ -469,10 +489,17 @@ void TVLPicChildWin::createSelection(Make&& make, const QRect& repaint)
         FreeSelection();
         NotifyChange(chgSelRemoved, true);
     }
+    // The step of the selection tool's press, when it waited for the selection: taken back
+    // when none is made, and the oldest step it pushed out returns whole (its store is not
+    // borrowed).
+    TVLUndoEdit edit(m_undoStack, [this] { DoUndoChange(m_undoStack.Count()); });
+    if (std::exchange(m_recordAtCreation, false))
+        recordPictureAndSelection();
     std::unique_ptr<TPictureSelection> selection;
     try {
         selection = make();
     } catch (const std::exception& e) {
+        edit.Discard();
         if (!repaint.isNull())
             m_view->RepaintRect(repaint, 0);
         const QString message = dynamic_cast<const std::bad_alloc*>(&e) != nullptr
@@ -483,6 +510,11 @@ void TVLPicChildWin::createSelection(Make&& make, const QRect& repaint)
     }
     if (!repaint.isNull())
         m_view->RepaintRect(repaint, 0);
+    // One that lifted no pixel (a freehand path without inside) is no selection.
+    if (selection->Image.Empty()) {
+        edit.Discard();
+        return;
+    }
     AttachSelection(std::move(selection));
 }
 
@@ -575,6 +607,8 @@ void TVLPicChildWin::Crop()
     if (!m_selection)
         return;
     WaitScope wait(*this);
+    // A crop that fails leaves no step behind: picture and selection are still as recorded.
+    TVLUndoEdit edit = undoableEdit();
     m_view->BeginUpdate();
     TChangeSet changes = 0;
     auto finish = [&] {
@@ -602,12 +636,8 @@ void TVLPicChildWin::Crop()
 void TVLPicChildWin::SelectAll()
 {
     CancelDrag();
-    auto& action = AddUndoAction<TVLPicGenUndoAction>();
-    action.StoreBitmap(&Picture());
-    if (m_selection) {
-        action.StoreSelection(m_selection.get());
-        DropSelection(true, true);
-    }
+    recordPictureAndSelection();
+    DropSelection(true, true);
     CreateRectSelection(Picture().BoundsRect(), SelectionTransparentColour(ToolSettings()));
 }
 
@@ -781,22 +811,35 @@ void TVLPicChildWin::Clear()
 }
 
 template <typename Change>
-void TVLPicChildWin::changeSize(Change&& change, bool commitSelection)
+void TVLPicChildWin::changeSize(Change&& change, bool commitSelection, const QPoint& shift)
 {
     WaitScope wait(*this);
     TVLUndoEdit edit = undoableEdit();
-    // Picture and selection are stored before the commit, so undo brings back both apart.
-    TVLPicGenUndoAction& action = AddUndoAction<TVLPicGenUndoAction>();
-    action.StoreBitmap(&Picture());
-    if (commitSelection && m_selection) {
-        action.StoreSelection(m_selection.get());
-        DropSelection(true, true);
-    }
+    // Picture and selection are stored apart, so undo brings back both.
+    const TVLPicGenUndoAction& action = recordPictureAndSelection();
+    const bool commit = commitSelection && m_selection;
     m_view->BeginUpdate();
     TChangeSet changes = 0;
     try {
-        change(Picture());
+        // The selection is drawn into the picture for the change, and ends only once the change
+        // succeeded.
+        if (commit)
+            m_selection->CommitInto(&Picture());
+        try {
+            change(Picture());
+        } catch (...) {
+            if (commit)
+                action.PutBackBitmap(Picture());
+            throw;
+        }
         changes = chgPicture | chgViewSize | chgPicSize;
+        if (commit) {
+            FreeSelection();
+            changes |= chgSelRemoved;
+        } else if (m_selection && !shift.isNull()) {
+            m_selection->OffsetBy(shift.x(), shift.y());
+            changes |= chgSelMoved;
+        }
         BestFit();
     } catch (...) {
         m_view->EndUpdate();
@@ -823,7 +866,9 @@ void TVLPicChildWin::EnlargeCanvas(int width, int height, bool centre, TColor fi
 {
     if (width == Picture().Width() && height == Picture().Height())
         return;
-    changeSize([&](TEffectsBitmap& picture) { picture.EnlargeCanvas(width, height, centre, fill); }, false);
+    // A floating selection keeps its place on the picture: it moves as the picture does.
+    const QPoint shift = centre ? QPoint((width - Picture().Width()) / 2, (height - Picture().Height()) / 2) : QPoint();
+    changeSize([&](TEffectsBitmap& picture) { picture.EnlargeCanvas(width, height, centre, fill); }, false, shift);
 }
 
 TVLUndoEdit TVLPicChildWin::undoableEdit()
@@ -917,8 +962,8 @@ void TVLPicUndoAction::Undo()
 
 void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
 {
-    m_taken.Release();
     if (picture == nullptr || picture->Empty()) {
+        m_taken.Release();
         m_pixels.reset();
         m_storeBytes = 0;
         m_width = m_height = 0;
@@ -931,22 +976,26 @@ void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
         converted.SetPixelFormat(TPixelFormat::pf24bit);
         source = &converted;
     }
-    m_width = source->Width();
-    m_height = source->Height();
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
-    const std::size_t bytes = rowBytes * static_cast<std::size_t>(m_height);
+    const int width = source->Width();
+    const int height = source->Height();
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    const std::size_t bytes = rowBytes * static_cast<std::size_t>(height);
     // Not zeroed first: every byte is copied over at once (a press records a whole picture).
     if (!m_pixels || m_storeBytes != bytes) {
         m_pixels.reset(new std::uint8_t[bytes]);
         m_storeBytes = bytes;
     }
+    // Nothing below can fail.
+    m_taken.Release();
+    m_width = width;
+    m_height = height;
     for (int y = 0; y < m_height; ++y)
         std::memcpy(m_pixels.get() + rowBytes * static_cast<std::size_t>(y), source->ScanLine(y), rowBytes);
 }
 
 TVLPicGenUndoAction::TPixelStore TVLPicGenUndoAction::TakePixelStore()
 {
-    TPixelStore store{std::move(m_pixels), m_storeBytes};
+    TPixelStore store{std::move(m_pixels), m_storeBytes, m_width, m_height};
     m_storeBytes = 0;
     m_width = m_height = 0;
     return store;
@@ -958,6 +1007,8 @@ void TVLPicGenUndoAction::AdoptPixelStore(TPixelStore store)
         return;
     m_pixels = std::move(store.Pixels);
     m_storeBytes = store.Bytes;
+    m_width = store.Width;
+    m_height = store.Height;
 }
 
 void TVLPicGenUndoAction::StoreSelection(const TPictureSelection* selection)
@@ -997,18 +1048,23 @@ bool TVLPicGenUndoAction::restorePicture(TVLPicChildWin& window, TChangeSet& cha
 {
     if (!HasBitmap())
         return false;
-    if (!m_taken.Empty()) {
-        changes |= chgPicture;
-        return m_taken.RestoreInto(window.Picture());
-    }
-    TEffectsBitmap& picture = window.Picture();
+    const bool resized = PutBackBitmap(window.Picture());
+    changes |= chgPicture;
+    return resized;
+}
+
+bool TVLPicGenUndoAction::PutBackBitmap(TXBitmap& picture) const
+{
+    if (!m_taken.Empty())
+        return m_taken.RestoreInto(picture);
+    if (m_width == 0)
+        return false;
     const bool resized = picture.Width() != m_width || picture.Height() != m_height;
     if (resized || picture.PixelFormat() != TPixelFormat::pf24bit)
         picture.AllocateUninitialised(m_width, m_height, TPixelFormat::pf24bit);
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(m_width);
     for (int y = 0; y < m_height; ++y)
         std::memcpy(picture.ScanLine(y), m_pixels.get() + rowBytes * static_cast<std::size_t>(y), rowBytes);
-    changes |= chgPicture;
     return resized;
 }
 

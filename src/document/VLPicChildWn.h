@@ -95,8 +95,9 @@ public:
     // The same, taking over the picture's pixels instead of copying them.
     bool PasteIntoDocument(TXBitmap&& picture, int tag);
     // New sizes; Resample and EnlargeCanvas do nothing at all when the size is unchanged. A
-    // failure still ends the update and reports what changed, then reaches the caller. Resize
-    // and Resample commit a floating selection first; EnlargeCanvas leaves it floating.
+    // failure (a size beyond the picture limits, memory) leaves picture, selection and undo
+    // history as they were and reaches the caller. Resize and Resample commit a floating
+    // selection; EnlargeCanvas leaves it floating on the picture (moved with a centred one).
     void Resize(int width, int height);
     void Resample(int width, int height);
     void EnlargeCanvas(int width, int height, bool centre, TColor fill);
@@ -105,7 +106,13 @@ public:
     template <typename Action, typename... Args>
     Action& AddUndoAction(Args&&... args)
     {
-        Action& action = m_undoStack.AddAction<Action>(std::forward<Args>(args)...);
+        return RecordUndoAction(m_undoStack.MakeAction<Action>(std::forward<Args>(args)...));
+    }
+    // Records an action made with the stack's MakeAction and already filled.
+    template <typename Action>
+    Action& RecordUndoAction(std::unique_ptr<Action> filled)
+    {
+        Action& action = m_undoStack.Push(std::move(filled));
         action.WasModified = m_modified;
         DoUndoChange(m_undoStack.Count());
         return action;
@@ -119,7 +126,7 @@ public:
     // Each frees an existing selection first (reporting its removal) and attaches the new one;
     // a selection that cannot be made leaves none and shows the message in an error box. A
     // rectangle (x, y, width, height; negative sizes are normalised) empty either way, and
-    // points without an area, make none and show nothing.
+    // points without an area or enclosing no pixel, make none and show nothing.
     void CreateRectSelection(const QRect& rect, TColor transparent) override;
     void CreateFreehandSelection(TFreehandPoints& points, TColor transparent) override;
     void CreateMagicWandSelection(const QPoint& point) override;
@@ -154,7 +161,8 @@ public:
     [[nodiscard]] TSprayCan* SprayCan() const;
     void DragFailed(const std::exception& error) override;
     // A text picture becomes the floating selection at the top-left of the part in view, its
-    // background transparent; an existing selection is recorded for undo and committed first.
+    // background transparent, with the undo step of a paste: an existing selection is recorded
+    // and committed first.
     void PlaceTextPicture(const TXBitmap& picture, TColor background);
     [[nodiscard]] const TVLUndoActionFactory& UndoStack() const { return m_undoStack; }
 
@@ -189,10 +197,13 @@ protected:
     void setFileName(const QString& fileName);
 
 private:
-    // Records the picture, runs the size change inside a wait and a view update, fits the
-    // window and reports 25 (picture, view size, picture size).
+    // Records picture and selection, runs the size change inside a wait and a view update, fits
+    // the window and reports 25 (picture, view size, picture size). A selection to commit is
+    // drawn into the picture for the change and ends only when the change succeeded; one kept
+    // floating moves by shift. A failed change leaves picture, selection and history as they
+    // were.
     template <typename Change>
-    void changeSize(Change&& change, bool commitSelection);
+    void changeSize(Change&& change, bool commitSelection, const QPoint& shift = QPoint());
     // Negative, Flip, Mirror: on the selection (undone on it) or on the picture.
     template <typename Action, typename OnSelection, typename OnPicture>
     void reversibleEdit(OnSelection&& onSelection, OnPicture&& onPicture);
@@ -219,7 +230,7 @@ private:
     TVLPicGenUndoAction& recordPictureAndSelection(bool reuseOldest = false);
     // The preview protocol: StartPreview saves (or puts back) the state an effect changes;
     // ApplyAdjustment answers whether the result is already in place.
-    void StartPreview(const TPreviewParam& param);
+    void StartPreview();
     // Puts the saved state back (without reporting), keeping the saved copy or handing its
     // block over; the changes it made.
     TChangeSet putBackPreview(bool keepCopy);
@@ -248,6 +259,8 @@ private:
     bool m_justActivated = false;
     std::unique_ptr<TVLTool> m_tool;
     TTool m_toolKind = TTool::Pen;
+    // The press of the drag under way left its undo step to the selection it may make.
+    bool m_recordAtCreation = false;
     TPicturePreview m_preview;
 };
 
@@ -299,20 +312,28 @@ class TVLPicGenUndoAction : public TVLPicUndoAction {
 public:
     using TVLPicUndoAction::TVLPicUndoAction;
 
-    // Keeps a copy of the (24-bit) picture; none frees a kept one.
+    // Keeps a copy of the (24-bit) picture; none frees a kept one. A failure keeps what was
+    // kept before.
     void StoreBitmap(const TXBitmap* picture);
     // Takes kept bytes over without a copy (a preview's saved picture); they replace a stored
     // picture.
     void TakeBitmap(TPictureBytes&& bytes);
     // The pixel store of a step about to go, for a newer action to copy into without mapping
-    // fresh memory; the step then restores no picture.
+    // fresh memory; the step then restores no picture. The store names the picture it holds,
+    // so that it can go back to its step when the newer action could not be filled.
     struct TPixelStore {
         std::unique_ptr<std::uint8_t[]> Pixels;
         std::size_t Bytes = 0;
+        int Width = 0;
+        int Height = 0;
     };
     [[nodiscard]] TPixelStore TakePixelStore();
+    // Takes a store (and the picture it holds) over; nothing when a picture is kept already.
     void AdoptPixelStore(TPixelStore store);
     [[nodiscard]] bool HasBitmap() const { return m_width > 0 || !m_taken.Empty(); }
+    // Copies the kept picture into the picture (taking its size), reporting nothing; true when
+    // the size changed. Nothing when none is kept.
+    bool PutBackBitmap(TXBitmap& picture) const;
     // Keeps a snapshot of the selection; none frees a kept one.
     void StoreSelection(const TPictureSelection* selection);
     [[nodiscard]] const TVLCompactSelection* SelectionSnapshot() const { return m_selection.get(); }

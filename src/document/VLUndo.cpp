@@ -83,7 +83,7 @@ TVLUndoEdit::TVLUndoEdit(TVLUndoActionFactory& stack, std::function<void()> onRe
 
 TVLUndoEdit::~TVLUndoEdit()
 {
-    if (m_stack.EndEdit(std::uncaught_exceptions() > m_uncaught) && m_onRevoked) {
+    if (m_stack.EndEdit(m_discarded || std::uncaught_exceptions() > m_uncaught) && m_onRevoked) {
         // Already unwinding: a second exception here would end the program.
         try {
             m_onRevoked();

@@ -52,7 +52,21 @@ public:
     template <typename Action, typename... Args>
     Action& AddAction(Args&&... args)
     {
-        auto action = std::make_unique<Action>(m_window, std::forward<Args>(args)...);
+        return Push(MakeAction<Action>(std::forward<Args>(args)...));
+    }
+
+    // An action for this stack's window that is not recorded yet: it is filled first and then
+    // pushed, so that a failure while filling it records nothing.
+    template <typename Action, typename... Args>
+    [[nodiscard]] std::unique_ptr<Action> MakeAction(Args&&... args) const
+    {
+        return std::make_unique<Action>(m_window, std::forward<Args>(args)...);
+    }
+
+    // Makes the action (one of MakeAction's) the newest, dropping the oldest beyond MaxActions.
+    template <typename Action>
+    Action& Push(std::unique_ptr<Action> action)
+    {
         Action& added = *action;
         m_actions.insert(m_actions.begin(), std::move(action));
         if (m_editDepth > 0)
@@ -90,9 +104,9 @@ private:
     std::vector<std::unique_ptr<TVLBaseUndoAction>> m_pushedOut;
 };
 
-// One edit that records undo actions: when the edit is left by an exception, the actions it
-// recorded are taken back and those they pushed out of the history return, so that a failed
-// edit leaves no step that does nothing. onRevoked runs after such a take-back.
+// One edit that records undo actions: when the edit is left by an exception (or discarded),
+// the actions it recorded are taken back and those they pushed out of the history return, so
+// that a failed edit leaves no step that does nothing. onRevoked runs after such a take-back.
 class TVLUndoEdit {
 public:
     explicit TVLUndoEdit(TVLUndoActionFactory& stack, std::function<void()> onRevoked = {});
@@ -100,10 +114,15 @@ public:
     TVLUndoEdit(const TVLUndoEdit&) = delete;
     TVLUndoEdit& operator=(const TVLUndoEdit&) = delete;
 
+    // The edit changed nothing after all: its actions are taken back at its end, as for a
+    // failure.
+    void Discard() { m_discarded = true; }
+
 private:
     TVLUndoActionFactory& m_stack;
     std::function<void()> m_onRevoked;
     int m_uncaught;
+    bool m_discarded = false;
 };
 
 } // namespace vellum

@@ -199,19 +199,29 @@ void TPictureSelection::Assign(const TPictureSelection* source)
 
 void TPictureSelection::RestoreFrom(const TXBitmap& image, const QPoint& topLeft, TColor colour)
 {
-    clear();
+    if (image.Empty())
+        throw EPicSelectionError(QStringLiteral("Picture is invalid"));
+    // Built aside and taken over only when complete: a failure leaves this selection whole.
+    TPictureSelection restored(Parent);
+    restored.Image.AssignOpaque(image);
+    restored.Bounds = QRect(topLeft, QSize(image.Width(), image.Height()));
+    restored.TransparentColour = colour;
+    if (colour >= 0) {
+        restored.makeMask();
+        restored.TrimToContent();
+        restored.BuildMask();
+    }
+    // Nothing below can fail.
+    Outline.Clear();
+    m_antTimer.reset();
+    OutlineZoom = -1;
+    Moving = false;
     Shaped = false;
-    Image.AssignOpaque(image);
-    Bounds = QRect(topLeft, QSize(Image.Width(), Image.Height()));
+    Image.AssignOpaque(std::move(restored.Image));
+    Bounds = restored.Bounds;
     TransparentColour = colour;
     Transparent = colour >= 0;
-    if (colour >= 0) {
-        makeMask();
-        TrimToContent();
-        BuildMask();
-    } else {
-        Mask.reset();
-    }
+    Mask = std::move(restored.Mask);
 }
 
 bool TPictureSelection::CopyToClipboard()
@@ -569,12 +579,22 @@ TFreehandPictureSelection::TFreehandPictureSelection(TEffectsBitmap* parent, TCo
         canvas.Polygon(polygon);
         std::uint8_t mark[3];
         StorePixel(mark, marker);
+        bool enclosed = false;
         for (int y = 0; y < Image.Height(); ++y) {
             std::uint8_t* row = Image.ScanLine(y);
             const std::uint8_t* from = Parent->ScanLine(top + y) + 3 * left;
             for (int x = 0; x < Image.Width(); ++x)
-                if (std::memcmp(row + 3 * x, mark, 3) == 0)
+                if (std::memcmp(row + 3 * x, mark, 3) == 0) {
                     std::memcpy(row + 3 * x, from + 3 * x, 3);
+                    enclosed = true;
+                }
+        }
+        if (!enclosed) {
+            // A path without inside (a straight flick): nothing to lift.
+            Image.AssignOpaque(TXBitmap());
+            Mask.reset();
+            Bounds = QRect();
+            return;
         }
         TrimToContent();
         BuildMask();

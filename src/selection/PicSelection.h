@@ -56,7 +56,8 @@ public:
     virtual void DoChange();
     // Copies everything but the ant timer and the drag state; nothing for a missing source.
     virtual void Assign(const TPictureSelection* source);
-    // Becomes a plain (colour < 0) or colour-keyed selection of the image at the top-left.
+    // Becomes a plain (colour < 0) or colour-keyed selection of the image at the top-left. A
+    // failure (an empty image, memory) raises and leaves the selection as it was.
     virtual void RestoreFrom(const TXBitmap& image, const QPoint& topLeft, TColor colour);
     // Puts the image on the clipboard store, tagged with the transparent colour when masked;
     // false instead of raising.
@@ -131,7 +132,8 @@ private:
 };
 
 // The polygon through the points (picture coordinates, shifted into the selection's own by
-// this constructor) lifted out of the picture.
+// this constructor) lifted out of the picture. A polygon that encloses no pixel lifts nothing
+// and leaves the selection empty (no image).
 class TFreehandPictureSelection : public TPictureSelection {
 public:
     TFreehandPictureSelection(TEffectsBitmap* parent, TColor transparent, TColor background, TPicPointArray& points);

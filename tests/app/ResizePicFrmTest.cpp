@@ -3,14 +3,23 @@
 #include <limits>
 #include <memory>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QLineEdit>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include "AppTestSupport.h"
 #include "app/NewPicFrm.h"
+#include "app/VLGlobal.h"
+#include "app/VLMain.h"
+#include "document/VLPicChildWn.h"
+#include "document/VLToolVars.h"
 #include "raster/VellumError.h"
 
 namespace vellum {
@@ -199,6 +208,47 @@ TEST(PictureSizeDialogs, EmptyPicturesAreRefused)
             EXPECT_EQ(e.message(), QStringLiteral("Invalid picture dimensions"));
         }
     }
+}
+
+TEST(ResizePicForm, ASizeThePictureCannotHaveShowsTheErrorAndChangesNothing)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TVLGlobal global(dir.path());
+    ResetToolSettings();
+    TVellumMain main;
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    TVLPicChildWin* doc = main.NewPicture(4, 3, clWhite);
+    ASSERT_NE(doc, nullptr);
+    StorePixel(doc->Picture().ScanLine(1) + 3, clBlack);
+    doc->SelectAll();
+    const TXBitmap picture = doc->Picture();
+    const int steps = doc->UndoStack().Count();
+    for (const char* command : {"ActResizePic", "ActResamplePic"}) {
+        SCOPED_TRACE(command);
+        // The dialog asks for 40000 x 30000, more than a picture's side may have; the error box
+        // that follows is answered.
+        std::unique_ptr<testing::MessageAnswers> answers;
+        QTimer::singleShot(0, [&answers] {
+            auto* form = qobject_cast<TResizePicForm*>(QApplication::activeModalWidget());
+            ASSERT_NE(form, nullptr);
+            form->WidthEdit()->setText(QStringLiteral("40000"));
+            form->OKButton()->click();
+            answers = std::make_unique<testing::MessageAnswers>(
+                std::vector<testing::MessageAnswers::Answer>{QMessageBox::Ok});
+        });
+        main.findChild<QAction*>(QLatin1String(command))->trigger();
+        ASSERT_NE(answers, nullptr);
+        ASSERT_EQ(answers->texts.size(), 1);
+        EXPECT_TRUE(answers->texts.front().contains(QStringLiteral("32768"))) << answers->texts.front().toStdString();
+        EXPECT_TRUE(doc->Picture().Width() == picture.Width() && doc->Picture().Height() == picture.Height());
+        ASSERT_NE(doc->Selection(), nullptr);
+        EXPECT_EQ(doc->Selection()->Bounds, QRect(0, 0, 4, 3));
+        EXPECT_EQ(doc->Selection()->Image.PixelColour(1, 1), clBlack);
+        EXPECT_EQ(doc->UndoStack().Count(), steps);
+    }
+    doc->SetModified(false);
 }
 
 } // namespace

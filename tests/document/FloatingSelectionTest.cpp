@@ -12,6 +12,7 @@
 
 #include "document/ToolCursors.h"
 #include "document/VLToolVars.h"
+#include "support/FailingAllocator.h"
 
 namespace vellum {
 namespace {
@@ -269,6 +270,8 @@ TEST_F(FloatingSelectionTest, UndoPutsBackPictureAndSelection)
         {"resample", [](TVLPicChildWin& d) { d.Resample(10, 6); }},
         {"crop", [](TVLPicChildWin& d) { d.Crop(); }},
         {"select all", [](TVLPicChildWin& d) { d.SelectAll(); }},
+        {"enlarge canvas", [](TVLPicChildWin& d) { d.EnlargeCanvas(30, 20, false, Bg); }},
+        {"enlarge canvas centred", [](TVLPicChildWin& d) { d.EnlargeCanvas(30, 20, true, Bg); }},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -287,6 +290,218 @@ TEST_F(FloatingSelectionTest, UndoPutsBackPictureAndSelection)
         TearDown();
         delete m_doc;
     }
+}
+
+TEST_F(FloatingSelectionTest, EnlargingTheCanvasKeepsTheSelectionOverItsPixels)
+{
+    struct Case {
+        bool centre;
+        QPoint shift; // of picture and selection: 20 x 12 into 31 x 21
+    };
+    for (const Case c : {Case{false, {0, 0}}, Case{true, {5, 4}}}) {
+        SetUp();
+        movedSelection();
+        TXBitmap merged = m_doc->Picture();
+        m_doc->Selection()->CommitInto(&merged);
+        m_doc->EnlargeCanvas(31, 21, c.centre, RGBColor(9, 9, 9));
+        ASSERT_NE(m_doc->Selection(), nullptr) << c.centre;
+        EXPECT_EQ(m_doc->Selection()->Bounds, QRect(QPoint(7, 2) + c.shift, QSize(4, 3))) << c.centre;
+        m_doc->DropSelection(true, true);
+        EXPECT_TRUE(showsAt(m_doc->Picture(), c.shift, merged)) << c.centre;
+        EXPECT_EQ(m_doc->Picture().PixelColour(30, 20), RGBColor(9, 9, 9)) << c.centre;
+        TearDown();
+        delete m_doc;
+    }
+}
+
+TEST_F(FloatingSelectionTest, ASizeChangeThatFailsLeavesPictureSelectionAndHistoryAsTheyWere)
+{
+    struct Case {
+        const char* name;
+        std::function<void(TVLPicChildWin&)> edit;
+    };
+    const Case cases[] = {
+        {"resize beyond the side limit", [](TVLPicChildWin& d) { d.Resize(40000, 3); }},
+        {"resample beyond the side limit", [](TVLPicChildWin& d) { d.Resample(3, 40000); }},
+        {"resample out of memory",
+         [](TVLPicChildWin& d) {
+             d.Picture().OnProgressBegin = [](TEffectsBitmap*, int) { throw std::bad_alloc(); };
+             d.Resample(10, 6);
+         }},
+        {"enlarge canvas out of memory",
+         [](TVLPicChildWin& d) {
+             d.Picture().OnProgressBegin = [](TEffectsBitmap*, int) { throw std::bad_alloc(); };
+             d.EnlargeCanvas(30, 20, true, Bg);
+         }},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        movedSelection();
+        const TXBitmap picture = m_doc->Picture();
+        const int steps = m_doc->UndoStack().Count();
+        EXPECT_THROW(c.edit(*m_doc), std::exception) << c.name;
+        EXPECT_TRUE(samePixels(m_doc->Picture(), picture)) << c.name;
+        ASSERT_NE(m_doc->Selection(), nullptr) << c.name;
+        EXPECT_EQ(m_doc->Selection()->Bounds, QRect(7, 2, 4, 3)) << c.name;
+        EXPECT_TRUE(samePixels(m_doc->Selection()->Image, m_image)) << c.name;
+        EXPECT_EQ(m_doc->UndoStack().Count(), steps) << c.name;
+        EXPECT_TRUE(m_changes.empty()) << c.name;
+        TearDown();
+        delete m_doc;
+    }
+}
+
+TEST_F(FloatingSelectionTest, AnEditWhoseUndoCopyFailsRecordsNothingAndKeepsTheSelection)
+{
+    struct Case {
+        const char* name;
+        std::function<void(FloatingSelectionTest&)> act;
+    };
+    const Case cases[] = {
+        {"pen press",
+         [](FloatingSelectionTest& t) { t.send(QEvent::MouseButtonPress, {15, 10}, Qt::LeftButton, Qt::LeftButton); }},
+        {"select all", [](FloatingSelectionTest& t) { EXPECT_THROW(t.m_doc->SelectAll(), std::bad_alloc); }},
+        {"crop", [](FloatingSelectionTest& t) { EXPECT_THROW(t.m_doc->Crop(), std::bad_alloc); }},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        movedSelection();
+        BuildToolShapes(ToolSettings());
+        ToolSettings().Tool = TTool::Pen;
+        const TXBitmap picture = m_doc->Picture();
+        const int steps = m_doc->UndoStack().Count();
+        QCoreApplication::processEvents(); // no paint runs while memory is short
+        {
+            // No copy of the whole picture can be made.
+            const test::TFailingAllocations failing(3 * 20 * 12);
+            c.act(*this);
+            EXPECT_GT(failing.Refused(), 0) << c.name;
+        }
+        send(QEvent::MouseButtonRelease, {15, 10}, Qt::LeftButton, Qt::NoButton);
+        EXPECT_EQ(m_doc->UndoStack().Count(), steps) << c.name;
+        ASSERT_NE(m_doc->Selection(), nullptr) << c.name;
+        EXPECT_EQ(m_doc->Selection()->Bounds, QRect(7, 2, 4, 3)) << c.name;
+        EXPECT_TRUE(samePixels(m_doc->Selection()->Image, m_image)) << c.name;
+        EXPECT_TRUE(samePixels(m_doc->Picture(), picture)) << c.name;
+        TearDown();
+        delete m_doc;
+    }
+    EXPECT_EQ(m_errors, std::vector<QString>{QStringLiteral("Out of memory")}); // the press's
+}
+
+TEST_F(FloatingSelectionTest, APressWhoseCopyFailsInAFullHistoryKeepsEveryStep)
+{
+    m_doc->GreyScale(); // the oldest step holds the picture as it was
+    m_doc->Flip();
+    m_doc->Mirror();
+    m_doc->Negative();
+    m_doc->SelectAll(); // a selection as large as the picture
+    ASSERT_EQ(m_doc->UndoStack().Count(), TVLUndoActionFactory::MaxActions);
+    BuildToolShapes(ToolSettings());
+    ToolSettings().Tool = TTool::Pen;
+    QCoreApplication::processEvents();
+    {
+        // The picture's copy could reuse the oldest step's store; the selection's fails.
+        const test::TFailingAllocations failing(3 * 20 * 12);
+        send(QEvent::MouseButtonPress, {15, 10}, Qt::LeftButton, Qt::LeftButton);
+        EXPECT_GT(failing.Refused(), 0);
+    }
+    send(QEvent::MouseButtonRelease, {15, 10}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(m_errors, std::vector<QString>{QStringLiteral("Out of memory")});
+    EXPECT_EQ(m_doc->UndoStack().Count(), TVLUndoActionFactory::MaxActions);
+    while (m_doc->UndoLast()) {
+    }
+    EXPECT_EQ(m_doc->Selection(), nullptr);
+    EXPECT_TRUE(samePixels(m_doc->Picture(), m_original));
+}
+
+TEST_F(FloatingSelectionTest, AStrokeThatSelectsNothingLeavesNoTrace)
+{
+    struct Case {
+        const char* name;
+        TTool tool;
+        std::vector<QPoint> path; // pressed at the first, released at the last
+        Qt::MouseButton button;
+    };
+    const Case cases[] = {
+        {"freehand flick enclosing no pixel", TTool::SelectFreehand, {{2, 2}, {4, 4}, {6, 6}, {9, 9}}, Qt::LeftButton},
+        {"freehand along a row", TTool::SelectFreehand, {{2, 2}, {9, 2}}, Qt::LeftButton},
+        {"rectangle click", TTool::SelectRect, {{4, 4}, {4, 4}}, Qt::LeftButton},
+        {"right press", TTool::SelectFreehand, {{4, 4}, {8, 8}}, Qt::RightButton},
+    };
+    // A full history whose oldest step holds the picture as it was.
+    m_doc->GreyScale();
+    m_doc->Flip();
+    m_doc->Mirror();
+    m_doc->Negative();
+    m_doc->Flip();
+    m_changes.clear();
+    for (const Case& c : cases) {
+        ToolSettings().Tool = c.tool;
+        send(QEvent::MouseButtonPress, c.path.front(), c.button, c.button);
+        for (const QPoint& p : c.path)
+            send(QEvent::MouseMove, p, Qt::NoButton, c.button);
+        send(QEvent::MouseButtonRelease, c.path.back(), c.button, Qt::NoButton);
+        EXPECT_EQ(m_doc->Selection(), nullptr) << c.name;
+        EXPECT_EQ(m_doc->UndoStack().Count(), TVLUndoActionFactory::MaxActions) << c.name;
+    }
+    EXPECT_TRUE(m_changes.empty());
+    EXPECT_TRUE(m_errors.empty());
+    while (m_doc->UndoLast()) {
+    }
+    EXPECT_FALSE(m_doc->Modified());
+    EXPECT_TRUE(samePixels(m_doc->Picture(), m_original));
+}
+
+TEST_F(FloatingSelectionTest, ASelectionMadeWithAToolIsUndoneByOneStep)
+{
+    struct Case {
+        const char* name;
+        TTool tool;
+        std::vector<QPoint> path;
+    };
+    const Case cases[] = {
+        {"rectangle", TTool::SelectRect, {{2, 2}, {6, 5}}},
+        {"freehand", TTool::SelectFreehand, {{2, 2}, {8, 2}, {8, 8}, {2, 8}}},
+        {"magic wand", TTool::MagicWand, {{3, 3}}},
+    };
+    ToolSettings().WandTolerance = 255;
+    for (const Case& c : cases) {
+        ToolSettings().Tool = c.tool;
+        send(QEvent::MouseButtonPress, c.path.front(), Qt::LeftButton, Qt::LeftButton);
+        for (const QPoint& p : c.path)
+            send(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, c.path.back(), Qt::LeftButton, Qt::NoButton);
+        ASSERT_NE(m_doc->Selection(), nullptr) << c.name;
+        EXPECT_FALSE(samePixels(m_doc->Picture(), m_original)) << c.name; // lifted
+        EXPECT_EQ(m_doc->UndoStack().Count(), 1) << c.name;
+        ASSERT_TRUE(m_doc->UndoLast()) << c.name;
+        EXPECT_EQ(m_doc->Selection(), nullptr) << c.name;
+        EXPECT_TRUE(samePixels(m_doc->Picture(), m_original)) << c.name;
+        EXPECT_FALSE(m_doc->Modified()) << c.name;
+    }
+}
+
+TEST_F(FloatingSelectionTest, PlacingATextRecordsAStepThatTakesOnlyTheTextAway)
+{
+    m_doc->Flip();
+    const TXBitmap flipped = m_doc->Picture();
+    TEffectsBitmap text(3, 2);
+    text.ClearToColour(clBlack);
+    m_doc->PlaceTextPicture(text, clWhite);
+    ASSERT_NE(m_doc->Selection(), nullptr);
+    ASSERT_TRUE(m_doc->UndoLast());
+    EXPECT_EQ(m_doc->Selection(), nullptr);
+    EXPECT_TRUE(samePixels(m_doc->Picture(), flipped));
+    EXPECT_EQ(m_doc->UndoStack().Count(), 1); // the flip, still to be undone
+}
+
+TEST_F(FloatingSelectionTest, ANudgeThatFailsShowsItsErrorAndGoesNoFurther)
+{
+    movedSelection();
+    m_doc->OnPictureChange = [](TVLPicChildWin*, TChangeSet) { throw std::bad_alloc(); };
+    EXPECT_NO_THROW(QTest::keyClick(surface(), Qt::Key_Right, Qt::ControlModifier));
+    EXPECT_EQ(m_errors, std::vector<QString>{QStringLiteral("Out of memory")});
 }
 
 TEST_F(FloatingSelectionTest, UndoOfAnEditWithoutSelectionRemovesTheNewOne)

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include <QMdiArea>
 
@@ -272,6 +273,32 @@ TEST_F(PreviewProtocolTest, APreviewWhoseCopyCannotBeMadeStartsNothing)
     EXPECT_FALSE(m_doc->IsPreviewing());
     EXPECT_TRUE(samePixels(m_doc->Selection()->Image, image));
     EXPECT_EQ(m_doc->UndoStack().Count(), steps);
+}
+
+TEST_F(PreviewProtocolTest, APreviewThatFailedIsNotTakenForTheEffectAtCommit)
+{
+    for (const bool failsAgain : {false, true}) {
+        SetUp();
+        // The effect fails as when memory runs out: at its start, before any pixel changes.
+        bool fail = true;
+        m_doc->Picture().OnProgressBegin = [&fail, failsAgain](TEffectsBitmap*, int) {
+            if (std::exchange(fail, failsAgain))
+                throw std::bad_alloc();
+        };
+        EXPECT_THROW(m_doc->Brighten(30, TAdjustMode::Preview), std::exception) << failsAgain;
+        if (failsAgain) {
+            EXPECT_THROW(m_doc->Brighten(30, TAdjustMode::Commit), std::exception);
+            EXPECT_TRUE(samePixels(m_doc->Picture(), m_original));
+        } else {
+            m_doc->Brighten(30, TAdjustMode::Commit);
+            EXPECT_TRUE(samePixels(m_doc->Picture(), brightened(m_original, 30)));
+            ASSERT_TRUE(m_doc->UndoLast());
+            EXPECT_TRUE(samePixels(m_doc->Picture(), m_original));
+        }
+        EXPECT_FALSE(m_doc->IsPreviewing()) << failsAgain;
+        TearDown();
+        delete m_doc;
+    }
 }
 
 TEST_F(PreviewProtocolTest, AnEffectThatFailsLeavesWhatCancelAndUndoPutBack)

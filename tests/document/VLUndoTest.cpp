@@ -90,6 +90,7 @@ TEST(VLUndo, AnEditThatFailsTakesBackWhatItRecordedAndWhatThatPushedOut)
         int recorded;
         bool fails;
         std::vector<int> undone;
+        bool discards = false; // the edit ends normally but changed nothing after all
     };
     // Actions 1..before exist; the edit records 10, 11, ...
     const std::vector<Case> cases{
@@ -98,6 +99,7 @@ TEST(VLUndo, AnEditThatFailsTakesBackWhatItRecordedAndWhatThatPushedOut)
         {"empty history, fails", 0, 1, true, {}},
         {"full history, succeeds", 5, 1, false, {10, 5, 4, 3, 2}},
         {"one step, fails", 1, 1, true, {1}},
+        {"full history, discarded", 5, 1, false, {5, 4, 3, 2, 1}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -111,11 +113,13 @@ TEST(VLUndo, AnEditThatFailsTakesBackWhatItRecordedAndWhatThatPushedOut)
             TVLUndoEdit edit(stack, [&] { ++revoked; });
             for (int i = 0; i < c.recorded; ++i)
                 stack.AddAction<LoggingAction>(10 + i, log);
+            if (c.discards)
+                edit.Discard();
             if (c.fails)
                 throw EVLUndoActionError(QStringLiteral("out of memory"));
         } catch (const EVLUndoActionError&) {
         }
-        EXPECT_EQ(revoked, c.fails ? 1 : 0);
+        EXPECT_EQ(revoked, c.fails || c.discards ? 1 : 0);
         while (stack.Undo()) {
         }
         EXPECT_EQ(log, c.undone);

@@ -512,6 +512,25 @@ TEST(PictureSelection, SnapshotRoundTripRestoresImagePlaceAndShape)
     }
 }
 
+TEST(PictureSelection, ARestoreThatFailsLeavesTheSelectionWhole)
+{
+    // An image it cannot take (an empty one, as from a snapshot of nothing), plain or keyed.
+    for (const TColor colour : {TColor(-1), TColor(clWhite)}) {
+        TEffectsBitmap picture = Drawn({"GWW", "GWW", "GGW"});
+        TMagicWandPictureSelection s(&picture, Bg, 0, {0, 0});
+        s.OffsetBy(1, 1);
+        const QRect bounds = s.Bounds;
+        const std::vector<std::string> mask = MaskRows(s);
+        const TXBitmap image = s.Image;
+        EXPECT_THROW(s.RestoreFrom(TXBitmap(), QPoint(5, 5), colour), EPicSelectionError) << colour;
+        EXPECT_EQ(s.Bounds, bounds) << colour;
+        EXPECT_TRUE(s.Shaped) << colour;
+        EXPECT_EQ(MaskRows(s), mask) << colour;
+        EXPECT_TRUE(sameAsPart(image, image.BoundsRect(), s.Image)) << colour;
+        EXPECT_TRUE(KeyInvariantHolds(s)) << colour;
+    }
+}
+
 TEST(PictureSelection, AssignCopiesIntoAPlainSelection)
 {
     TEffectsBitmap picture = Drawn({"GWW", "GWW", "GGW"});
