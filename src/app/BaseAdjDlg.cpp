@@ -312,8 +312,11 @@ void TTrackBarAdjDialog::buildControls(const QString& caption, QAbstractSpinBox*
     layout->addStretch(1);
     if (auto* editor = box->findChild<QLineEdit*>())
         connect(editor, &QLineEdit::textChanged, this, [this] { guarded([this] { boxTextChanged(); }); });
-    connect(m_trackBar, &QSlider::valueChanged, this,
-            [this](int position) { guarded([this, position] { ShowValue(true, PositionToValue(position)); }); });
+    // Only a move of the user's: a track bar that follows the box must not write over the typing.
+    connect(m_trackBar, &QSlider::valueChanged, this, [this](int position) {
+        if (m_guard)
+            guarded([this, position] { ShowValue(true, PositionToValue(position)); });
+    });
 }
 
 void TTrackBarAdjDialog::SetValue(double value)
@@ -354,17 +357,25 @@ void TTrackBarAdjDialog::boxTextChanged()
         bool& guard;
         ~Restore() { guard = true; }
     } restore{m_guard};
-    SetValue(value);
+    // The text stays the user's while typing: the value and the track bar follow it.
+    value = ClampValue(value);
+    if (value != m_value) {
+        m_value = value;
+        SetTrackPosition(value);
+    }
     redrawPreview();
 }
 
 bool TTrackBarAdjDialog::okPressed()
 {
     double value = 0;
-    if (BoxNumber(value))
-        return true;
-    ShowInformation(this, InvalidMessage());
-    return false;
+    if (!BoxNumber(value)) {
+        ShowInformation(this, InvalidMessage());
+        return false;
+    }
+    // The box shows in its own format the value that is applied.
+    m_box->interpretText();
+    return true;
 }
 
 } // namespace vellum
