@@ -5,7 +5,6 @@
 #include <limits>
 
 #include <QAbstractSpinBox>
-#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -144,8 +143,7 @@ TBaseAdjDialog::TBaseAdjDialog(QWidget* owner, TVLPicChildWin* document)
     m_previewButton = new QPushButton(QStringLiteral("Pre&view"), this);
     m_previewButton->setObjectName(QStringLiteral("PreviewButton"));
     m_previewButton->setAutoDefault(false);
-    if (auto* buttons = qobject_cast<QDialogButtonBox*>(OKButton()->parentWidget()))
-        buttons->addButton(m_previewButton, QDialogButtonBox::ActionRole);
+    AddButtonLeftOfOK(m_previewButton);
     OKButton()->setObjectName(QStringLiteral("OKButton"));
     CancelButton()->setObjectName(QStringLiteral("CancelButton"));
     connect(m_previewButton, &QPushButton::clicked, this, [this] { guarded([this] { PreviewInDocument(); }); });

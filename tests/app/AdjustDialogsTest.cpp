@@ -2,11 +2,14 @@
 #include <memory>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -50,6 +53,22 @@ TEffectsBitmap reduced(const TXBitmap& picture, QSize size)
     ScaleDownTo(picture, result, size.width(), size.height());
     return result;
 }
+
+// The platform's order of dialog buttons, chosen by the test.
+class ButtonOrderStyle : public QProxyStyle {
+public:
+    ButtonOrderStyle(QStyle* base, int order) : QProxyStyle(base), m_order(order) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override
+    {
+        if (hint == SH_DialogButtonLayout)
+            return m_order;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+
+private:
+    int m_order;
+};
 
 class AdjustDialogsTest : public ::testing::Test {
 protected:
@@ -373,6 +392,35 @@ TEST_F(AdjustDialogsTest, InvalidTextAtOkIsNamedWhicheverWayOkIsReached)
             EXPECT_DOUBLE_EQ(dialog->Value(), 3.0) << label;
         }
     }
+}
+
+TEST_F(AdjustDialogsTest, PreviewStandsLeftOfOkInEveryPlatformsButtonOrder)
+{
+    TVLPicChildWin* doc = document(60, 40);
+    const QString original = QApplication::style()->name();
+    struct Case { QDialogButtonBox::ButtonLayout order; const char* name; };
+    const Case cases[] = {{QDialogButtonBox::WinLayout, "Windows"}, {QDialogButtonBox::MacLayout, "Mac"},
+                          {QDialogButtonBox::KdeLayout, "KDE"}, {QDialogButtonBox::GnomeLayout, "GNOME"}};
+    for (const Case& c : cases) {
+        QApplication::setStyle(new ButtonOrderStyle(QStyleFactory::create(original), c.order));
+        TAdjGammaDialog dialog(nullptr, doc);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        auto place = [&dialog](const QWidget* w) { return QRect(w->mapTo(&dialog, QPoint(0, 0)), w->size()); };
+        const QRect preview = place(dialog.PreviewButton());
+        const QRect ok = place(dialog.OKButton());
+        const QRect cancel = place(dialog.CancelButton());
+        EXPECT_TRUE(dialog.PreviewButton()->isVisible()) << c.name;
+        EXPECT_TRUE(dialog.rect().contains(preview)) << c.name;
+        EXPECT_EQ(preview.center().y(), ok.center().y()) << c.name;
+        EXPECT_LT(preview.right(), ok.left()) << c.name;
+        EXPECT_LT(preview.right(), cancel.left()) << c.name; // never between OK and Cancel
+        // Next to OK, or to Cancel where the platform puts Cancel before OK.
+        const QRect neighbour = cancel.left() < ok.left() ? cancel : ok;
+        EXPECT_LE(neighbour.left() - preview.right(), 20) << c.name;
+        dialog.reject();
+    }
+    QApplication::setStyle(QStyleFactory::create(original));
 }
 
 TEST_F(AdjustDialogsTest, RgbChannelsMoveTogetherWithTheirTrackBars)
