@@ -1,5 +1,7 @@
 #include "browser/XExtDlgs.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -10,6 +12,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QToolTip>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -258,7 +261,24 @@ void TXCustomOpenPictureDialog::showEvent(QShowEvent* event)
 void TXCustomOpenPictureDialog::done(int result)
 {
     m_currentFolder = directory().absolutePath();
+    hideLeftovers();
     QFileDialog::done(result);
+}
+
+void TXCustomOpenPictureDialog::hideEvent(QHideEvent* event)
+{
+    hideLeftovers();
+    QFileDialog::hideEvent(event);
+}
+
+void TXCustomOpenPictureDialog::hideLeftovers()
+{
+    // The name completion's list is a window of its own that grabs the pointer and keys: left
+    // open, it would sit over the main window and swallow the next click.
+    for (QCompleter* completer : findChildren<QCompleter*>())
+        if (QAbstractItemView* list = completer->popup(); list != nullptr && list->isVisible())
+            list->hide();
+    QToolTip::hideText();
 }
 
 void TXCustomOpenPictureDialog::selectionChanged(const QString& current)

@@ -88,9 +88,12 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Closes what the dialog opened as windows of their own (the completion list, a hint).
+    void hideLeftovers();
     void selectionChanged(const QString& current);
     void startPreview(const QString& fileName);
     void previewFinished();

@@ -144,6 +144,47 @@ TEST_F(PictureDialogsTest, ThePreviewWindowFitsThePictureWithItsMargin)
     EXPECT_EQ(samePixels, 5);
 }
 
+TEST_F(PictureDialogsTest, NothingOfTheDialogOutlivesIt)
+{
+    picture(QStringLiteral("picture1.bmp"), 8, 8);
+    const QString wanted = picture(QStringLiteral("picture2.bmp"), 8, 8);
+    TXOpenPictureDialog dialog;
+    dialog.setDirectory(dir.path());
+    dialog.open();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    // A full path typed key by key, the completion list offering names on the way.
+    bool listShown = false;
+    for (const QChar c : wanted) {
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QTest::qWait(5);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != &dialog && w->isVisible())
+                listShown = true;
+    }
+    QTest::qWait(200);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != &dialog && w->isVisible())
+            listShown = true;
+    EXPECT_TRUE(listShown);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::qWait(500); // the folder read on the model's thread comes back meanwhile
+    if (dialog.isVisible()) // the list took the first Enter
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::qWait(500);
+    ASSERT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.selectedFiles(), QStringList{wanted});
+    QStringList left;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            left << QString::fromLatin1(w->metaObject()->className());
+    EXPECT_TRUE(left.isEmpty()) << left.join(QLatin1Char(',')).toStdString();
+}
+
 TEST_F(PictureDialogsTest, SeveralSelectedFilesPreviewTheFirst)
 {
     picture(QStringLiteral("a.bmp"), 30, 20);
