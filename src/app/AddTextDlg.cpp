@@ -159,7 +159,9 @@ TAddTextDialog::TAddTextDialog(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fontForm);
-    layout->addWidget(new QLabel(QStringLiteral("&Text:"), this));
+    auto* textLabel = new QLabel(QStringLiteral("&Text:"), this);
+    textLabel->setBuddy(m_textBox);
+    layout->addWidget(textLabel);
     layout->addWidget(m_textBox, 1);
     auto* recentLabel = new QLabel(QStringLiteral("&Recent texts:"), this);
     recentLabel->setBuddy(m_recentBox);

@@ -16,6 +16,8 @@ TAdjBrightDialog::TAdjBrightDialog(QWidget* owner, TVLPicChildWin* document)
     m_box->setObjectName(QStringLiteral("BFactorSpin"));
     m_box->setToolTip(QStringLiteral("Brightness factor"));
     m_box->setRange(-100, 100);
+    // Invalid text stays in the box until OK names it.
+    m_box->SetInvalidText(TInvalidText::Keep);
     buildControls(QStringLiteral("Brightness (%)"), m_box, -100, 100);
     prepare();
     m_guard = true;

@@ -15,6 +15,8 @@ TDecimalAdjDialog::TDecimalAdjDialog(QWidget* owner, TVLPicChildWin* document, d
 {
     m_box->setRange(0.0, maximum);
     m_box->setSingleStep(0.01);
+    // Invalid text stays in the box until OK names it.
+    m_box->SetInvalidText(TInvalidText::Keep);
 }
 
 int TDecimalAdjDialog::ValueToPosition(double value) const
@@ -40,7 +42,9 @@ void TDecimalAdjDialog::WriteBox(double value)
 
 double TDecimalAdjDialog::ClampValue(double value) const
 {
-    return std::clamp(value, 0.0, m_maximum);
+    // In hundredths, as the box shows it: the value applied is the value shown.
+    const double shown = QString::number(std::clamp(value, 0.0, m_maximum), 'f', 2).toDouble();
+    return std::clamp(shown, 0.0, m_maximum);
 }
 
 TAdjGammaDialog::TAdjGammaDialog(QWidget* owner, TVLPicChildWin* document)

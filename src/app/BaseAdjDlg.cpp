@@ -5,7 +5,6 @@
 #include <limits>
 
 #include <QAbstractSpinBox>
-#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -144,8 +143,7 @@ TBaseAdjDialog::TBaseAdjDialog(QWidget* owner, TVLPicChildWin* document)
     m_previewButton = new QPushButton(QStringLiteral("Pre&view"), this);
     m_previewButton->setObjectName(QStringLiteral("PreviewButton"));
     m_previewButton->setAutoDefault(false);
-    if (auto* buttons = qobject_cast<QDialogButtonBox*>(OKButton()->parentWidget()))
-        buttons->addButton(m_previewButton, QDialogButtonBox::ActionRole);
+    AddButtonLeftOfOK(m_previewButton);
     OKButton()->setObjectName(QStringLiteral("OKButton"));
     CancelButton()->setObjectName(QStringLiteral("CancelButton"));
     connect(m_previewButton, &QPushButton::clicked, this, [this] { guarded([this] { PreviewInDocument(); }); });
@@ -312,8 +310,11 @@ void TTrackBarAdjDialog::buildControls(const QString& caption, QAbstractSpinBox*
     layout->addStretch(1);
     if (auto* editor = box->findChild<QLineEdit*>())
         connect(editor, &QLineEdit::textChanged, this, [this] { guarded([this] { boxTextChanged(); }); });
-    connect(m_trackBar, &QSlider::valueChanged, this,
-            [this](int position) { guarded([this, position] { ShowValue(true, PositionToValue(position)); }); });
+    // Only a move of the user's: a track bar that follows the box must not write over the typing.
+    connect(m_trackBar, &QSlider::valueChanged, this, [this](int position) {
+        if (m_guard)
+            guarded([this, position] { ShowValue(true, PositionToValue(position)); });
+    });
 }
 
 void TTrackBarAdjDialog::SetValue(double value)
@@ -354,17 +355,25 @@ void TTrackBarAdjDialog::boxTextChanged()
         bool& guard;
         ~Restore() { guard = true; }
     } restore{m_guard};
-    SetValue(value);
+    // The text stays the user's while typing: the value and the track bar follow it.
+    value = ClampValue(value);
+    if (value != m_value) {
+        m_value = value;
+        SetTrackPosition(value);
+    }
     redrawPreview();
 }
 
 bool TTrackBarAdjDialog::okPressed()
 {
     double value = 0;
-    if (BoxNumber(value))
-        return true;
-    ShowInformation(this, InvalidMessage());
-    return false;
+    if (!BoxNumber(value)) {
+        ShowInformation(this, InvalidMessage());
+        return false;
+    }
+    // The box shows in its own format the value that is applied.
+    m_box->interpretText();
+    return true;
 }
 
 } // namespace vellum

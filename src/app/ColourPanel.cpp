@@ -150,12 +150,21 @@ QString TColourPanel::ReadoutText() const
 
 bool TColourPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress) {
+    // A quick second press arrives as a double click; it is a press like any other.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (watched == m_spectrum && OnSpectrumPress)
             OnSpectrumPress(mouse->button(), mouse->position().toPoint());
-        else if ((watched == m_fore || watched == m_back) && mouse->button() == Qt::LeftButton && OnSwatchClick)
-            OnSwatchClick(watched == m_fore);
+        else if ((watched == m_fore || watched == m_back) && mouse->button() == Qt::LeftButton)
+            m_pressedSwatch = static_cast<QWidget*>(watched);
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        // A swatch acts on a click: released over the swatch that was pressed.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && watched == m_pressedSwatch) {
+            m_pressedSwatch = nullptr;
+            if (static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint()) && OnSwatchClick)
+                OnSwatchClick(watched == m_fore);
+        }
     } else if (event->type() == QEvent::MouseMove) {
         if ((watched == m_spectrum || watched == m_recent) && OnHover)
             OnHover(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event)->position().toPoint());

@@ -41,7 +41,7 @@ public:
     std::function<void(Qt::MouseButton button, QPoint point)> OnSpectrumPress;
     // The pointer moved over the spectrum or the recent colours to a control point of theirs.
     std::function<void(QWidget* control, QPoint point)> OnHover;
-    // A left press on a swatch (true: the foreground swatch).
+    // A left click on a swatch, pressed and released over it (true: the foreground swatch).
     std::function<void(bool foreground)> OnSwatchClick;
 
 protected:
@@ -60,6 +60,8 @@ private:
     QLabel* m_green = nullptr;
     QLabel* m_blue = nullptr;
     TColourShow* m_readoutShow = nullptr;
+    // The swatch under a left press not yet released.
+    QWidget* m_pressedSwatch = nullptr;
 };
 
 } // namespace vellum

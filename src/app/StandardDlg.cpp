@@ -1,6 +1,7 @@
 #include "app/StandardDlg.h"
 
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -19,7 +20,21 @@ TStandardDialog::TStandardDialog(QWidget* parent)
     m_okButton->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    // OK and Cancel keep the platform's order; the row is right-aligned, and buttons of the
+    // dialog's own stand just left of the box whatever that order is.
+    buttons->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    m_extraButtons = new QHBoxLayout;
+    row->addLayout(m_extraButtons);
+    row->addWidget(buttons);
+    layout->addLayout(row);
+}
+
+void TStandardDialog::AddButtonLeftOfOK(QPushButton* button)
+{
+    button->setParent(this);
+    m_extraButtons->addWidget(button);
 }
 
 void TStandardDialog::accept()

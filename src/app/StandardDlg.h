@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QDialogButtonBox;
+class QHBoxLayout;
 class QPushButton;
 class QVBoxLayout;
 
@@ -24,6 +25,9 @@ public:
 
 protected:
     [[nodiscard]] QVBoxLayout* Body() const { return m_body; }
+    // A button of the dialog's own (not closing it) at the left of OK and Cancel, on every
+    // platform's order of those two.
+    void AddButtonLeftOfOK(QPushButton* button);
     virtual bool okPressed() { return true; }
     // A dialog placed by its owner is not centred when shown.
     void setPlaced(bool placed) { m_placed = placed; }
@@ -33,6 +37,7 @@ private:
     QVBoxLayout* m_body = nullptr;
     QPushButton* m_okButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
+    QHBoxLayout* m_extraButtons = nullptr;
     bool m_placed = false;
 };
 

@@ -1,5 +1,7 @@
 #include "browser/XExtDlgs.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -10,6 +12,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QToolTip>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -51,6 +54,8 @@ public:
         m_panel->setAutoFillBackground(true);
         layout->addWidget(m_panel);
         resize(300, 200);
+        // The panel is measured below: it must have its place in the window first.
+        layout->activate();
         try {
             TXBitmap picture;
             picture.LoadPicture(fileName);
@@ -256,7 +261,24 @@ void TXCustomOpenPictureDialog::showEvent(QShowEvent* event)
 void TXCustomOpenPictureDialog::done(int result)
 {
     m_currentFolder = directory().absolutePath();
+    hideLeftovers();
     QFileDialog::done(result);
+}
+
+void TXCustomOpenPictureDialog::hideEvent(QHideEvent* event)
+{
+    hideLeftovers();
+    QFileDialog::hideEvent(event);
+}
+
+void TXCustomOpenPictureDialog::hideLeftovers()
+{
+    // The name completion's list is a window of its own that grabs the pointer and keys: left
+    // open, it would sit over the main window and swallow the next click.
+    for (QCompleter* completer : findChildren<QCompleter*>())
+        if (QAbstractItemView* list = completer->popup(); list != nullptr && list->isVisible())
+            list->hide();
+    QToolTip::hideText();
 }
 
 void TXCustomOpenPictureDialog::selectionChanged(const QString& current)
@@ -281,11 +303,13 @@ TXCustomOpenPictureDialog::TPreview TXCustomOpenPictureDialog::MakePreview(const
 {
     TPreview preview;
     preview.FileName = fileName;
+    QSize header;
     try {
         TXBitmap picture;
         const int boxWidth = std::max(panelPixels.width(), 1);
         const int boxHeight = std::max(panelPixels.height(), 1);
         preview.FullSize = LoadPictureScaled(fileName, picture, [&](int width, int height) {
+            header = QSize(width, height);
             // The picture is shown shrunk to fit: the decode needs to cover that size only.
             const QSize shown = FitPictureSize(width, height, boxWidth, boxHeight);
             for (int d : {8, 4, 2})
@@ -304,6 +328,12 @@ TXCustomOpenPictureDialog::TPreview TXCustomOpenPictureDialog::MakePreview(const
         preview.Image = picture.ToImage();
         preview.Ok = true;
     } catch (const std::exception&) {
+        // A good header whose data then fail: a picture of a known size that cannot be shown.
+        if (!header.isEmpty()) {
+            preview.FullSize = header;
+            preview.Image = QImage();
+            preview.Ok = true;
+        }
     }
     return preview;
 }
@@ -356,7 +386,10 @@ void TXCustomOpenPictureDialog::showPreview(const TPreview& preview)
         m_pictureLabel->setText(QStringLiteral(" (%1 x %2)").arg(preview.FullSize.width()).arg(preview.FullSize.height()));
         m_pictureLabel->adjustSize();
         m_previewButton->setEnabled(true);
-        m_paintPanel->SetImage(preview.Image);
+        if (preview.Image.isNull())
+            m_paintPanel->SetText(QStringLiteral("Invalid image"));
+        else
+            m_paintPanel->SetImage(preview.Image);
     } else {
         m_pictureLabel->setText(QStringLiteral("Picture:"));
         m_pictureLabel->adjustSize();

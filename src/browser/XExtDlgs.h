@@ -44,7 +44,9 @@ enum TExtraButton { ebPreview = 1, ebBrowse = 2, ebOptions = 4 };
 class TXCustomOpenPictureDialog : public QFileDialog {
     Q_OBJECT
 public:
-    // The panel's previews: what a file's preview shows, and the full size it reports.
+    // The panel's previews: what a file's preview shows, and the full size it reports. Ok when
+    // the file is a picture of a known size; its image is null when its data failed after a good
+    // header (the panel then shows "Invalid image").
     struct TPreview {
         QString FileName;
         QImage Image;
@@ -86,9 +88,12 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Closes what the dialog opened as windows of their own (the completion list, a hint).
+    void hideLeftovers();
     void selectionChanged(const QString& current);
     void startPreview(const QString& fileName);
     void previewFinished();

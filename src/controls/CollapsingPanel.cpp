@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QApplication>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QStyle>
@@ -164,14 +166,27 @@ void TCollapsingPanel::leaveEvent(QEvent* event)
         m_hoverTimer->start();
 }
 
+bool TCollapsingPanel::PointerReallyInside() const
+{
+    return isVisible() && rect().contains(mapFromGlobal(QCursor::pos()));
+}
+
 void TCollapsingPanel::HoverElapsed()
 {
     if (m_locked)
         return;
-    // Only a pointer that stayed where it went counts.
-    if (m_pointerInside && !m_expanded)
+    // A modal dialog blocks the panel, and the toolkit tells it the pointer left although it
+    // did not: nothing changes until the dialog has closed, then the panel looks again.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != window()) {
+        m_hoverTimer->start();
+        return;
+    }
+    // Where the pointer is now decides, not the last enter or leave.
+    const bool inside = PointerReallyInside();
+    if (inside && !m_expanded)
         SetExpanded(true);
-    else if (!m_pointerInside && m_expanded)
+    else if (!inside && m_expanded)
         SetExpanded(false);
 }
 

@@ -14,7 +14,8 @@ namespace vellum {
 // A side panel that folds to a narrow bar. Its bar (at the left edge, as wide as a scroll bar)
 // carries the lock button and, while collapsed, two colour squares. While unlocked, the panel
 // expands when the pointer has stayed inside it for HoverDelayMs and collapses when the pointer
-// has stayed outside for as long.
+// has stayed outside for as long, judged by where the pointer really is when the delay ends;
+// while a modal dialog is open it keeps its state.
 class TCollapsingPanel : public QWidget {
 public:
     static constexpr int ExpandedWidth = 89;
@@ -40,6 +41,8 @@ public:
     // The delay between the pointer crossing the edge and the panel following it.
     [[nodiscard]] QTimer* HoverTimer() const { return m_hoverTimer; }
     [[nodiscard]] bool PointerInside() const { return m_pointerInside; }
+    // Whether the pointer is over the shown panel now.
+    [[nodiscard]] bool PointerReallyInside() const;
 
     std::function<void(TCollapsingPanel* sender)> OnChange; // expanded or locked changed
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QKeyEvent>
+
 namespace vellum {
 
 TDoubleSpinEdit::TDoubleSpinEdit(QWidget* parent) : QDoubleSpinBox(parent)
@@ -40,7 +42,9 @@ bool TDoubleSpinEdit::NumberOfText(const QString& text, double& value) const
     const double number = plain.toDouble(&ok);
     if (!ok || !std::isfinite(number))
         return false;
-    value = std::clamp(number, minimum(), maximum());
+    // Rounded as the box shows it: the value taken is the value the box will show.
+    const double shown = QString::number(std::clamp(number, minimum(), maximum()), 'f', decimals()).toDouble();
+    value = std::clamp(shown, minimum(), maximum());
     return true;
 }
 
@@ -64,6 +68,29 @@ double TDoubleSpinEdit::valueFromText(const QString& text) const
 void TDoubleSpinEdit::fixup(QString& input) const
 {
     input = textFromValue(value());
+}
+
+void TDoubleSpinEdit::focusOutEvent(QFocusEvent* event)
+{
+    const QString typed = lineEdit()->text();
+    double number = 0;
+    const bool keep = m_invalidText == TInvalidText::Keep && !NumberOfText(typed, number);
+    QDoubleSpinBox::focusOutEvent(event);
+    // The spin box has put back its last value; the owner is to see the text and refuse it.
+    if (keep && lineEdit()->text() != typed)
+        lineEdit()->setText(typed);
+}
+
+void TDoubleSpinEdit::keyPressEvent(QKeyEvent* event)
+{
+    double number = 0;
+    if (m_invalidText == TInvalidText::Keep && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && !NumberOfText(lineEdit()->text(), number)) {
+        // Passed on untouched to the dialog's default button, which refuses the text.
+        event->ignore();
+        return;
+    }
+    QDoubleSpinBox::keyPressEvent(event);
 }
 
 } // namespace vellum

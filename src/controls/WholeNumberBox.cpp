@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace vellum {
@@ -52,6 +53,29 @@ int TWholeNumberBox::valueFromText(const QString& text) const
 void TWholeNumberBox::fixup(QString& input) const
 {
     input = textFromValue(value());
+}
+
+void TWholeNumberBox::focusOutEvent(QFocusEvent* event)
+{
+    const QString typed = lineEdit()->text();
+    int number = 0;
+    const bool keep = m_invalidText == TInvalidText::Keep && !NumberOfText(typed, number);
+    QSpinBox::focusOutEvent(event);
+    // The spin box has put back its last value; the owner is to see the text and refuse it.
+    if (keep && lineEdit()->text() != typed)
+        lineEdit()->setText(typed);
+}
+
+void TWholeNumberBox::keyPressEvent(QKeyEvent* event)
+{
+    int number = 0;
+    if (m_invalidText == TInvalidText::Keep && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && !NumberOfText(lineEdit()->text(), number)) {
+        // Passed on untouched to the dialog's default button, which refuses the text.
+        event->ignore();
+        return;
+    }
+    QSpinBox::keyPressEvent(event);
 }
 
 } // namespace vellum

@@ -1,10 +1,15 @@
 #include <cstring>
 #include <memory>
 
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -49,6 +54,22 @@ TEffectsBitmap reduced(const TXBitmap& picture, QSize size)
     return result;
 }
 
+// The platform's order of dialog buttons, chosen by the test.
+class ButtonOrderStyle : public QProxyStyle {
+public:
+    ButtonOrderStyle(QStyle* base, int order) : QProxyStyle(base), m_order(order) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override
+    {
+        if (hint == SH_DialogButtonLayout)
+            return m_order;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+
+private:
+    int m_order;
+};
+
 class AdjustDialogsTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,6 +100,49 @@ protected:
     {
         editor->selectAll();
         QTest::keyClicks(editor, text);
+    }
+
+    // The dialog as the user finds it: shown modal and active, its box focused with the text
+    // selected.
+    static void openActive(QDialog& dialog)
+    {
+        dialog.open();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    }
+    // Keys as the user types them, one at a time into what has the focus; empty text deletes
+    // the selection.
+    static void typeKeys(const QString& text)
+    {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        if (text.isEmpty())
+            QTest::keyClick(focus, Qt::Key_Delete);
+        for (const QChar c : text)
+            QTest::keyClicks(focus, QString(c));
+    }
+    enum class Way { Enter, Click, AltO };
+    // OK reached as the user reaches it; waits until the dialog has answered.
+    void pressOK(QDialog& dialog, QPushButton* ok, Way way)
+    {
+        QWidget* focus = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &dialog;
+        switch (way) {
+        case Way::Enter:
+            QTest::keyClick(focus, Qt::Key_Return);
+            break;
+        case Way::Click:
+            QTest::mouseClick(ok, Qt::LeftButton);
+            break;
+        case Way::AltO:
+            QTest::keyClick(focus, Qt::Key_O, Qt::AltModifier);
+            break;
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !m_messages.isEmpty() || !dialog.isVisible(); }, 2000))
+            << "OK gave no answer";
+    }
+    static const char* nameOf(Way way)
+    {
+        return way == Way::Enter ? "Enter" : way == Way::Click ? "click" : "Alt+O";
     }
 
     QTemporaryDir m_dir;
@@ -181,8 +245,11 @@ TEST_F(AdjustDialogsTest, GammaTrackBarAndBoxKeepInStep)
     EXPECT_EQ(box->text(), QStringLiteral("2.51"));
     typeInto(box->Editor(), QStringLiteral("7"));
     EXPECT_DOUBLE_EQ(dialog.Value(), 4.99);
-    EXPECT_EQ(box->text(), QStringLiteral("4.99"));
+    EXPECT_EQ(box->text(), QStringLiteral("7")); // the typing stands until the box is left
     EXPECT_EQ(dialog.MainTrackBar()->value(), 499);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(box, &out);
+    EXPECT_EQ(box->text(), QStringLiteral("4.99"));
     TEffectsBitmap expected = reduced(doc->Picture(), dialog.SourcePreview().BoundsRect().size());
     expected.GammaCorrect(4.99);
     EXPECT_TRUE(samePixels(dialog.AdjustedPreview(), expected));
@@ -233,6 +300,127 @@ TEST_F(AdjustDialogsTest, EachTrackBarDialogNamesItsInvalidValue)
         EXPECT_TRUE(c.dialog->isVisible());
         c.dialog->reject();
     }
+}
+
+TEST_F(AdjustDialogsTest, DecimalsTypedKeyByKeyStandAsTypedAndTheValueShownIsApplied)
+{
+    TVLPicChildWin* doc = document(60, 40);
+    struct Case { bool blur; const char* typed; const char* shown; double value; };
+    const Case cases[] = {
+        {false, "2.5", "2.50", 2.5},
+        {false, "1.005", "1.00", 1.0}, // the third decimal never reaches the picture
+        {false, "7", "4.99", 4.99},    // clamped
+        {true, "12.75", "12.75", 12.75},
+        {true, "0.5", "0.50", 0.5},
+    };
+    for (const Case& c : cases) {
+        for (const Way way : {Way::Enter, Way::Click, Way::AltO}) {
+            const std::string label = std::string(c.typed) + " by " + nameOf(way);
+            std::unique_ptr<TDecimalAdjDialog> dialog;
+            if (c.blur)
+                dialog = std::make_unique<TBlurDialog>(nullptr, doc);
+            else
+                dialog = std::make_unique<TAdjGammaDialog>(nullptr, doc);
+            TDoubleSpinEdit* box = dialog->FactorBox();
+            openActive(*dialog);
+            ASSERT_EQ(box->Editor()->selectedText(), QStringLiteral("1.00")) << label;
+            QString typed;
+            for (const char key : std::string(c.typed)) {
+                typeKeys(QString(QLatin1Char(key)));
+                typed += QLatin1Char(key);
+                EXPECT_EQ(box->text(), typed) << label; // never "2.5.00"
+            }
+            EXPECT_DOUBLE_EQ(dialog->Value(), c.value) << label;
+            EXPECT_EQ(dialog->MainTrackBar()->value(), static_cast<int>(std::lround(c.value * 100))) << label;
+            if (!c.blur) {
+                TEffectsBitmap expected;
+                expected.Assign(dialog->SourcePreview());
+                expected.GammaCorrect(c.value);
+                EXPECT_TRUE(samePixels(dialog->AdjustedPreview(), expected)) << label;
+            }
+            pressOK(*dialog, dialog->OKButton(), way);
+            EXPECT_EQ(dialog->result(), QDialog::Accepted) << label;
+            EXPECT_TRUE(m_messages.isEmpty()) << label;
+            // What the box shows is what the main window applies.
+            EXPECT_EQ(box->text(), QLatin1String(c.shown)) << label;
+            EXPECT_DOUBLE_EQ(dialog->Value(), c.value) << label;
+            EXPECT_DOUBLE_EQ(box->text().toDouble(), dialog->Value()) << label;
+        }
+    }
+}
+
+TEST_F(AdjustDialogsTest, InvalidTextAtOkIsNamedWhicheverWayOkIsReached)
+{
+    TVLPicChildWin* doc = document(40, 30);
+    struct Case { int dialog; const char* typed; const char* message; };
+    const Case cases[] = {
+        {0, "", "The brightness factor is invalid"}, {0, "-", "The brightness factor is invalid"},
+        {1, "", "The correction factor is invalid"}, {1, "-", "The correction factor is invalid"},
+        {2, "", "The blur radius is invalid"},       {2, "+", "The blur radius is invalid"},
+    };
+    for (const Case& c : cases) {
+        for (const Way way : {Way::Enter, Way::Click, Way::AltO}) {
+            const std::string label = std::string(c.message) + " '" + c.typed + "' by " + nameOf(way);
+            std::unique_ptr<TTrackBarAdjDialog> dialog;
+            if (c.dialog == 0)
+                dialog = std::make_unique<TAdjBrightDialog>(nullptr, doc);
+            else if (c.dialog == 1)
+                dialog = std::make_unique<TAdjGammaDialog>(nullptr, doc);
+            else
+                dialog = std::make_unique<TBlurDialog>(nullptr, doc);
+            const double start = dialog->Value();
+            openActive(*dialog);
+            typeKeys(QLatin1String(c.typed));
+            m_messages.clear();
+            pressOK(*dialog, dialog->OKButton(), way);
+            EXPECT_EQ(m_messages, QStringList{QLatin1String(c.message)}) << label;
+            EXPECT_TRUE(dialog->isVisible()) << label;
+            EXPECT_NE(dialog->result(), QDialog::Accepted) << label;
+            // The refused text stays for the user to mend; nothing was taken from it.
+            EXPECT_EQ(dialog->ValueBox()->text(), QLatin1String(c.typed)) << label;
+            EXPECT_DOUBLE_EQ(dialog->Value(), start) << label;
+
+            // Mended, the same way gets through.
+            if (!dialog->isVisible())
+                continue;
+            m_messages.clear();
+            dialog->ValueBox()->setFocus();
+            dialog->ValueBox()->selectAll();
+            typeKeys(QStringLiteral("3"));
+            pressOK(*dialog, dialog->OKButton(), way);
+            EXPECT_EQ(dialog->result(), QDialog::Accepted) << label;
+            EXPECT_DOUBLE_EQ(dialog->Value(), 3.0) << label;
+        }
+    }
+}
+
+TEST_F(AdjustDialogsTest, PreviewStandsLeftOfOkInEveryPlatformsButtonOrder)
+{
+    TVLPicChildWin* doc = document(60, 40);
+    const QString original = QApplication::style()->name();
+    struct Case { QDialogButtonBox::ButtonLayout order; const char* name; };
+    const Case cases[] = {{QDialogButtonBox::WinLayout, "Windows"}, {QDialogButtonBox::MacLayout, "Mac"},
+                          {QDialogButtonBox::KdeLayout, "KDE"}, {QDialogButtonBox::GnomeLayout, "GNOME"}};
+    for (const Case& c : cases) {
+        QApplication::setStyle(new ButtonOrderStyle(QStyleFactory::create(original), c.order));
+        TAdjGammaDialog dialog(nullptr, doc);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        auto place = [&dialog](const QWidget* w) { return QRect(w->mapTo(&dialog, QPoint(0, 0)), w->size()); };
+        const QRect preview = place(dialog.PreviewButton());
+        const QRect ok = place(dialog.OKButton());
+        const QRect cancel = place(dialog.CancelButton());
+        EXPECT_TRUE(dialog.PreviewButton()->isVisible()) << c.name;
+        EXPECT_TRUE(dialog.rect().contains(preview)) << c.name;
+        EXPECT_EQ(preview.center().y(), ok.center().y()) << c.name;
+        EXPECT_LT(preview.right(), ok.left()) << c.name;
+        EXPECT_LT(preview.right(), cancel.left()) << c.name; // never between OK and Cancel
+        // Next to OK, or to Cancel where the platform puts Cancel before OK.
+        const QRect neighbour = cancel.left() < ok.left() ? cancel : ok;
+        EXPECT_LE(neighbour.left() - preview.right(), 20) << c.name;
+        dialog.reject();
+    }
+    QApplication::setStyle(QStyleFactory::create(original));
 }
 
 TEST_F(AdjustDialogsTest, RgbChannelsMoveTogetherWithTheirTrackBars)

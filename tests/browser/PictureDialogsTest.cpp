@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include "browser/SaveOptionsFrm.h"
 #include "browser/XExtDlgs.h"
 #include "raster/PictureTestSupport.h"
+#include "raster/XBitmap.h"
 
 namespace vellum {
 namespace {
@@ -68,6 +70,119 @@ TEST_F(PictureDialogsTest, PreviewShowsTheFullSizeOrNothing)
         EXPECT_FALSE(dialog.PreviewButton()->isEnabled());
         EXPECT_EQ(dialog.PaintPanel()->Text(), QStringLiteral("(None)"));
     }
+}
+
+TEST_F(PictureDialogsTest, AJpegWhoseDataFailAfterAGoodHeaderShowsItsSizeAndInvalidImage)
+{
+    // A frame that asks for a quantisation table the file never defines: the header reads,
+    // the decoding fails.
+    const QString path = picture(QStringLiteral("broken.jpg"), 64, 48);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(frame, 0);
+    const int components = static_cast<unsigned char>(bytes[frame + 9]);
+    for (int i = 0; i < components; ++i)
+        bytes[frame + 12 + 3 * i] = 3;
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    TXBitmap check;
+    ASSERT_THROW(check.LoadPicture(path), std::exception);
+
+    TXOpenPictureDialog dialog;
+    dialog.setDirectory(dir.path());
+    dialog.show();
+    select(dialog, path);
+    EXPECT_EQ(dialog.PictureLabel()->text(), QStringLiteral(" (64 x 48)"));
+    EXPECT_EQ(dialog.PaintPanel()->Text(), QStringLiteral("Invalid image"));
+    EXPECT_TRUE(dialog.PaintPanel()->Image().isNull());
+    // The label is wide enough to show its whole text.
+    EXPECT_GE(dialog.PictureLabel()->width(),
+              dialog.PictureLabel()->fontMetrics().horizontalAdvance(dialog.PictureLabel()->text()));
+}
+
+TEST_F(PictureDialogsTest, ThePreviewWindowFitsThePictureWithItsMargin)
+{
+    const QString path = picture(QStringLiteral("small.bmp"), 120, 80);
+    TXBitmap original;
+    original.LoadPicture(path);
+    const QImage expected = original.ToImage();
+    TXOpenPictureDialog dialog;
+    dialog.setDirectory(dir.path());
+    dialog.show();
+    select(dialog, path);
+    ASSERT_TRUE(dialog.PreviewButton()->isEnabled());
+    QSize windowSize;
+    QSize panelClient;
+    QString title;
+    int samePixels = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget* window = QApplication::activeModalWidget();
+        ASSERT_NE(window, nullptr);
+        title = window->windowTitle();
+        windowSize = window->size();
+        auto* panel = window->findChild<TXSilentPaintPanel*>();
+        ASSERT_NE(panel, nullptr);
+        panelClient = panel->contentsRect().size();
+        // The picture at 1:1 with five pixels of the panel's colour round it.
+        const QImage shot = panel->grab().toImage();
+        const QPoint origin = panel->contentsRect().topLeft() + QPoint(5, 5);
+        for (const QPoint p : {QPoint(0, 0), QPoint(119, 0), QPoint(0, 79), QPoint(119, 79), QPoint(60, 40)})
+            if (shot.pixel(origin + p) == expected.pixel(p))
+                ++samePixels;
+        window->close();
+    });
+    QTest::mouseClick(dialog.PreviewButton(), Qt::LeftButton);
+    EXPECT_EQ(title, QStringLiteral("Preview: small.bmp"));
+    // The panel holds the picture and 10 pixels more; the window holds the panel and no more.
+    EXPECT_EQ(panelClient, QSize(120 + 10, 80 + 10));
+    EXPECT_LE(windowSize.width(), 120 + 10 + 20);
+    EXPECT_LE(windowSize.height(), 80 + 10 + 20);
+    EXPECT_EQ(samePixels, 5);
+}
+
+TEST_F(PictureDialogsTest, NothingOfTheDialogOutlivesIt)
+{
+    picture(QStringLiteral("picture1.bmp"), 8, 8);
+    const QString wanted = picture(QStringLiteral("picture2.bmp"), 8, 8);
+    TXOpenPictureDialog dialog;
+    dialog.setDirectory(dir.path());
+    dialog.open();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    // A full path typed key by key, the completion list offering names on the way.
+    bool listShown = false;
+    for (const QChar c : wanted) {
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QTest::qWait(5);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != &dialog && w->isVisible())
+                listShown = true;
+    }
+    QTest::qWait(200);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != &dialog && w->isVisible())
+            listShown = true;
+    EXPECT_TRUE(listShown);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::qWait(500); // the folder read on the model's thread comes back meanwhile
+    if (dialog.isVisible()) // the list took the first Enter
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::qWait(500);
+    ASSERT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.selectedFiles(), QStringList{wanted});
+    QStringList left;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            left << QString::fromLatin1(w->metaObject()->className());
+    EXPECT_TRUE(left.isEmpty()) << left.join(QLatin1Char(',')).toStdString();
 }
 
 TEST_F(PictureDialogsTest, SeveralSelectedFilesPreviewTheFirst)

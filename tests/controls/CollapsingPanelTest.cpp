@@ -1,6 +1,9 @@
 #include <QCoreApplication>
+#include <QCursor>
+#include <QDialog>
 #include <QEnterEvent>
 #include <QStyle>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -32,6 +35,23 @@ void Elapse(TCollapsingPanel& panel)
     }
 }
 
+// A panel at the right of a shown window; the pointer is moved as the user moves it.
+struct Shown {
+    QWidget window;
+    TCollapsingPanel* panel;
+    Shown()
+    {
+        window.setGeometry(100, 100, 300, 200);
+        panel = new TCollapsingPanel(&window);
+        panel->setGeometry(200, 0, panel->width(), 200);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    // Over the bar, inside the panel whether expanded or collapsed.
+    void PointerIn() const { QCursor::setPos(panel->mapToGlobal(QPoint(2, 100))); }
+    void PointerOut() const { QCursor::setPos(window.mapToGlobal(QPoint(20, 100))); }
+};
+
 } // namespace
 
 TEST(CollapsingPanel, WidthsOfBothStates)
@@ -47,25 +67,68 @@ TEST(CollapsingPanel, WidthsOfBothStates)
 
 TEST(CollapsingPanel, FollowsThePointerAfterTheDelayUnlessLocked)
 {
-    TCollapsingPanel panel;
+    Shown s;
+    TCollapsingPanel& panel = *s.panel;
     EXPECT_EQ(panel.HoverTimer()->interval(), 400);
     // Leave and stay out: collapse. Enter then leave before the delay: stays collapsed.
+    s.PointerOut();
     Leave(panel); // a leave without enter still starts the delay: the pointer is outside
     Elapse(panel);
     EXPECT_FALSE(panel.Expanded());
+    s.PointerIn();
     Enter(panel);
+    s.PointerOut();
     Leave(panel);
     Elapse(panel);
     EXPECT_FALSE(panel.Expanded());
+    s.PointerIn();
     Enter(panel);
     Elapse(panel);
     EXPECT_TRUE(panel.Expanded());
 
     panel.SetLocked(true);
+    s.PointerOut();
     Leave(panel);
     EXPECT_FALSE(panel.HoverTimer()->isActive());
     Elapse(panel);
     EXPECT_TRUE(panel.Expanded());
+}
+
+TEST(CollapsingPanel, ALeaveThePointerDidNotMakeChangesNothing)
+{
+    Shown s;
+    s.PointerIn();
+    Leave(*s.panel); // sent by the toolkit, the pointer still over the panel
+    Elapse(*s.panel);
+    EXPECT_TRUE(s.panel->Expanded());
+    EXPECT_EQ(s.panel->width(), TCollapsingPanel::ExpandedWidth);
+}
+
+TEST(CollapsingPanel, KeepsItsStateWhileAModalDialogIsOpen)
+{
+    // The dialog closes with the pointer back over the panel, or elsewhere.
+    for (const bool backInside : {true, false}) {
+        Shown s;
+        TCollapsingPanel& panel = *s.panel;
+        s.PointerIn();
+        {
+            QDialog dialog(&s.window);
+            dialog.setGeometry(400, 100, 100, 80);
+            dialog.open();
+            Leave(panel); // what the toolkit sends a window the dialog blocks
+            QCursor::setPos(dialog.geometry().center());
+            Elapse(panel);
+            EXPECT_TRUE(panel.Expanded()) << backInside;
+            EXPECT_TRUE(panel.HoverTimer()->isActive()) << backInside; // it looks again later
+            Elapse(panel);
+            EXPECT_TRUE(panel.Expanded()) << backInside;
+            dialog.close();
+        }
+        backInside ? s.PointerIn() : s.PointerOut();
+        Elapse(panel);
+        EXPECT_EQ(panel.Expanded(), backInside);
+        EXPECT_FALSE(panel.HoverTimer()->isActive());
+    }
 }
 
 TEST(CollapsingPanel, UnlockingACollapsedPanelExpandsIt)

@@ -51,6 +51,8 @@ TEST(DoubleSpinEdit, TypingTakesOnlyNumberCharactersAndFiniteNumbers)
         {"", "", false, 0},
         {"1.2.3", "1.2.3", false, 0},   // may stand, but is no number
         {"+0.5", "+0.5", true, 0.5},
+        {"1.005", "1.005", true, 1.0},  // reads as the box will show it
+        {"2.999", "2.999", true, 3.0},
     };
     for (const Case& c : cases) {
         Box b(1.0);
@@ -87,4 +89,22 @@ TEST(DoubleSpinEdit, ArrowKeysStepByTheSingleStep)
     b.box.setValue(4.99);
     QTest::keyClick(&b.box, Qt::Key_Up);
     EXPECT_EQ(b.box.text(), QStringLiteral("4.99"));
+}
+
+TEST(DoubleSpinEdit, LeavingTheBoxFormatsANumberAndKeepsOrReplacesOtherText)
+{
+    struct Case { TInvalidText mode; const char* typed; const char* shown; };
+    const Case cases[] = {
+        {TInvalidText::ShowValue, "2.5", "2.50"}, {TInvalidText::Keep, "2.5", "2.50"},
+        {TInvalidText::ShowValue, "-", "1.00"},   {TInvalidText::Keep, "-", "-"},
+        {TInvalidText::ShowValue, "", "1.00"},    {TInvalidText::Keep, "", ""},
+    };
+    for (const Case& c : cases) {
+        Box b(1.0);
+        b.box.SetInvalidText(c.mode);
+        b.Type(QLatin1String(c.typed));
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(&b.box, &out);
+        EXPECT_EQ(b.box.text(), QLatin1String(c.shown)) << c.typed;
+    }
 }
