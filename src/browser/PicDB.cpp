@@ -192,7 +192,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
     };
 
     TPicBrowserFile file;
-    TDatabaseFileState state = file.Load(DatabasePath());
+    TDatabaseFileState state = file.Load(DatabasePath(), m_boxWidth, m_boxHeight);
     std::vector<TStoredRecord> stored;
     int duplicates = 0;
     if (state == TDatabaseFileState::Current)
