@@ -86,6 +86,9 @@ struct TCustomPictureDB::TOpening {
     struct TSlot {
         QByteArray Name;
         std::optional<TFileRecord> Reused; // else made by the workers
+        // A changed file's stored entry: kept, to be remade next time, when the opening is
+        // cancelled before its new thumbnail is ready.
+        std::optional<TFileRecord> Old;
         std::size_t Job = 0;
         bool New = false;                  // counts as a progress step
     };
@@ -170,6 +173,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
 {
     Clear(false);
     m_cleared = false;
+    m_interrupted = false;
     m_directory = path.endsWith(u'/') ? path : path + u'/';
     m_report = TOpenReport();
     auto opening = std::make_unique<TOpening>();
@@ -251,6 +255,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
             }
             if (date != record.FileDate) {
                 addMade(record.Name, false);
+                opening->Slots.back().Old = EntryOf(record);
                 continue;
             }
             TOpening::TSlot slot;
@@ -319,7 +324,6 @@ void TCustomPictureDB::ApplyReady(bool wait)
         return;
     TOpening& opening = *m_opening;
     const int before = Count();
-    bool cancelled = false;
     while (opening.Next < opening.Slots.size()) {
         TOpening::TSlot& slot = opening.Slots[opening.Next];
         if (slot.New && !opening.ProgressBegun) {
@@ -339,7 +343,18 @@ void TCustomPictureDB::ApplyReady(bool wait)
             if (!result) {
                 if (!wait)
                     break;
-                cancelled = true; // only after CancelOpening
+                // Only after CancelOpening: what is not replaced stays as it was, and a new
+                // file is found again next time.
+                if (slot.Old) {
+                    try {
+                        AppendReused(*slot.Old, opening.OldData);
+                        ++m_report.Reused;
+                    } catch (const std::exception&) {
+                        ++m_report.Dropped;
+                    }
+                } else {
+                    m_interrupted = true;
+                }
                 ++opening.Next;
                 continue;
             }
@@ -364,7 +379,6 @@ void TCustomPictureDB::ApplyReady(bool wait)
         }
         ++opening.Next;
     }
-    (void)cancelled;
     if (Count() > before && OnEntriesAdded)
         OnEntriesAdded(this);
     if (opening.Next >= opening.Slots.size())
@@ -457,6 +471,11 @@ void TCustomPictureDB::SaveIfModified()
         return;
     }
     if (m_entries.empty()) {
+        // An opening stopped before any picture was read says nothing about the folder.
+        if (m_interrupted) {
+            m_lastSave = TSaveOutcome::Unchanged;
+            return;
+        }
         if (kind == TPathKind::Missing) {
             m_lastSave = TSaveOutcome::Absent;
         } else {
