@@ -19,10 +19,13 @@ TBrowserFolder::TBrowserFolder(std::unique_ptr<TPictureDB> database)
     : m_database(std::move(database)), m_wake(std::make_unique<QObject>())
 {
     m_database->OnEntriesAdded = [this](TCustomPictureDB*) {
-        if (OnEntriesAdded)
+        if (!m_leaving && OnEntriesAdded)
             OnEntriesAdded();
     };
-    m_database->OnOpened = [this](TCustomPictureDB*) { opened(); };
+    m_database->OnOpened = [this](TCustomPictureDB*) {
+        if (!m_leaving)
+            opened();
+    };
 }
 
 TBrowserFolder::~TBrowserFolder()
@@ -46,10 +49,11 @@ bool TBrowserFolder::IsOpening() const
 
 void TBrowserFolder::Open(const QString& folder)
 {
-    m_directory = folder;
     const int generation = ++m_generation;
     m_pendingActions.clear();
     stopAdds();
+    leaveOpening();
+    m_directory = folder;
     if (folder.isEmpty()) {
         m_database->Clear(false);
         return;
@@ -71,7 +75,21 @@ void TBrowserFolder::Stop()
     ++m_generation;
     m_pendingActions.clear();
     stopAdds();
-    m_database->CancelOpening();
+    leaveOpening();
+}
+
+void TBrowserFolder::leaveOpening()
+{
+    // An opening left unfinished ends unseen: its end is not that of the folder opened next,
+    // nor is what it kept a complete folder.
+    m_leaving = true;
+    try {
+        m_database->CancelOpening();
+    } catch (...) {
+        m_leaving = false;
+        throw;
+    }
+    m_leaving = false;
 }
 
 void TBrowserFolder::opened()

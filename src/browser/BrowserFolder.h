@@ -77,12 +77,14 @@ private:
     void opened();
     void addReady(int generation, const QString& name);
     void stopAdds();
+    void leaveOpening();
 
     std::unique_ptr<TPictureDB> m_database;
     QString m_directory;
     // Counts openings: work of an older one is dropped.
     int m_generation = 0;
     int m_openedGeneration = -1;
+    bool m_leaving = false;
     std::vector<TAction> m_pendingActions;
     std::vector<std::unique_ptr<TAdd>> m_adds;
     // Receives the workers' wake-up calls on the owner's thread.

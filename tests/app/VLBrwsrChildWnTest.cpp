@@ -1,6 +1,7 @@
 #include "app/VLBrwsrChildWn.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QMimeData>
 #include <QPainter>
@@ -14,6 +15,7 @@
 #include "app/XMLRegFile.h"
 #include "browser/AdvSelectDrawGrid.h"
 #include "browser/FileAdmin.h"
+#include "browser/Thumbnail.h"
 
 namespace vellum {
 namespace {
@@ -315,6 +317,67 @@ TEST_F(BrowserWindowTest, FileActionsWaitWhileTheFolderOpens)
     ASSERT_TRUE(WaitForBrowser(*browser));
     EXPECT_EQ(browser->EntryCount(), 29);
     EXPECT_FALSE(EntryNames(*browser).contains(QStringLiteral("p30.bmp")));
+}
+
+// While held, the browser's folder opening stops at a file named "0-wait.bmp" that is no
+// picture: its thumbnail first waits for the large-picture budget.
+QString WaitingPictureIn(const QString& folder)
+{
+    const QString path = folder + QStringLiteral("0-wait.bmp");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("no picture");
+    return path;
+}
+
+TEST_F(BrowserWindowTest, SwitchingFoldersMidLoadShowsTheNewFolderWhole)
+{
+    const QString known = folder(QStringLiteral("known"), NumberedNames(3));
+    {
+        auto browser = browse(known); // leaves an up-to-date database behind
+    }
+    const QString loading = folder(QStringLiteral("loading"), NumberedNames(2));
+    WaitingPictureIn(loading);
+    auto browser = browse(known);
+    {
+        std::unique_lock<std::mutex> budget(LargePictureBudget());
+        browser->SetDirectory(loading);
+        ASSERT_TRUE(browser->IsOpening());
+        browser->SetDirectory(known);
+    }
+    ASSERT_TRUE(WaitForBrowser(*browser));
+    EXPECT_EQ(EntryNames(*browser), NumberedNames(3));
+    EXPECT_EQ(browser->ThumbnailGrid()->NumOfCells(), 3);
+    EXPECT_EQ(browser->ThumbnailGrid()->CurrentCell(), 0);
+    EXPECT_EQ(panels.Texts[3], QStringLiteral("1 of 3"));
+}
+
+TEST_F(BrowserWindowTest, RefreshDuringALoadKeepsTheCurrentCell)
+{
+    const QString pictures = folder(QStringLiteral("refresh"), NumberedNames(5));
+    {
+        auto browser = browse(pictures);
+    }
+    // The last stored picture changed: the others show while it is remade.
+    const QString changed = pictures + QStringLiteral("p05.bmp");
+    ASSERT_TRUE(QFile::remove(changed));
+    ASSERT_TRUE(QFile::rename(WaitingPictureIn(pictures), changed));
+    QFile file(changed);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2023, 4, 5), QTime(12, 0)), QFileDevice::FileModificationTime));
+    file.close();
+    auto browser = browse(pictures, false);
+    {
+        std::unique_lock<std::mutex> budget(LargePictureBudget());
+        browser->show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return browser->EntryCount() == 4; }, 10000));
+        ASSERT_TRUE(browser->IsOpening());
+        browser->ThumbnailGrid()->FocusCell(2);
+        browser->RefreshBrowser();
+    }
+    ASSERT_TRUE(WaitForBrowser(*browser));
+    EXPECT_EQ(browser->ThumbnailGrid()->CurrentCell(), 2);
+    EXPECT_EQ(browser->SelectedNames(), QStringList{QStringLiteral("p03.bmp")});
 }
 
 // A browser whose cells cannot be drawn.
