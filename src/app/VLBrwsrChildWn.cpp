@@ -650,6 +650,21 @@ void TVLBrowserChildWn::MoveCell(int source, int target)
         return;
     if (!Database().MoveEntry(source, target))
         return;
+    // The selection follows the pictures, the dragged one included: every command acts on
+    // what shows highlighted.
+    auto movedTo = [&](int index) {
+        if (index == source)
+            return target;
+        if (source < target && index > source && index <= target)
+            return index - 1;
+        if (target < source && index >= target && index < source)
+            return index + 1;
+        return index;
+    };
+    std::vector<int> selection{target};
+    for (int index : m_grid->Selection())
+        selection.push_back(movedTo(index));
+    m_grid->SetSelection(std::move(selection));
     m_grid->SetCurrentCell(target);
     m_grid->RedrawCells(source, target);
 }

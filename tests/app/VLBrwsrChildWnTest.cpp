@@ -239,6 +239,48 @@ TEST_F(BrowserWindowTest, DroppingACellOnAnotherMovesOnlyThatOne)
     EXPECT_FALSE(browser->IsOwnDrag(&other));
 }
 
+// Whether the cell at index shows the selection colour on screen.
+bool ShowsSelected(TVLBrowserChildWn& browser, int index)
+{
+    TAdvSelectDrawGrid* grid = browser.ThumbnailGrid();
+    const QImage image = grid->viewport()->grab().toImage();
+    const QRect cell = grid->CellRect(index);
+    const QColor selected(GetRValue(browser.SelectColour()), GetGValue(browser.SelectColour()), GetBValue(browser.SelectColour()));
+    // The cell's face just inside its raised edge.
+    return image.pixelColor(cell.left() + 4, cell.top() + 4) == selected;
+}
+
+TEST_F(BrowserWindowTest, AReorderedPictureStaysSelectedAndCurrent)
+{
+    struct Case {
+        int source;
+        int target;
+        std::vector<int> selection; // before the drag; the source is pressed last
+        QStringList order;
+        QStringList selected;       // what Delete would act on, in display order
+    };
+    const Case cases[] = {
+        {2, 0, {2}, {"p03.bmp", "p01.bmp", "p02.bmp", "p04.bmp"}, {"p03.bmp"}},
+        {0, 2, {0}, {"p02.bmp", "p03.bmp", "p01.bmp", "p04.bmp"}, {"p01.bmp"}},
+        // A selection of several: every selected picture stays selected where it went.
+        {3, 1, {1, 3}, {"p01.bmp", "p04.bmp", "p02.bmp", "p03.bmp"}, {"p04.bmp", "p02.bmp"}},
+    };
+    for (const Case& c : cases) {
+        const QString pictures = folder(QStringLiteral("drag%1%2").arg(c.source).arg(c.target), NumberedNames(4));
+        auto browser = browse(pictures);
+        browser->ThumbnailGrid()->SetSelection(c.selection);
+        browser->ThumbnailGrid()->SetCurrentCell(c.source);
+        browser->MoveCell(c.source, c.target);
+        EXPECT_EQ(EntryNames(*browser), c.order);
+        EXPECT_EQ(browser->ThumbnailGrid()->CurrentCell(), c.target);
+        EXPECT_EQ(browser->SelectedNames(), c.selected) << c.source << " -> " << c.target;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(ShowsSelected(*browser, i), c.selected.contains(EntryNames(*browser)[i]))
+                << c.source << " -> " << c.target << ", cell " << i;
+        EXPECT_EQ(panels.Texts[0], EntryNames(*browser)[c.target]);
+    }
+}
+
 TEST_F(BrowserWindowTest, FileActionsReachTheBrowsersOfTheirFolder)
 {
     const QString one = folder(QStringLiteral("one"), NumberedNames(3));
