@@ -72,6 +72,13 @@ TFileRecord EntryOf(TStoredRecord record)
     return entry;
 }
 
+// Whether a file's packed date is the stored one. A time without a packed form (before 1980 or
+// after 2107) tells nothing: such a file is always taken as changed.
+bool SameDate(std::int32_t current, std::int32_t stored)
+{
+    return current == stored && current != -1;
+}
+
 QString ExtensionWithDot(const QByteArray& name)
 {
     const qsizetype dot = name.lastIndexOf('.');
@@ -234,7 +241,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
         bool rebuild = !newNames.empty() || duplicates > 0;
         for (std::size_t i = 0; i < stored.size() && !rebuild; ++i) {
             std::int32_t date = 0;
-            rebuild = !currentDate(stored[i].Name, date) || date != stored[i].FileDate;
+            rebuild = !currentDate(stored[i].Name, date) || !SameDate(date, stored[i].FileDate);
         }
         m_report.Dropped = duplicates;
         if (!rebuild) {
@@ -253,7 +260,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
                 ++m_report.Dropped;
                 continue;
             }
-            if (date != record.FileDate) {
+            if (!SameDate(date, record.FileDate)) {
                 addMade(record.Name, false);
                 opening->Slots.back().Old = EntryOf(record);
                 continue;

@@ -348,6 +348,26 @@ TEST_F(PictureDB, CancelledOpeningKeepsAndSavesTheFinishedEntries)
     EXPECT_EQ(database->Count(), 6);
 }
 
+TEST_F(PictureDB, PicturesDatedOutsideThePackedRangeAreRemadeWhenReplaced)
+{
+    for (const int year : {1975, 1970}) {
+        const QString name = QStringLiteral("old%1.bmp").arg(year);
+        Picture(name, 30, 20);
+        test::SetFileTime(Path(name), year, 6, 1);
+        {
+            auto database = test::BrowserDatabase();
+            database->OpenDirectory(m_dir.path());
+            ASSERT_EQ(database->GetSizeText(database->IndexOfName(name)), QStringLiteral("30 x 20"));
+        }
+        // Replaced by another picture of the same (unpackable) time.
+        Picture(name, 50, 40);
+        test::SetFileTime(Path(name), year, 6, 1);
+        auto database = test::BrowserDatabase();
+        database->OpenDirectory(m_dir.path());
+        EXPECT_EQ(database->GetSizeText(database->IndexOfName(name)), QStringLiteral("50 x 40")) << year;
+    }
+}
+
 // Opens the folder in the background with one worker held at the large-picture budget by a
 // file that is no picture, cancels the opening, and lets the worker go.
 void OpenAndInterrupt(TCustomPictureDB& database, const QString& folder)
