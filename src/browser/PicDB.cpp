@@ -771,6 +771,11 @@ const TXBitmap& TCustomPictureDB::GetCellImage(int index, bool selected)
     if (!ValidIndex(index) || m_cell.Empty())
         return m_cell;
     const TFileRecord& entry = Record(index);
+    // Decoded first: a damaged thumbnail raises before the cell is touched.
+    TXBitmap thumbnail;
+    const std::int64_t end = std::int64_t(entry.ThumbOffset) + entry.ThumbSize;
+    if (entry.ThumbOffset >= 0 && entry.ThumbSize > 0 && end <= m_thumbnails.size())
+        DecodeThumbnail(m_thumbnails.constData() + entry.ThumbOffset, entry.ThumbSize, thumbnail);
     const TColor brush = selected ? m_selectedBackground : kButtonFace;
     const TColor text = selected ? m_selectedTextColour : m_textColour;
     const int right = m_cellWidth - 1;   // the inner rectangle, right and bottom exclusive
@@ -785,14 +790,7 @@ const TXBitmap& TCustomPictureDB::GetCellImage(int index, bool selected)
     FillPixels(m_cell, 2, bottom - 2, right - 1, bottom - 1, kEdgeShadow);
     FillPixels(m_cell, right - 2, 2, right - 1, bottom - 1, kEdgeShadow);
 
-    const std::int64_t end = std::int64_t(entry.ThumbOffset) + entry.ThumbSize;
-    if (entry.ThumbOffset >= 0 && entry.ThumbSize > 0 && end <= m_thumbnails.size()) {
-        TXBitmap thumbnail;
-        try {
-            DecodeThumbnail(m_thumbnails.constData() + entry.ThumbOffset, entry.ThumbSize, thumbnail);
-        } catch (const VellumException&) {
-            thumbnail = TXBitmap(); // a damaged thumbnail leaves its place empty
-        }
+    if (!thumbnail.Empty()) {
         const int left = std::max(0, entry.ThumbX);
         const int top = std::max(0, entry.ThumbY);
         const int width = std::min(thumbnail.Width() - (left - entry.ThumbX), m_cellWidth - left);

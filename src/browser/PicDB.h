@@ -107,6 +107,7 @@ public:
     [[nodiscard]] QString GetSizeText(int index) const;
     [[nodiscard]] QString GetDateText(int index) const;
     // Draws the cell of entry index into the cell image; an invalid index leaves it unchanged.
+    // Raises EInvalidGraphic, the cell unchanged, when the entry's thumbnail cannot be decoded.
     const TXBitmap& GetCellImage(int index, bool selected);
 
     // The entry at a valid index, laid out.

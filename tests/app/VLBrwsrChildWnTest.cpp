@@ -422,6 +422,33 @@ TEST_F(BrowserWindowTest, RefreshDuringALoadKeepsTheCurrentCell)
     EXPECT_EQ(browser->SelectedNames(), QStringList{QStringLiteral("p03.bmp")});
 }
 
+TEST_F(BrowserWindowTest, ADamagedStoredThumbnailShowsOneBox)
+{
+    const QString pictures = folder(QStringLiteral("damaged"), NumberedNames(2));
+    {
+        auto browser = browse(pictures);
+    }
+    // The first thumbnail's scan names a Huffman table that is not defined; its header is sound.
+    const QString path = pictures + QStringLiteral("PicBrowser.pbf");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    const qsizetype scan = bytes.indexOf(QByteArray("\xFF\xDA", 2), 24 + 2 * 275);
+    ASSERT_GT(scan, 0);
+    bytes[scan + 6] = char(0x33);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    auto browser = browse(pictures);
+    ASSERT_EQ(browser->EntryCount(), 2);
+    for (int i = 0; i < 3; ++i) {
+        browser->ThumbnailGrid()->viewport()->repaint();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(errors, QStringList{QStringLiteral("Can not display image.")});
+}
+
 // A browser whose cells cannot be drawn.
 class FailingBrowser : public TVLBrowserChildWn {
 public:

@@ -10,6 +10,7 @@
 #include "BrowserTestSupport.h"
 #include "browser/FileAge.h"
 #include "browser/Thumbnail.h"
+#include "raster/VellumError.h"
 
 namespace vellum {
 namespace {
@@ -366,6 +367,29 @@ TEST_F(PictureDB, PicturesDatedOutsideThePackedRangeAreRemadeWhenReplaced)
         database->OpenDirectory(m_dir.path());
         EXPECT_EQ(database->GetSizeText(database->IndexOfName(name)), QStringLiteral("50 x 40")) << year;
     }
+}
+
+TEST_F(PictureDB, ADamagedThumbnailIsReportedWhenItsCellIsDrawn)
+{
+    Picture(QStringLiteral("a.bmp"));
+    Picture(QStringLiteral("b.bmp"), 40, 30, 1);
+    {
+        auto database = test::BrowserDatabase();
+        database->OpenDirectory(m_dir.path());
+    }
+    QByteArray file = ReadAll(DatabasePath());
+    // The first scan names a Huffman table no thumbnail defines: the header stays sound.
+    const qsizetype scan = file.indexOf(QByteArray("\xFF\xDA", 2), 24 + 2 * 275);
+    ASSERT_GT(scan, 0);
+    file[scan + 6] = char(0x33);
+    auto database = test::BrowserDatabase();
+    ASSERT_EQ(database->LoadStoredEntries(file), TDatabaseFileState::Current);
+    ASSERT_EQ(database->Count(), 2);
+    const TXBitmap& cell = database->GetCellImage(1, false);
+    const QByteArray sound(reinterpret_cast<const char*>(cell.ScanLine(20)), cell.Width() * 3);
+    EXPECT_THROW((void)database->GetCellImage(0, true), EInvalidGraphic);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(cell.ScanLine(20)), cell.Width() * 3), sound)
+        << "the cell image stays as it was";
 }
 
 // Opens the folder in the background with one worker held at the large-picture budget by a
