@@ -146,6 +146,8 @@ TVLBrowserChildWn::TVLBrowserChildWn(QWidget* mainWindow, bool maximised, bool s
     m_folder->OnEntryAppended = [this](int index) { guarded(this, [this, index] { entryAppended(index); }); };
     m_folder->OnEntryChanged = [this](int index) {
         guarded(this, [this, index] {
+            const QString prefix = QString::fromLatin1(Database().Record(index).Name.toHex()) + u':';
+            m_cellCache.removeIf([&](const auto& cell) { return cell.key().startsWith(prefix); });
             m_grid->RedrawCell(index);
             UpdateStatus();
         });
@@ -540,11 +542,17 @@ void TVLBrowserChildWn::Resort(bool ascending)
 
 void TVLBrowserChildWn::DrawCellImage(QPainter& painter, int index, const QRect& rect, bool selected)
 {
-    // An entry's thumbnail moves in the database's data whenever it changes: its place, size
-    // and name identify what the cell shows.
+    // What the cell shows: the name, the thumbnail's place and size, the file's time and size.
+    // A remade entry may get its old place back, so its cells are dropped when it changes.
     const TFileRecord& record = Database().Record(index);
     QString key = QString::fromLatin1(record.Name.toHex());
-    key += QStringLiteral(":%1:%2:%3").arg(record.ThumbOffset).arg(record.ThumbSize).arg(selected ? 1 : 0);
+    key += QStringLiteral(":%1:%2:%3:%4:%5:%6")
+               .arg(record.ThumbOffset)
+               .arg(record.ThumbSize)
+               .arg(record.FileDate)
+               .arg(record.Width)
+               .arg(record.Height)
+               .arg(selected ? 1 : 0);
     auto found = m_cellCache.constFind(key);
     if (found == m_cellCache.constEnd()) {
         // The cell image is the database's own; it is only read here.

@@ -1,6 +1,8 @@
 #include "app/VLBrwsrChildWn.h"
 
 #include <QComboBox>
+#include "raster/Canvas.h"
+#include "raster/XBitmap.h"
 #include <QDateTime>
 #include <QFile>
 #include <QMimeData>
@@ -447,6 +449,47 @@ TEST_F(BrowserWindowTest, ADamagedStoredThumbnailShowsOneBox)
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(errors, QStringList{QStringLiteral("Can not display image.")});
+}
+
+// A 24 x 16 picture of one grey.
+void WriteGrey(const QString& path, int level)
+{
+    TXBitmap picture(24, 16);
+    picture.Canvas().Brush.Color = RGBColor(level, level, level);
+    picture.Canvas().FillRect(QRect(0, 0, 24, 16));
+    picture.SavePicture(path);
+}
+
+TEST_F(BrowserWindowTest, AReplacedPictureShowsItsNewCellEvenInTheOldPlace)
+{
+    const QString pictures = folder(QStringLiteral("replaced"), {});
+    const QString path = pictures + QStringLiteral("p.bmp");
+    WriteGrey(path, 100);
+    auto browser = browse(pictures);
+    ASSERT_EQ(browser->EntryCount(), 1);
+    TAdvSelectDrawGrid* grid = browser->ThumbnailGrid();
+    const QRect rect = grid->CellRect(0);
+    const std::int32_t size = browser->Database().Record(0).ThumbSize;
+    (void)grid->viewport()->grab(); // the cell is drawn and kept
+    // Another grey whose thumbnail has the same length: the new one lands where the old was.
+    int level = 0;
+    for (int candidate : {102, 98, 104, 96, 106, 94, 108, 92}) {
+        WriteGrey(path, candidate);
+        if (MakeThumbnail(path, 94, 98, TThumbnailMode::Reduced).Jpeg.size() == size) {
+            level = candidate;
+            break;
+        }
+    }
+    ASSERT_NE(level, 0);
+    send(*browser, {TFileActionRecord::faAdded, pictures, QStringLiteral("p.bmp"), {}});
+    ASSERT_EQ(browser->Database().Record(0).ThumbOffset, 0);
+    ASSERT_EQ(browser->Database().Record(0).ThumbSize, size);
+    // Inside the focus frame the grid draws over the current cell.
+    const QRect inside = QRect(QPoint(0, 0), rect.size()).adjusted(3, 3, -3, -3);
+    const QImage shown = grid->viewport()->grab().toImage().copy(rect).copy(inside).convertToFormat(QImage::Format_RGB888);
+    auto& cell = const_cast<TXBitmap&>(browser->Database().GetCellImage(0, grid->IsSelected(0)));
+    const QImage expected = cell.SharedImage().copy(inside).convertToFormat(QImage::Format_RGB888);
+    EXPECT_TRUE(shown == expected) << "the old picture's cell is shown";
 }
 
 // A browser whose cells cannot be drawn.
