@@ -136,9 +136,21 @@ TVLBrowserChildWn::TVLBrowserChildWn(QWidget* mainWindow, bool maximised, bool s
     auto database = std::make_unique<TPictureDB>(CellWidth, CellHeight, 8, m_selectColour, clBlack, m_selectTextColour);
     database->SetFileTypes(m_tree->FileTypes());
     database->SetBackgroundWorkers(true);
-    database->OnProgressBegin = [this](TCustomPictureDB*, int steps) { DoProgressBegin(steps); };
-    database->OnProgressStep = [this](TCustomPictureDB*) { DoProgressStep(); };
-    database->OnProgressEnd = [this](TCustomPictureDB*) { DoProgressEnd(); };
+    // The progress bar is the active window's: a browser in the background shows none.
+    database->OnProgressBegin = [this](TCustomPictureDB*, int steps) {
+        m_showsProgress = isActiveDocument();
+        if (m_showsProgress)
+            DoProgressBegin(steps);
+    };
+    database->OnProgressStep = [this](TCustomPictureDB*) {
+        if (m_showsProgress)
+            DoProgressStep();
+    };
+    database->OnProgressEnd = [this](TCustomPictureDB*) {
+        if (m_showsProgress)
+            DoProgressEnd();
+        m_showsProgress = false;
+    };
     m_folder = std::make_unique<TBrowserFolder>(std::move(database));
     m_folder->OnEntriesAdded = [this] { guarded(this, [this] { entriesAdded(); }); };
     m_folder->OnOpened = [this] { guarded(this, [this] { folderOpened(); }); };
@@ -590,16 +602,23 @@ void TVLBrowserChildWn::drawCell(QPainter& painter, int index, const QRect& rect
     }
 }
 
+bool TVLBrowserChildWn::isActiveDocument() const
+{
+    return mdiArea() == nullptr || mdiArea()->currentSubWindow() == this;
+}
+
 void TVLBrowserChildWn::clearStatus()
 {
+    // Only the active document window writes the panels.
+    if (!isActiveDocument())
+        return;
     for (int panel = 0; panel < 4; ++panel)
         setPanel(panel, QString());
 }
 
 void TVLBrowserChildWn::UpdateStatus()
 {
-    // Only the active document window writes the panels.
-    if (mdiArea() != nullptr && mdiArea()->currentSubWindow() != this)
+    if (!isActiveDocument())
         return;
     const int index = m_grid->CurrentCell();
     const int count = Database().Count();

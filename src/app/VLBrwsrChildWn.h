@@ -118,6 +118,7 @@ private:
     void entryRemoved(int index);
     void entryAppended(int index);
     void contentsChanged();
+    [[nodiscard]] bool isActiveDocument() const;
     void clearStatus();
     void drawCell(QPainter& painter, int index, const QRect& rect, bool selected);
     void startDrag(int source);
@@ -135,6 +136,7 @@ private:
     bool m_drawing = true;
     bool m_refreshing = false;
     bool m_shown = false;
+    bool m_showsProgress = false;
     int m_dragSourceIndex = -1;
     int m_keepCurrent = -1;
     bool m_cellErrorShown = false;

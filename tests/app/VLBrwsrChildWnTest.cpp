@@ -1,6 +1,8 @@
 #include "app/VLBrwsrChildWn.h"
 
 #include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include "raster/Canvas.h"
 #include "raster/XBitmap.h"
 #include <QDateTime>
@@ -490,6 +492,39 @@ TEST_F(BrowserWindowTest, AReplacedPictureShowsItsNewCellEvenInTheOldPlace)
     auto& cell = const_cast<TXBitmap&>(browser->Database().GetCellImage(0, grid->IsSelected(0)));
     const QImage expected = cell.SharedImage().copy(inside).convertToFormat(QImage::Format_RGB888);
     EXPECT_TRUE(shown == expected) << "the old picture's cell is shown";
+}
+
+TEST_F(BrowserWindowTest, ABrowserInTheBackgroundLeavesTheStatusBarAlone)
+{
+    const QString start = folder(QStringLiteral("start"), NumberedNames(2));
+    const QString empty = folder(QStringLiteral("empty"), {});
+    const QString fresh = folder(QStringLiteral("fresh"), NumberedNames(3));
+    QMdiArea area;
+    area.resize(900, 600);
+    auto* browser = new TVLBrowserChildWn(&m_mainWindow, false, true, start, m_settings);
+    browser->ShowError = [this](const QString& message) { errors << message; };
+    browser->SetStatusBar(&panels);
+    int progress = 0;
+    browser->OnProgressBegin = [&](TBasicVLChild*, int) { ++progress; };
+    browser->OnProgressStep = [&](TBasicVLChild*) { ++progress; };
+    browser->OnProgressEnd = [&](TBasicVLChild*) { ++progress; };
+    area.addSubWindow(browser);
+    QMdiSubWindow* other = area.addSubWindow(new QWidget);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    ASSERT_TRUE(WaitForBrowser(*browser));
+    area.setActiveSubWindow(other);
+    ASSERT_EQ(area.currentSubWindow(), other);
+    panels.Texts = {"a", "b", "c", "d"};
+    progress = 0;
+    for (const QString& next : {empty, fresh}) {
+        browser->SetDirectory(next);
+        ASSERT_TRUE(WaitForBrowser(*browser));
+        EXPECT_EQ(panels.Texts, (std::array<QString, 4>{"a", "b", "c", "d"})) << next.toStdString();
+        EXPECT_EQ(progress, 0) << next.toStdString();
+    }
+    browser->SetDirectory(QString());
+    EXPECT_EQ(panels.Texts, (std::array<QString, 4>{"a", "b", "c", "d"}));
 }
 
 // A browser whose cells cannot be drawn.
