@@ -138,25 +138,20 @@ void TBrowserFolder::apply(const TAction& action)
     switch (action.Kind) {
     case TAction::Added: {
         // A new file, or one replaced: its thumbnail is made in the background.
+        if (m_directory.isEmpty())
+            return;
         const auto same = [&](const std::unique_ptr<TAdd>& add) { return add->Name == action.Name; };
         if (std::any_of(m_adds.begin(), m_adds.end(), same))
             return;
         auto add = std::make_unique<TAdd>();
         add->Name = action.Name;
-        const int generation = m_generation;
-        QObject* receiver = m_wake.get();
-        auto wake = [this, receiver, generation, name = action.Name] {
-            QMetaObject::invokeMethod(receiver, [this, generation, name] { addReady(generation, name); },
-                                      Qt::QueuedConnection);
-        };
-        add->Workers = std::make_unique<TThumbnailWorkers>(std::vector<QString>{m_directory + action.Name},
-                                                           m_database->BoxWidth(), m_database->BoxHeight(),
-                                                           m_database->ThumbnailMode(), 1, std::move(wake));
         m_adds.push_back(std::move(add));
+        startAdds();
         return;
     }
     case TAction::Removed: {
         std::erase_if(m_adds, [&](const std::unique_ptr<TAdd>& add) { return add->Name == action.Name; });
+        startAdds();
         const int index = m_database->IndexOfName(action.Name);
         if (index < 0 || !m_database->DeleteEntry(index))
             return;
@@ -179,10 +174,13 @@ void TBrowserFolder::addReady(int generation, const QString& name)
                                     [&](const std::unique_ptr<TAdd>& add) { return add->Name == name; });
     if (generation != m_generation || found == m_adds.end())
         return;
+    if (!(*found)->Workers || !(*found)->Workers->IsReady(0))
+        return;
     const std::unique_ptr<TAdd> add = std::move(*found);
     m_adds.erase(found);
     // From the event loop: nothing may leave this.
     try {
+        startAdds();
         std::optional<TThumbnailWorkers::TResult> result = add->Workers->Take(0, false);
         if (!result || !result->Ok)
             return;
@@ -199,10 +197,36 @@ void TBrowserFolder::addReady(int generation, const QString& name)
     }
 }
 
+void TBrowserFolder::startAdds()
+{
+    // A few at a time: a folder copied in at once must not start a thread per file.
+    const int most = TThumbnailWorkers::DefaultThreadCount();
+    int running = 0;
+    for (const std::unique_ptr<TAdd>& add : m_adds) {
+        if (add->Workers) {
+            ++running;
+            continue;
+        }
+        if (running >= most)
+            return;
+        const int generation = m_generation;
+        QObject* receiver = m_wake.get();
+        auto wake = [this, receiver, generation, name = add->Name] {
+            QMetaObject::invokeMethod(receiver, [this, generation, name] { addReady(generation, name); },
+                                      Qt::QueuedConnection);
+        };
+        add->Workers = std::make_unique<TThumbnailWorkers>(std::vector<QString>{m_directory + add->Name},
+                                                           m_database->BoxWidth(), m_database->BoxHeight(),
+                                                           m_database->ThumbnailMode(), 1, std::move(wake));
+        ++running;
+    }
+}
+
 void TBrowserFolder::stopAdds()
 {
     for (const std::unique_ptr<TAdd>& add : m_adds)
-        add->Workers->Cancel();
+        if (add->Workers)
+            add->Workers->Cancel();
     m_adds.clear();
 }
 

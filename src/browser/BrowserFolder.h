@@ -76,6 +76,7 @@ private:
     void apply(const TAction& action);
     void opened();
     void addReady(int generation, const QString& name);
+    void startAdds();
     void stopAdds();
     void leaveOpening();
 

@@ -9,6 +9,7 @@
 
 #include "BrowserTestSupport.h"
 #include "browser/Thumbnail.h"
+#include "browser/ThumbnailWorkers.h"
 
 namespace vellum {
 namespace {
@@ -141,6 +142,39 @@ TEST_F(BrowserFolder, FileActionsDuringALoadApplyOnceTheFolderIsOpen)
         m_folder->Open(QString());
     }
     EXPECT_EQ(removed, std::vector<int>{0});
+}
+
+TEST_F(BrowserFolder, ManyFilesAppearingAtOnceUseAFewWorkers)
+{
+    const QString folder = Folder(QStringLiteral("many"), {"a.bmp"});
+    m_folder->Open(folder);
+    ASSERT_TRUE(WaitUntilOpen());
+    ASSERT_TRUE(TThumbnailWorkers::WaitForAll(10000));
+    // Files that are no picture: each waits for the held budget as long as it is held.
+    QStringList waiting;
+    for (int i = 0; i < 24; ++i) {
+        waiting << QStringLiteral("w%1.bmp").arg(i, 2, 10, QLatin1Char('0'));
+        test::WriteAll(folder + waiting.back(), "no picture");
+    }
+    {
+        std::unique_lock<std::mutex> budget(LargePictureBudget());
+        for (const QString& name : waiting)
+            m_folder->FileAdded(name);
+        EXPECT_LE(TThumbnailWorkers::Running(), TThumbnailWorkers::DefaultThreadCount());
+    }
+    ASSERT_TRUE(WaitUntilOpen());
+    EXPECT_EQ(Names(m_folder->Database()), QStringList{"a.bmp"});
+
+    QStringList names{"a.bmp"};
+    for (int i = 0; i < 24; ++i) {
+        names << QStringLiteral("n%1.bmp").arg(i, 2, 10, QLatin1Char('0'));
+        test::WritePicture(folder + names.back(), 30, 20, i);
+        m_folder->FileAdded(names.back());
+    }
+    ASSERT_TRUE(WaitUntilOpen());
+    QStringList made = Names(m_folder->Database());
+    made.sort();
+    EXPECT_EQ(made, names);
 }
 
 } // namespace
