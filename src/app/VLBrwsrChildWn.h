@@ -111,7 +111,7 @@ private:
     void writeSettings();
     void firstShow();
     void addRecentDir(const QString& path);
-    // Opens Directory in the background; keepCurrent keeps the current cell (refresh).
+    // Opens folder in the background; keepCurrent keeps the current cell (refresh).
     void openFolder(const QString& folder, bool keepCurrent);
     void entriesAdded();
     void folderOpened();
