@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "browser/PicDB.h"
+#include "raster/VellumError.h"
 
 namespace {
 
@@ -25,10 +26,19 @@ QGuiApplication& Application()
     return *app;
 }
 
+// A thumbnail whose data are damaged behind a sound header is reported, never drawn.
+void DrawCell(vellum::TCustomPictureDB& database, int index, bool selected)
+{
+    try {
+        (void)database.GetCellImage(index, selected);
+    } catch (const vellum::VellumException&) {
+    }
+}
+
 void Exercise(vellum::TCustomPictureDB& database)
 {
     for (int i = 0; i < database.Count(); ++i) {
-        (void)database.GetCellImage(i, i % 2 == 1);
+        DrawCell(database, i, i % 2 == 1);
         (void)database.GetSizeText(i);
         (void)database.GetDateText(i);
     }
@@ -37,7 +47,7 @@ void Exercise(vellum::TCustomPictureDB& database)
     if (database.Count() > 1) {
         database.MoveEntry(0, database.Count() - 1);
         database.DeleteEntry(database.Count() / 2);
-        (void)database.GetCellImage(0, false);
+        DrawCell(database, 0, false);
     }
 }
 

@@ -1,7 +1,6 @@
 #include "app/VLBrwsrChildWn.h"
 
 #include <algorithm>
-#include <optional>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,7 +9,6 @@
 #include <QDrag>
 #include <QFileInfo>
 #include <QFrame>
-#include <QFutureWatcher>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -21,15 +19,14 @@
 #include <QStandardItem>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "app/SettingsKeys.h"
 #include "app/XMLRegFile.h"
 #include "browser/AdvSelectDrawGrid.h"
+#include "browser/BrowserFolder.h"
 #include "browser/DirTreeView.h"
 #include "browser/FolderListing.h"
 #include "browser/PicDB.h"
-#include "browser/Thumbnail.h"
 #include "raster/XBitmap.h"
 
 namespace vellum {
@@ -136,14 +133,45 @@ TVLBrowserChildWn::TVLBrowserChildWn(QWidget* mainWindow, bool maximised, bool s
 
     readSettings();
     m_selectTextColour = SelectTextColourFor(m_selectColour);
-    m_database = std::make_unique<TPictureDB>(CellWidth, CellHeight, 8, m_selectColour, clBlack, m_selectTextColour);
-    m_database->SetFileTypes(m_tree->FileTypes());
-    m_database->SetBackgroundWorkers(true);
-    m_database->OnProgressBegin = [this](TCustomPictureDB*, int steps) { DoProgressBegin(steps); };
-    m_database->OnProgressStep = [this](TCustomPictureDB*) { DoProgressStep(); };
-    m_database->OnProgressEnd = [this](TCustomPictureDB*) { DoProgressEnd(); };
-    m_database->OnEntriesAdded = [this](TCustomPictureDB*) { guarded(this, [this] { entriesAdded(); }); };
-    m_database->OnOpened = [this](TCustomPictureDB*) { guarded(this, [this] { folderOpened(); }); };
+    auto database = std::make_unique<TPictureDB>(CellWidth, CellHeight, 8, m_selectColour, clBlack, m_selectTextColour);
+    database->SetFileTypes(m_tree->FileTypes());
+    database->SetBackgroundWorkers(true);
+    // The progress bar is the active window's: a browser in the background shows none.
+    database->OnProgressBegin = [this](TCustomPictureDB*, int steps) {
+        m_showsProgress = isActiveDocument();
+        if (m_showsProgress)
+            DoProgressBegin(steps);
+    };
+    database->OnProgressStep = [this](TCustomPictureDB*) {
+        if (m_showsProgress)
+            DoProgressStep();
+    };
+    database->OnProgressEnd = [this](TCustomPictureDB*) {
+        if (m_showsProgress)
+            DoProgressEnd();
+        m_showsProgress = false;
+    };
+    m_folder = std::make_unique<TBrowserFolder>(std::move(database));
+    m_folder->OnEntriesAdded = [this] { guarded(this, [this] { entriesAdded(); }); };
+    m_folder->OnOpened = [this] { guarded(this, [this] { folderOpened(); }); };
+    m_folder->OnEntryRemoved = [this](int index) { guarded(this, [this, index] { entryRemoved(index); }); };
+    m_folder->OnEntryAppended = [this](int index) { guarded(this, [this, index] { entryAppended(index); }); };
+    m_folder->OnEntryChanged = [this](int index) {
+        guarded(this, [this, index] {
+            const QString prefix = QString::fromLatin1(Database().Record(index).Name.toHex()) + u':';
+            m_cellCache.removeIf([&](const auto& cell) { return cell.key().startsWith(prefix); });
+            m_grid->RedrawCell(index);
+            UpdateStatus();
+        });
+    };
+    m_folder->OnEntryRenamed = [this](int index) {
+        guarded(this, [this, index] {
+            m_grid->RedrawCell(index);
+            m_grid->setFocus();
+            UpdateStatus();
+        });
+    };
+    m_folder->OnError = [this](const QString& message) { error(message); };
 
     m_grid->OnDrawCell = [this](QPainter& painter, int index, const QRect& rect, bool selected) {
         drawCell(painter, index, rect, selected);
@@ -173,15 +201,32 @@ TVLBrowserChildWn::TVLBrowserChildWn(QWidget* mainWindow, bool maximised, bool s
 
 TVLBrowserChildWn::~TVLBrowserChildWn()
 {
-    // The database goes first (it saves a modified file); nothing may call back then.
-    if (m_database) {
-        m_database->OnEntriesAdded = nullptr;
-        m_database->OnOpened = nullptr;
-        m_database->OnProgressBegin = nullptr;
-        m_database->OnProgressStep = nullptr;
-        m_database->OnProgressEnd = nullptr;
+    // The folder goes first (its database saves a modified file); nothing may call back then.
+    if (m_folder) {
+        m_folder->OnEntriesAdded = nullptr;
+        m_folder->OnOpened = nullptr;
+        m_folder->OnEntryRemoved = nullptr;
+        m_folder->OnEntryAppended = nullptr;
+        m_folder->OnEntryChanged = nullptr;
+        m_folder->OnEntryRenamed = nullptr;
+        m_folder->OnError = nullptr;
     }
-    m_database.reset();
+    m_folder.reset();
+}
+
+const QString& TVLBrowserChildWn::Directory() const
+{
+    return m_folder->Directory();
+}
+
+TPictureDB& TVLBrowserChildWn::Database() const
+{
+    return m_folder->Database();
+}
+
+bool TVLBrowserChildWn::AddsPending() const
+{
+    return m_folder->AddsPending();
 }
 
 TColor TVLBrowserChildWn::SelectTextColourFor(TColor colour)
@@ -260,7 +305,7 @@ void TVLBrowserChildWn::ChooseRecentDir(int index)
     if (index < 0 || index >= m_recentDirs->count())
         return;
     const QString folder = m_recentDirs->itemText(index);
-    if (folder == m_directory) {
+    if (folder == Directory()) {
         m_recentDirs->setCurrentIndex(0);
         return;
     }
@@ -313,10 +358,7 @@ void TVLBrowserChildWn::closeEvent(QCloseEvent* event)
     if (!event->isAccepted())
         return;
     guarded(this, [this] { writeSettings(); });
-    ++m_generation;
-    m_pendingActions.clear();
-    m_pendingAdds.clear();
-    m_database->CancelOpening();
+    m_folder->Stop();
 }
 
 void TVLBrowserChildWn::error(const QString& message)
@@ -329,61 +371,51 @@ void TVLBrowserChildWn::error(const QString& message)
 
 bool TVLBrowserChildWn::IsOpening() const
 {
-    return m_database->IsOpening();
+    return m_folder->IsOpening();
 }
 
 int TVLBrowserChildWn::EntryCount() const
 {
-    return m_database->Count();
+    return Database().Count();
 }
 
 void TVLBrowserChildWn::SetDirectory(const QString& path)
 {
     const QString folder = withSlash(path);
     // Exact comparison: folders whose names differ only in letter case are different folders.
-    if (folder == m_directory)
+    if (folder == Directory())
         return;
-    m_directory = folder;
     if (folder.isEmpty()) {
-        ++m_generation;
-        m_pendingActions.clear();
-        m_pendingAdds.clear();
         m_grid->FocusCell(0);
         m_grid->SetNumOfCells(0);
         clearStatus();
-        m_database->Clear(false);
+        m_folder->Open(folder);
         setWindowTitle(QStringLiteral("Picture Browser"));
         contentsChanged();
         return;
     }
     addRecentDir(folder);
-    openFolder(false);
+    openFolder(folder, false);
 }
 
-void TVLBrowserChildWn::openFolder(bool keepCurrent)
+void TVLBrowserChildWn::openFolder(const QString& folder, bool keepCurrent)
 {
-    const int generation = ++m_generation;
     m_cellCache.clear();
-    m_pendingActions.clear();
-    m_pendingAdds.clear();
     m_cellErrorShown = false;
     m_pendingSortKind = -1;
     m_keepCurrent = keepCurrent ? m_grid->CurrentCell() : -1;
     m_grid->SetSelection({});
     m_grid->SetCurrentCell(-1);
     m_grid->SetNumOfCells(0);
-    setWindowTitle(QStringLiteral("Browsing %1").arg(m_directory));
+    setWindowTitle(QStringLiteral("Browsing %1").arg(folder));
     m_drawing = true;
-    m_database->BeginOpenDirectory(m_directory);
-    // Nothing to make: the folder is open already, perhaps without saying so.
-    if (generation == m_generation && !m_database->IsOpening() && m_openedGeneration != m_generation)
-        folderOpened();
+    m_folder->Open(folder);
     contentsChanged();
 }
 
 void TVLBrowserChildWn::entriesAdded()
 {
-    const int count = m_database->Count();
+    const int count = Database().Count();
     m_grid->SetNumOfCells(count);
     if (m_grid->CurrentCell() < 0 && count > 0)
         m_grid->FocusCell(0);
@@ -393,8 +425,7 @@ void TVLBrowserChildWn::entriesAdded()
 
 void TVLBrowserChildWn::folderOpened()
 {
-    m_openedGeneration = m_generation;
-    const int count = m_database->Count();
+    const int count = Database().Count();
     m_grid->SetNumOfCells(count);
     if (count == 0) {
         clearStatus();
@@ -412,11 +443,6 @@ void TVLBrowserChildWn::folderOpened()
         m_pendingSortKind = -1;
         SortBy(kind, m_pendingSortAscending);
     }
-    // File actions for this folder that came while it was being read.
-    const std::vector<TFileActionRecord> pending = std::move(m_pendingActions);
-    m_pendingActions.clear();
-    for (const TFileActionRecord& record : pending)
-        fileAction(record);
 }
 
 void TVLBrowserChildWn::RefreshBrowser()
@@ -429,8 +455,8 @@ void TVLBrowserChildWn::RefreshBrowser()
         m_selectingInTree = true;
         m_tree->Rebuild();
         m_selectingInTree = false;
-        if (!m_directory.isEmpty())
-            openFolder(true);
+        if (!Directory().isEmpty())
+            openFolder(Directory(), true);
     } catch (...) {
         m_selectingInTree = false;
         EndWait();
@@ -471,8 +497,8 @@ QStringList TVLBrowserChildWn::SelectedNames() const
 {
     QStringList names;
     for (int index : m_grid->Selection())
-        if (index < m_database->Count())
-            names << m_database->GetName(index);
+        if (index < Database().Count())
+            names << Database().GetName(index);
     return names;
 }
 
@@ -480,7 +506,7 @@ QStringList TVLBrowserChildWn::SelectedPaths() const
 {
     QStringList paths;
     for (const QString& name : SelectedNames())
-        paths << m_directory + name;
+        paths << Directory() + name;
     return paths;
 }
 
@@ -495,22 +521,22 @@ void TVLBrowserChildWn::openSelection()
 
 void TVLBrowserChildWn::SortBy(int kind, bool ascending)
 {
-    if (m_database->IsOpening()) {
+    if (Database().IsOpening()) {
         // Sorting now would stop the reading: it waits until the folder is open.
         m_pendingSortKind = kind;
         m_pendingSortAscending = ascending;
         return;
     }
     m_drawing = false;
-    const QString current = m_database->GetName(m_grid->CurrentCell());
+    const QString current = Database().GetName(m_grid->CurrentCell());
     const QStringList selected = SelectedNames();
-    const bool sorted = m_database->Sort(kind, ascending);
+    const bool sorted = Database().Sort(kind, ascending);
     // The selection stays on the same pictures wherever they went.
     std::vector<int> selection;
     for (const QString& name : selected)
-        selection.push_back(m_database->IndexOfName(name));
+        selection.push_back(Database().IndexOfName(name));
     m_grid->SetSelection(std::move(selection));
-    const int now = m_database->IndexOfName(current);
+    const int now = Database().IndexOfName(current);
     if (now >= 0)
         m_grid->SetCurrentCell(now);
     m_drawing = true;
@@ -521,22 +547,28 @@ void TVLBrowserChildWn::SortBy(int kind, bool ascending)
 
 void TVLBrowserChildWn::Resort(bool ascending)
 {
-    SortBy(m_database->SortKind(), ascending);
+    SortBy(Database().SortKind(), ascending);
 }
 
 // --- drawing and status
 
 void TVLBrowserChildWn::DrawCellImage(QPainter& painter, int index, const QRect& rect, bool selected)
 {
-    // An entry's thumbnail moves in the database's data whenever it changes: its place, size
-    // and name identify what the cell shows.
-    const TFileRecord& record = m_database->Record(index);
+    // What the cell shows: the name, the thumbnail's place and size, the file's time and size.
+    // A remade entry may get its old place back, so its cells are dropped when it changes.
+    const TFileRecord& record = Database().Record(index);
     QString key = QString::fromLatin1(record.Name.toHex());
-    key += QStringLiteral(":%1:%2:%3").arg(record.ThumbOffset).arg(record.ThumbSize).arg(selected ? 1 : 0);
+    key += QStringLiteral(":%1:%2:%3:%4:%5:%6")
+               .arg(record.ThumbOffset)
+               .arg(record.ThumbSize)
+               .arg(record.FileDate)
+               .arg(record.Width)
+               .arg(record.Height)
+               .arg(selected ? 1 : 0);
     auto found = m_cellCache.constFind(key);
     if (found == m_cellCache.constEnd()) {
         // The cell image is the database's own; it is only read here.
-        auto& cell = const_cast<TXBitmap&>(m_database->GetCellImage(index, selected));
+        auto& cell = const_cast<TXBitmap&>(Database().GetCellImage(index, selected));
         // Bounded: a few screens of cells.
         if (m_cellCache.size() >= 512)
             m_cellCache.clear();
@@ -547,7 +579,7 @@ void TVLBrowserChildWn::DrawCellImage(QPainter& painter, int index, const QRect&
 
 void TVLBrowserChildWn::drawCell(QPainter& painter, int index, const QRect& rect, bool selected)
 {
-    if (!m_drawing || index >= m_database->Count()) {
+    if (!m_drawing || index >= Database().Count()) {
         painter.fillRect(rect, m_grid->Background);
         return;
     }
@@ -561,7 +593,7 @@ void TVLBrowserChildWn::drawCell(QPainter& painter, int index, const QRect& rect
         painter.drawRect(rect.adjusted(1, 1, -2, -2));
         painter.setPen(selected ? toQColor(m_selectTextColour) : QColor(Qt::black));
         painter.drawText(rect.adjusted(8, 0, -8, -8), Qt::AlignHCenter | Qt::AlignBottom,
-                         painter.fontMetrics().elidedText(m_database->GetName(index), Qt::ElideRight, rect.width() - 16));
+                         painter.fontMetrics().elidedText(Database().GetName(index), Qt::ElideRight, rect.width() - 16));
         if (!m_cellErrorShown) {
             m_cellErrorShown = true;
             QMetaObject::invokeMethod(this, [this] { error(QStringLiteral("Can not display image.")); },
@@ -570,36 +602,43 @@ void TVLBrowserChildWn::drawCell(QPainter& painter, int index, const QRect& rect
     }
 }
 
+bool TVLBrowserChildWn::isActiveDocument() const
+{
+    return mdiArea() == nullptr || mdiArea()->currentSubWindow() == this;
+}
+
 void TVLBrowserChildWn::clearStatus()
 {
+    // Only the active document window writes the panels.
+    if (!isActiveDocument())
+        return;
     for (int panel = 0; panel < 4; ++panel)
         setPanel(panel, QString());
 }
 
 void TVLBrowserChildWn::UpdateStatus()
 {
-    // Only the active document window writes the panels.
-    if (mdiArea() != nullptr && mdiArea()->currentSubWindow() != this)
+    if (!isActiveDocument())
         return;
     const int index = m_grid->CurrentCell();
-    const int count = m_database->Count();
+    const int count = Database().Count();
     if (index < 0 || index >= count) {
         clearStatus();
         return;
     }
-    const QString name = m_database->GetName(index);
+    const QString name = Database().GetName(index);
     QString first = name;
     if (!TreeVisible()) {
         const QLabel* panel = m_mainWindow != nullptr ? m_mainWindow->findChild<QLabel*>(QStringLiteral("StatusPanel0")) : nullptr;
-        first = m_directory + name;
+        first = Directory() + name;
         if (panel != nullptr && panel->width() > 0) {
             const QFontMetrics metrics(panel->font());
             first = ShortenPath(first, panel->width() - 4, [&](const QString& t) { return metrics.horizontalAdvance(t); });
         }
     }
     setPanel(0, first);
-    setPanel(1, m_database->GetDateText(index));
-    setPanel(2, m_database->GetSizeText(index));
+    setPanel(1, Database().GetDateText(index));
+    setPanel(2, Database().GetSizeText(index));
     setPanel(3, QStringLiteral("%1 of %2").arg(index + 1).arg(count));
 }
 
@@ -633,11 +672,26 @@ void TVLBrowserChildWn::startDrag(int source)
 
 void TVLBrowserChildWn::MoveCell(int source, int target)
 {
-    const int count = m_database->Count();
+    const int count = Database().Count();
     if (source < 0 || target < 0 || source >= count || target >= count || source == target)
         return;
-    if (!m_database->MoveEntry(source, target))
+    if (!Database().MoveEntry(source, target))
         return;
+    // The selection follows the pictures, the dragged one included: every command acts on
+    // what shows highlighted.
+    auto movedTo = [&](int index) {
+        if (index == source)
+            return target;
+        if (source < target && index > source && index <= target)
+            return index - 1;
+        if (target < source && index >= target && index < source)
+            return index + 1;
+        return index;
+    };
+    std::vector<int> selection{target};
+    for (int index : m_grid->Selection())
+        selection.push_back(movedTo(index));
+    m_grid->SetSelection(std::move(selection));
     m_grid->SetCurrentCell(target);
     m_grid->RedrawCells(source, target);
 }
@@ -659,7 +713,7 @@ void TVLBrowserChildWn::dropOnFolder(const QString& path, const QPoint& globalPo
 void TVLBrowserChildWn::TransferSelection(bool copy, const QString& folder)
 {
     const QString destination = withSlash(folder);
-    const QString source = m_directory;
+    const QString source = Directory();
     for (const QString& name : SelectedNames()) {
         if (copy && OnCopyFile)
             OnCopyFile(this, name, source, destination);
@@ -687,123 +741,69 @@ void TVLBrowserChildWn::treeMark(const QString& directory)
     QStandardItem* node = m_tree->ItemForPath(directory);
     if (node == nullptr)
         return;
-    const TFolderListing listing = ListFolder(directory, m_database->FileTypes());
+    const TFolderListing listing = ListFolder(directory, Database().FileTypes());
     m_tree->SetHasPictures(node, !listing.Names.empty());
 }
 
 void TVLBrowserChildWn::fileAction(const TFileActionRecord& record)
 {
     const qsizetype dot = record.FileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || !m_database->HandlesExtension(record.FileName.mid(dot + 1)))
+    if (dot < 0 || !Database().HandlesExtension(record.FileName.mid(dot + 1)))
         return;
-    const bool here = !m_directory.isEmpty() && record.Directory == m_directory;
-    if (here && m_database->IsOpening()) {
-        m_pendingActions.push_back(record);
+    if (Directory().isEmpty() || record.Directory != Directory()) {
+        if (record.Action == TFileActionRecord::faAdded || record.Action == TFileActionRecord::faRemoved)
+            treeMark(record.Directory);
         return;
     }
     switch (record.Action) {
     case TFileActionRecord::faAdded:
-        if (!here) {
-            treeMark(record.Directory);
-            return;
-        }
-        // A new file, or one replaced: its thumbnail is made in the background.
-        addFileInBackground(record.FileName);
+        m_folder->FileAdded(record.FileName);
         return;
-    case TFileActionRecord::faRemoved: {
-        if (!here) {
-            treeMark(record.Directory);
-            return;
-        }
-        m_pendingAdds.removeAll(record.FileName);
-        const int index = m_database->IndexOfName(record.FileName);
-        if (index < 0)
-            return;
-        m_drawing = false;
-        const int current = m_grid->CurrentCell();
-        m_database->DeleteEntry(index);
-        contentsChanged();
-        const int count = m_database->Count();
-        if (count == 0)
-            m_tree->SetHasPictures(m_tree->ItemForPath(m_directory), false);
-        // The selection stays on the same pictures: those after the gone one move up.
-        std::vector<int> selection;
-        for (int selected : m_grid->Selection())
-            if (selected != index)
-                selection.push_back(selected > index ? selected - 1 : selected);
-        m_grid->SetNumOfCells(count);
-        m_grid->SetSelection(std::move(selection));
-        if (current >= count)
-            m_grid->SetCurrentCell(count - 1);
-        else if (current > index)
-            m_grid->SetCurrentCell(current - 1);
-        m_drawing = true;
-        m_grid->viewport()->update();
-        UpdateStatus();
+    case TFileActionRecord::faRemoved:
+        m_folder->FileRemoved(record.FileName);
         return;
-    }
     case TFileActionRecord::faRenamed:
-        if (!here)
-            return;
-        if (const int index = m_database->IndexOfName(record.FileName); index >= 0) {
-            m_database->RenameEntry(index, record.NewFileName);
-            m_grid->RedrawCell(index);
-            m_grid->setFocus();
-            UpdateStatus();
-        }
+        m_folder->FileRenamed(record.FileName, record.NewFileName);
         return;
     default:
         return;
     }
 }
 
-void TVLBrowserChildWn::addFileInBackground(const QString& name)
+void TVLBrowserChildWn::entryRemoved(int index)
 {
-    if (m_pendingAdds.contains(name))
-        return;
-    m_pendingAdds << name;
-    const int generation = m_generation;
-    const QString path = m_directory + name;
-    const int boxWidth = m_database->BoxWidth();
-    const int boxHeight = m_database->BoxHeight();
-    const TThumbnailMode mode = m_database->ThumbnailMode();
-    using TResult = std::optional<TThumbnail>;
-    auto* watcher = new QFutureWatcher<TResult>(this);
-    connect(watcher, &QFutureWatcher<TResult>::finished, this, [this, watcher, generation, name] {
-        watcher->deleteLater();
-        if (generation != m_generation || !m_pendingAdds.contains(name))
-            return;
-        m_pendingAdds.removeAll(name);
-        const TResult thumbnail = watcher->result();
-        if (!thumbnail)
-            return;
-        if (const int index = m_database->IndexOfName(name); index >= 0) {
-            guarded(this, [&] {
-                if (m_database->RefreshEntry(index, *thumbnail))
-                    m_grid->RedrawCell(index);
-            });
-            return;
-        }
-        guarded(this, [&] {
-            if (!m_database->AddThumbnail(name, *thumbnail))
-                return;
-            contentsChanged();
-            m_tree->SetHasPictures(m_tree->ItemForPath(m_directory), true);
-            const int count = m_database->Count();
-            m_grid->SetNumOfCells(count);
-            if (count == 1)
-                m_grid->FocusCell(0);
-            m_grid->RedrawCell(count - 1);
-            UpdateStatus();
-        });
-    });
-    watcher->setFuture(QtConcurrent::run([path, boxWidth, boxHeight, mode]() -> TResult {
-        try {
-            return MakeThumbnail(path, boxWidth, boxHeight, mode);
-        } catch (...) {
-            return std::nullopt;
-        }
-    }));
+    m_drawing = false;
+    const int current = m_grid->CurrentCell();
+    contentsChanged();
+    const int count = Database().Count();
+    if (count == 0)
+        m_tree->SetHasPictures(m_tree->ItemForPath(Directory()), false);
+    // The selection stays on the same pictures: those after the gone one move up.
+    std::vector<int> selection;
+    for (int selected : m_grid->Selection())
+        if (selected != index)
+            selection.push_back(selected > index ? selected - 1 : selected);
+    m_grid->SetNumOfCells(count);
+    m_grid->SetSelection(std::move(selection));
+    if (current >= count)
+        m_grid->SetCurrentCell(count - 1);
+    else if (current > index)
+        m_grid->SetCurrentCell(current - 1);
+    m_drawing = true;
+    m_grid->viewport()->update();
+    UpdateStatus();
+}
+
+void TVLBrowserChildWn::entryAppended(int index)
+{
+    contentsChanged();
+    m_tree->SetHasPictures(m_tree->ItemForPath(Directory()), true);
+    const int count = Database().Count();
+    m_grid->SetNumOfCells(count);
+    if (count == 1)
+        m_grid->FocusCell(0);
+    m_grid->RedrawCell(index);
+    UpdateStatus();
 }
 
 } // namespace vellum

@@ -28,6 +28,7 @@ class QRect;
 namespace vellum {
 
 class TAdvSelectDrawGrid;
+class TBrowserFolder;
 class TDirTreeView;
 class TPictureDB;
 
@@ -46,7 +47,7 @@ public:
                       const QString& settingsFile);
     ~TVLBrowserChildWn() override;
 
-    [[nodiscard]] const QString& Directory() const { return m_directory; }
+    [[nodiscard]] const QString& Directory() const;
     void SetDirectory(const QString& path);
     void RefreshBrowser();
     void ShowDirectories(bool show);
@@ -60,7 +61,7 @@ public:
     // True while the open folder is still being read.
     [[nodiscard]] bool IsOpening() const;
     // Thumbnails for files that appeared are still being made.
-    [[nodiscard]] bool AddsPending() const { return !m_pendingAdds.isEmpty(); }
+    [[nodiscard]] bool AddsPending() const;
 
     [[nodiscard]] TColor SelectColour() const { return m_selectColour; }
     [[nodiscard]] TColor SelectTextColour() const { return m_selectTextColour; }
@@ -72,7 +73,9 @@ public:
     [[nodiscard]] TAdvSelectDrawGrid* ThumbnailGrid() const { return m_grid; }
     [[nodiscard]] QMenu* FileOptionsMenu() const { return m_fileOptions; }
     [[nodiscard]] QSplitter* Splitter() const { return m_splitter; }
-    [[nodiscard]] TPictureDB& Database() const { return *m_database; }
+    [[nodiscard]] TPictureDB& Database() const;
+    // The open folder's state, which this window shows.
+    [[nodiscard]] TBrowserFolder& Folder() const { return *m_folder; }
     [[nodiscard]] QStringList RecentDirs() const;
 
     // Choosing entry index of the recent-folders box.
@@ -108,45 +111,40 @@ private:
     void writeSettings();
     void firstShow();
     void addRecentDir(const QString& path);
-    // Opens Directory in the background; keepCurrent keeps the current cell (refresh).
-    void openFolder(bool keepCurrent);
+    // Opens folder in the background; keepCurrent keeps the current cell (refresh).
+    void openFolder(const QString& folder, bool keepCurrent);
     void entriesAdded();
     void folderOpened();
+    void entryRemoved(int index);
+    void entryAppended(int index);
     void contentsChanged();
+    [[nodiscard]] bool isActiveDocument() const;
     void clearStatus();
     void drawCell(QPainter& painter, int index, const QRect& rect, bool selected);
     void startDrag(int source);
     void dropOnFolder(const QString& path, const QPoint& globalPoint);
     void fileAction(const TFileActionRecord& record);
-    void addFileInBackground(const QString& name);
     void treeMark(const QString& directory);
     void error(const QString& message);
     void openSelection();
 
     QWidget* m_mainWindow;
     QString m_settingsFile;
-    QString m_directory;
     QString m_startFolder;
     TColor m_selectColour = 0;
     TColor m_selectTextColour = 0;
     bool m_drawing = true;
     bool m_refreshing = false;
     bool m_shown = false;
+    bool m_showsProgress = false;
     int m_dragSourceIndex = -1;
     int m_keepCurrent = -1;
-    // Counts folder openings: background results of an older one are dropped.
-    int m_generation = 0;
     bool m_cellErrorShown = false;
-    int m_openedGeneration = -1;
     // A tree selection made by the browser itself opens nothing on its own.
     bool m_selectingInTree = false;
     // A sort asked for while the folder was being read, done once it is open.
     int m_pendingSortKind = -1;
     bool m_pendingSortAscending = true;
-    // File actions for the open folder that came while it was still being read.
-    std::vector<TFileActionRecord> m_pendingActions;
-    // Names whose thumbnails are being made for a file that appeared.
-    QStringList m_pendingAdds;
 
     // Drawn cells by entry and state: a repaint shows them without decoding again.
     QHash<QString, QPixmap> m_cellCache;
@@ -157,7 +155,7 @@ private:
     QComboBox* m_recentDirs = nullptr;
     TAdvSelectDrawGrid* m_grid = nullptr;
     QMenu* m_fileOptions = nullptr;
-    std::unique_ptr<TPictureDB> m_database;
+    std::unique_ptr<TBrowserFolder> m_folder;
 };
 
 } // namespace vellum

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 
@@ -54,7 +55,21 @@ void TPicBrowserFile::SetVersion(std::int32_t version)
     m_headerSize = version > 0 ? 24 : 4;
 }
 
-TDatabaseFileState TPicBrowserFile::Load(const QString& path)
+std::int64_t TPicBrowserFile::MaxThumbnailSize(int boxWidth, int boxHeight)
+{
+    const std::int64_t blocks = ((std::int64_t(std::max(boxWidth, 1)) + 7) / 8) * ((std::int64_t(std::max(boxHeight, 1)) + 7) / 8);
+    // 64 coefficients of at most 16 code and 11 value bits, doubled for stuffed bytes.
+    constexpr std::int64_t kBlockBytes = 64 * (16 + 11) / 8 * 2;
+    constexpr std::int64_t kMarkerBytes = 65536;
+    return 3 * blocks * kBlockBytes + kMarkerBytes;
+}
+
+std::int64_t TPicBrowserFile::MaxFileSize(std::int64_t count, int headerSize, int boxWidth, int boxHeight)
+{
+    return headerSize + count * (kRecordSize + MaxThumbnailSize(boxWidth, boxHeight));
+}
+
+TDatabaseFileState TPicBrowserFile::Load(const QString& path, int boxWidth, int boxHeight)
 {
     m_bytes.clear();
     const QByteArray native = QFile::encodeName(path);
@@ -74,6 +89,24 @@ TDatabaseFileState TPicBrowserFile::Load(const QString& path)
         state = TDatabaseFileState::Refused;
     else if (status.st_size > kMaxFileSize)
         state = TDatabaseFileState::Damaged;
+    if (state == TDatabaseFileState::Current) {
+        // The header's count tells how much the file could need: a longer file is damaged or
+        // hostile and is not read at all.
+        QByteArray head(24, '\0');
+        const ssize_t got = ::pread(fd, head.data(), std::size_t(head.size()), 0);
+        if (got < 0) {
+            state = TDatabaseFileState::Damaged;
+        } else {
+            head.resize(got);
+            const bool magic = HasMagic(head) && head.size() >= 24 && ReadInt32(head.constData() + 16) > 0;
+            const int headerSize = magic ? 24 : 4;
+            if (head.size() >= headerSize) {
+                const std::int64_t count = ReadInt32(head.constData() + headerSize - 4);
+                if (count < 0 || status.st_size > MaxFileSize(count, headerSize, boxWidth, boxHeight))
+                    state = TDatabaseFileState::Damaged;
+            }
+        }
+    }
     if (state == TDatabaseFileState::Current) {
         m_bytes.resize(qsizetype(status.st_size));
         qsizetype done = 0;
@@ -97,7 +130,7 @@ TDatabaseFileState TPicBrowserFile::Decode(int boxWidth, int boxHeight, std::vec
     records.clear();
     thumbnails.clear();
     dropped = 0;
-    const QByteArray bytes = std::move(m_bytes);
+    QByteArray bytes = std::move(m_bytes);
     m_bytes = QByteArray();
     const std::int64_t size = bytes.size();
     if (size > kMaxFileSize)
@@ -115,7 +148,8 @@ TDatabaseFileState TPicBrowserFile::Decode(int boxWidth, int boxHeight, std::vec
             return TDatabaseFileState::Damaged;
     }
     const std::int64_t count = ReadInt32(bytes.constData() + m_headerSize - 4);
-    if (count < 0 || m_headerSize + std::int64_t(kRecordSize) * count > size)
+    if (count < 0 || m_headerSize + std::int64_t(kRecordSize) * count > size
+        || size > MaxFileSize(count, m_headerSize, boxWidth, boxHeight))
         return TDatabaseFileState::Damaged;
     const std::int64_t dataStart = m_headerSize + std::int64_t(kRecordSize) * count;
     const std::int64_t dataSize = size - dataStart;
@@ -151,7 +185,9 @@ TDatabaseFileState TPicBrowserFile::Decode(int boxWidth, int boxHeight, std::vec
         }
         records.push_back(std::move(record));
     }
-    thumbnails = bytes.mid(qsizetype(dataStart));
+    // The records go from the front of the same block: the data is never copied.
+    thumbnails = std::move(bytes);
+    thumbnails.remove(0, qsizetype(dataStart));
     return m_version == 0 ? TDatabaseFileState::OldFormat : TDatabaseFileState::Current;
 }
 

@@ -48,15 +48,24 @@ public:
     void SetVersion(std::int32_t version);
     [[nodiscard]] std::int32_t HeaderSize() const { return m_headerSize; }
 
+    // The most bytes one thumbnail for a boxWidth x boxHeight box can take: three full-size
+    // components with every coefficient at the longest code and every byte stuffed, plus room
+    // for the markers and tables.
+    [[nodiscard]] static std::int64_t MaxThumbnailSize(int boxWidth, int boxHeight);
+    // The most bytes a file of count entries with a header of headerSize bytes can need.
+    [[nodiscard]] static std::int64_t MaxFileSize(std::int64_t count, int headerSize, int boxWidth, int boxHeight);
+
     // Reads the file at path: None when it does not exist, Refused when it is a link or no
-    // regular file, Damaged when it cannot be read or is longer than kMaxFileSize, else
-    // Current (Decode tells the final state).
-    [[nodiscard]] TDatabaseFileState Load(const QString& path);
+    // regular file, Damaged when it cannot be read, is longer than kMaxFileSize or longer than
+    // the entries its header counts could need (nothing is read then), else Current (Decode
+    // tells the final state).
+    [[nodiscard]] TDatabaseFileState Load(const QString& path, int boxWidth, int boxHeight);
     // The loaded bytes' records and thumbnail data, every record checked: a thumbnail outside
     // the data, a bad name, a thumbnail whose JPEG header is bad or whose size lies outside
-    // 1..boxWidth x 1..boxHeight make the whole file Damaged. A later record of a name already
-    // seen is dropped and counted in dropped. Returns Current, OldFormat or Damaged; the loaded
-    // bytes are released.
+    // 1..boxWidth x 1..boxHeight, or more bytes than the entries could need, make the whole
+    // file Damaged. A later record of a name already seen is dropped and counted in dropped.
+    // Returns Current, OldFormat or Damaged; the loaded bytes become the thumbnail data
+    // without being copied.
     [[nodiscard]] TDatabaseFileState Decode(int boxWidth, int boxHeight, std::vector<TStoredRecord>& records,
                                             QByteArray& thumbnails, int& dropped);
     // Decodes bytes already in memory.

@@ -72,6 +72,13 @@ TFileRecord EntryOf(TStoredRecord record)
     return entry;
 }
 
+// Whether a file's packed date is the stored one. A time without a packed form (before 1980 or
+// after 2107) tells nothing: such a file is always taken as changed.
+bool SameDate(std::int32_t current, std::int32_t stored)
+{
+    return current == stored && current != -1;
+}
+
 QString ExtensionWithDot(const QByteArray& name)
 {
     const qsizetype dot = name.lastIndexOf('.');
@@ -86,6 +93,9 @@ struct TCustomPictureDB::TOpening {
     struct TSlot {
         QByteArray Name;
         std::optional<TFileRecord> Reused; // else made by the workers
+        // A changed file's stored entry: kept, to be remade next time, when the opening is
+        // cancelled before its new thumbnail is ready.
+        std::optional<TFileRecord> Old;
         std::size_t Job = 0;
         bool New = false;                  // counts as a progress step
     };
@@ -170,6 +180,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
 {
     Clear(false);
     m_cleared = false;
+    m_interrupted = false;
     m_directory = path.endsWith(u'/') ? path : path + u'/';
     m_report = TOpenReport();
     auto opening = std::make_unique<TOpening>();
@@ -192,7 +203,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
     };
 
     TPicBrowserFile file;
-    TDatabaseFileState state = file.Load(DatabasePath());
+    TDatabaseFileState state = file.Load(DatabasePath(), m_boxWidth, m_boxHeight);
     std::vector<TStoredRecord> stored;
     int duplicates = 0;
     if (state == TDatabaseFileState::Current)
@@ -230,7 +241,7 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
         bool rebuild = !newNames.empty() || duplicates > 0;
         for (std::size_t i = 0; i < stored.size() && !rebuild; ++i) {
             std::int32_t date = 0;
-            rebuild = !currentDate(stored[i].Name, date) || date != stored[i].FileDate;
+            rebuild = !currentDate(stored[i].Name, date) || !SameDate(date, stored[i].FileDate);
         }
         m_report.Dropped = duplicates;
         if (!rebuild) {
@@ -249,8 +260,9 @@ void TCustomPictureDB::StartOpening(const QString& path, bool asynchronous)
                 ++m_report.Dropped;
                 continue;
             }
-            if (date != record.FileDate) {
+            if (!SameDate(date, record.FileDate)) {
                 addMade(record.Name, false);
+                opening->Slots.back().Old = EntryOf(record);
                 continue;
             }
             TOpening::TSlot slot;
@@ -319,7 +331,6 @@ void TCustomPictureDB::ApplyReady(bool wait)
         return;
     TOpening& opening = *m_opening;
     const int before = Count();
-    bool cancelled = false;
     while (opening.Next < opening.Slots.size()) {
         TOpening::TSlot& slot = opening.Slots[opening.Next];
         if (slot.New && !opening.ProgressBegun) {
@@ -339,7 +350,18 @@ void TCustomPictureDB::ApplyReady(bool wait)
             if (!result) {
                 if (!wait)
                     break;
-                cancelled = true; // only after CancelOpening
+                // Only after CancelOpening: what is not replaced stays as it was, and a new
+                // file is found again next time.
+                if (slot.Old) {
+                    try {
+                        AppendReused(*slot.Old, opening.OldData);
+                        ++m_report.Reused;
+                    } catch (const std::exception&) {
+                        ++m_report.Dropped;
+                    }
+                } else {
+                    m_interrupted = true;
+                }
                 ++opening.Next;
                 continue;
             }
@@ -364,7 +386,6 @@ void TCustomPictureDB::ApplyReady(bool wait)
         }
         ++opening.Next;
     }
-    (void)cancelled;
     if (Count() > before && OnEntriesAdded)
         OnEntriesAdded(this);
     if (opening.Next >= opening.Slots.size())
@@ -457,6 +478,11 @@ void TCustomPictureDB::SaveIfModified()
         return;
     }
     if (m_entries.empty()) {
+        // An opening stopped before any picture was read says nothing about the folder.
+        if (m_interrupted) {
+            m_lastSave = TSaveOutcome::Unchanged;
+            return;
+        }
         if (kind == TPathKind::Missing) {
             m_lastSave = TSaveOutcome::Absent;
         } else {
@@ -745,6 +771,11 @@ const TXBitmap& TCustomPictureDB::GetCellImage(int index, bool selected)
     if (!ValidIndex(index) || m_cell.Empty())
         return m_cell;
     const TFileRecord& entry = Record(index);
+    // Decoded first: a damaged thumbnail raises before the cell is touched.
+    TXBitmap thumbnail;
+    const std::int64_t end = std::int64_t(entry.ThumbOffset) + entry.ThumbSize;
+    if (entry.ThumbOffset >= 0 && entry.ThumbSize > 0 && end <= m_thumbnails.size())
+        DecodeThumbnail(m_thumbnails.constData() + entry.ThumbOffset, entry.ThumbSize, thumbnail);
     const TColor brush = selected ? m_selectedBackground : kButtonFace;
     const TColor text = selected ? m_selectedTextColour : m_textColour;
     const int right = m_cellWidth - 1;   // the inner rectangle, right and bottom exclusive
@@ -759,14 +790,7 @@ const TXBitmap& TCustomPictureDB::GetCellImage(int index, bool selected)
     FillPixels(m_cell, 2, bottom - 2, right - 1, bottom - 1, kEdgeShadow);
     FillPixels(m_cell, right - 2, 2, right - 1, bottom - 1, kEdgeShadow);
 
-    const std::int64_t end = std::int64_t(entry.ThumbOffset) + entry.ThumbSize;
-    if (entry.ThumbOffset >= 0 && entry.ThumbSize > 0 && end <= m_thumbnails.size()) {
-        TXBitmap thumbnail;
-        try {
-            DecodeThumbnail(m_thumbnails.constData() + entry.ThumbOffset, entry.ThumbSize, thumbnail);
-        } catch (const VellumException&) {
-            thumbnail = TXBitmap(); // a damaged thumbnail leaves its place empty
-        }
+    if (!thumbnail.Empty()) {
         const int left = std::max(0, entry.ThumbX);
         const int top = std::max(0, entry.ThumbY);
         const int width = std::min(thumbnail.Width() - (left - entry.ThumbX), m_cellWidth - left);

@@ -76,8 +76,9 @@ public:
     // database, another opening or leaving first cancels it (CancelOpening).
     void BeginOpenDirectory(const QString& path);
     [[nodiscard]] bool IsOpening() const { return m_opening != nullptr; }
-    // Stops the opening: no further thumbnail is started, the entries that are ready are kept
-    // (in order) and the database is modified.
+    // Stops the opening: no further thumbnail is started; the entries that are ready and the
+    // stored entries of changed files not remade yet are kept (in order), to be remade next
+    // time. An opening stopped before any entry never deletes the database file.
     void CancelOpening();
 
     // Replaces the entries with those of a database file's bytes, checked as when a folder is
@@ -106,6 +107,7 @@ public:
     [[nodiscard]] QString GetSizeText(int index) const;
     [[nodiscard]] QString GetDateText(int index) const;
     // Draws the cell of entry index into the cell image; an invalid index leaves it unchanged.
+    // Raises EInvalidGraphic, the cell unchanged, when the entry's thumbnail cannot be decoded.
     const TXBitmap& GetCellImage(int index, bool selected);
 
     // The entry at a valid index, laid out.
@@ -173,6 +175,7 @@ private:
     int m_sortKind = skName;
     bool m_modified = false;
     bool m_cleared = false; // emptied by Clear, nothing added since
+    bool m_interrupted = false; // the last opening was cancelled before every file was read
     TXBitmap m_cell;
     mutable std::unique_ptr<QFontMetrics> m_metrics;
 

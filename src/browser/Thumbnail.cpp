@@ -186,7 +186,14 @@ void DecodeThumbnail(const char* data, std::int64_t size, TXBitmap& picture)
     ReadJpeg(buffer, picture, options);
 }
 
-TThumbnail MakeThumbnail(const QString& path, int boxWidth, int boxHeight, TThumbnailMode mode, std::mutex* largePictureLock)
+std::mutex& LargePictureBudget()
+{
+    // Never destroyed: a worker may still hold it while the program ends.
+    static auto* budget = new std::mutex;
+    return *budget;
+}
+
+TThumbnail MakeThumbnail(const QString& path, int boxWidth, int boxHeight, TThumbnailMode mode)
 {
     // Opened without blocking and checked before reading: a FIFO or device named like a
     // picture would otherwise hang the build.
@@ -206,8 +213,8 @@ TThumbnail MakeThumbnail(const QString& path, int boxWidth, int boxHeight, TThum
     result.FileDate = DosDateTime(status.st_mtime);
     std::unique_lock<std::mutex> large;
     auto guardSize = [&](std::int64_t pixels) {
-        if (largePictureLock && pixels > kLargePicturePixels)
-            large = std::unique_lock<std::mutex>(*largePictureLock);
+        if (pixels > kLargePicturePixels && !large.owns_lock())
+            large = std::unique_lock<std::mutex>(LargePictureBudget());
     };
 
     const QByteArray head = file.peek(32);

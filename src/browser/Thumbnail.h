@@ -18,8 +18,10 @@ class TXBitmap;
 constexpr TColor kButtonFace = RGBColor(240, 240, 240);
 // The JPEG quality of the stored thumbnails.
 constexpr int kThumbnailQuality = 80;
-// A full-size picture beyond this many pixels is decoded by one worker at a time.
+// A full-size picture beyond this many pixels is decoded by one thread at a time in the whole
+// program: LargePictureBudget is held while it is in memory.
 constexpr std::int64_t kLargePicturePixels = 64LL * 1024 * 1024;
+[[nodiscard]] std::mutex& LargePictureBudget();
 
 struct TThumbnailSize {
     int Width = 0;
@@ -44,11 +46,9 @@ struct TThumbnail {
 };
 
 // Makes the thumbnail of the picture file at path for the box. Raises a VellumException with
-// the reason when the file is no regular file or cannot be read as a picture. When
-// largePictureLock is given, it is held while a picture of more than kLargePicturePixels pixels
-// is in memory.
-[[nodiscard]] TThumbnail MakeThumbnail(const QString& path, int boxWidth, int boxHeight, TThumbnailMode mode,
-                                       std::mutex* largePictureLock = nullptr);
+// the reason when the file is no regular file or cannot be read as a picture. Holds
+// LargePictureBudget while a picture of more than kLargePicturePixels pixels is in memory.
+[[nodiscard]] TThumbnail MakeThumbnail(const QString& path, int boxWidth, int boxHeight, TThumbnailMode mode);
 
 // The exact thumbnail picture of a loaded picture (reduced, then padded to 2 rows).
 [[nodiscard]] TXBitmap ExactThumbnailPicture(const TXBitmap& picture, int boxWidth, int boxHeight);

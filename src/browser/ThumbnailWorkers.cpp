@@ -4,11 +4,37 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <new>
+
+#include <QCoreApplication>
 
 #include "raster/VellumError.h"
 
 namespace vellum {
+
+namespace {
+
+// Every worker thread of the program. Never destroyed: workers may end after the statics.
+struct TRegistry {
+    std::mutex Mutex;
+    std::condition_variable Ended;
+    int Running = 0;
+};
+
+TRegistry& Registry()
+{
+    static auto* registry = new TRegistry;
+    return *registry;
+}
+
+void WaitAtExit()
+{
+    TThumbnailWorkers::WaitForAll();
+}
+
+} // namespace
 
 TThumbnailWorkers::TThumbnailWorkers(std::vector<QString> paths, int boxWidth, int boxHeight, TThumbnailMode mode,
                                      int threadCount, std::function<void()> onFinished, bool background)
@@ -23,8 +49,53 @@ TThumbnailWorkers::TThumbnailWorkers(std::vector<QString> paths, int boxWidth, i
     m_state->Results.resize(m_state->Paths.size());
     m_state->Done.assign(m_state->Paths.size(), false);
     const int count = std::min<int>(threadCount > 0 ? threadCount : DefaultThreadCount(), int(m_state->Paths.size()));
-    for (int i = 0; i < count; ++i)
-        m_threads.emplace_back([state = m_state] { Work(state); });
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        // Before the application object and the statics are gone.
+        qAddPostRoutine(WaitAtExit);
+        std::atexit(WaitAtExit);
+    });
+    TRegistry& registry = Registry();
+    for (int i = 0; i < count; ++i) {
+        {
+            const std::lock_guard<std::mutex> lock(registry.Mutex);
+            ++registry.Running;
+        }
+        try {
+            m_threads.emplace_back([state = m_state]() mutable {
+                Work(state);
+                state.reset(); // the last use of what the set shares
+                TRegistry& registry = Registry();
+                const std::lock_guard<std::mutex> lock(registry.Mutex);
+                --registry.Running;
+                registry.Ended.notify_all();
+            });
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(registry.Mutex);
+            --registry.Running;
+            Cancel();
+            throw;
+        }
+    }
+}
+
+int TThumbnailWorkers::Running()
+{
+    TRegistry& registry = Registry();
+    const std::lock_guard<std::mutex> lock(registry.Mutex);
+    return registry.Running;
+}
+
+bool TThumbnailWorkers::WaitForAll(int timeoutMs)
+{
+    TRegistry& registry = Registry();
+    std::unique_lock<std::mutex> lock(registry.Mutex);
+    auto none = [&] { return registry.Running == 0; };
+    if (timeoutMs < 0) {
+        registry.Ended.wait(lock, none);
+        return true;
+    }
+    return registry.Ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), none);
 }
 
 TThumbnailWorkers::~TThumbnailWorkers()
@@ -55,8 +126,7 @@ void TThumbnailWorkers::Work(const std::shared_ptr<TState>& state)
             return;
         TResult result;
         try {
-            result.Thumbnail = MakeThumbnail(state->Paths[index], state->BoxWidth, state->BoxHeight, state->Mode,
-                                             &state->LargePicture);
+            result.Thumbnail = MakeThumbnail(state->Paths[index], state->BoxWidth, state->BoxHeight, state->Mode);
             result.Ok = true;
         } catch (const VellumException& e) {
             result.Message = e.message();

@@ -45,6 +45,12 @@ public:
     // its worker in the background and dropped.
     void Cancel();
 
+    // The workers of every set, cancelled or not, that have not ended yet.
+    [[nodiscard]] static int Running();
+    // Waits until Running is 0, at most timeoutMs (negative: as long as it takes); whether it
+    // is. The program waits so before it ends, so no worker outlives what it uses.
+    static bool WaitForAll(int timeoutMs = -1);
+
     // The number of workers for threadCount 0: one per core.
     [[nodiscard]] static int DefaultThreadCount();
 
@@ -57,7 +63,6 @@ private:
         TThumbnailMode Mode = TThumbnailMode::Reduced;
         std::function<void()> OnFinished;
         bool Background = false;
-        std::mutex LargePicture;
         std::mutex Mutex;
         std::condition_variable Changed;
         std::vector<std::optional<TResult>> Results;

@@ -1,6 +1,11 @@
 #include "app/VLBrwsrChildWn.h"
 
 #include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include "raster/Canvas.h"
+#include "raster/XBitmap.h"
+#include <QDateTime>
 #include <QFile>
 #include <QMimeData>
 #include <QPainter>
@@ -14,6 +19,7 @@
 #include "app/XMLRegFile.h"
 #include "browser/AdvSelectDrawGrid.h"
 #include "browser/FileAdmin.h"
+#include "browser/Thumbnail.h"
 
 namespace vellum {
 namespace {
@@ -237,6 +243,48 @@ TEST_F(BrowserWindowTest, DroppingACellOnAnotherMovesOnlyThatOne)
     EXPECT_FALSE(browser->IsOwnDrag(&other));
 }
 
+// Whether the cell at index shows the selection colour on screen.
+bool ShowsSelected(TVLBrowserChildWn& browser, int index)
+{
+    TAdvSelectDrawGrid* grid = browser.ThumbnailGrid();
+    const QImage image = grid->viewport()->grab().toImage();
+    const QRect cell = grid->CellRect(index);
+    const QColor selected(GetRValue(browser.SelectColour()), GetGValue(browser.SelectColour()), GetBValue(browser.SelectColour()));
+    // The cell's face just inside its raised edge.
+    return image.pixelColor(cell.left() + 4, cell.top() + 4) == selected;
+}
+
+TEST_F(BrowserWindowTest, AReorderedPictureStaysSelectedAndCurrent)
+{
+    struct Case {
+        int source;
+        int target;
+        std::vector<int> selection; // before the drag; the source is pressed last
+        QStringList order;
+        QStringList selected;       // what Delete would act on, in display order
+    };
+    const Case cases[] = {
+        {2, 0, {2}, {"p03.bmp", "p01.bmp", "p02.bmp", "p04.bmp"}, {"p03.bmp"}},
+        {0, 2, {0}, {"p02.bmp", "p03.bmp", "p01.bmp", "p04.bmp"}, {"p01.bmp"}},
+        // A selection of several: every selected picture stays selected where it went.
+        {3, 1, {1, 3}, {"p01.bmp", "p04.bmp", "p02.bmp", "p03.bmp"}, {"p04.bmp", "p02.bmp"}},
+    };
+    for (const Case& c : cases) {
+        const QString pictures = folder(QStringLiteral("drag%1%2").arg(c.source).arg(c.target), NumberedNames(4));
+        auto browser = browse(pictures);
+        browser->ThumbnailGrid()->SetSelection(c.selection);
+        browser->ThumbnailGrid()->SetCurrentCell(c.source);
+        browser->MoveCell(c.source, c.target);
+        EXPECT_EQ(EntryNames(*browser), c.order);
+        EXPECT_EQ(browser->ThumbnailGrid()->CurrentCell(), c.target);
+        EXPECT_EQ(browser->SelectedNames(), c.selected) << c.source << " -> " << c.target;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(ShowsSelected(*browser, i), c.selected.contains(EntryNames(*browser)[i]))
+                << c.source << " -> " << c.target << ", cell " << i;
+        EXPECT_EQ(panels.Texts[0], EntryNames(*browser)[c.target]);
+    }
+}
+
 TEST_F(BrowserWindowTest, FileActionsReachTheBrowsersOfTheirFolder)
 {
     const QString one = folder(QStringLiteral("one"), NumberedNames(3));
@@ -315,6 +363,168 @@ TEST_F(BrowserWindowTest, FileActionsWaitWhileTheFolderOpens)
     ASSERT_TRUE(WaitForBrowser(*browser));
     EXPECT_EQ(browser->EntryCount(), 29);
     EXPECT_FALSE(EntryNames(*browser).contains(QStringLiteral("p30.bmp")));
+}
+
+// While held, the browser's folder opening stops at a file named "0-wait.bmp" that is no
+// picture: its thumbnail first waits for the large-picture budget.
+QString WaitingPictureIn(const QString& folder)
+{
+    const QString path = folder + QStringLiteral("0-wait.bmp");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("no picture");
+    return path;
+}
+
+TEST_F(BrowserWindowTest, SwitchingFoldersMidLoadShowsTheNewFolderWhole)
+{
+    const QString known = folder(QStringLiteral("known"), NumberedNames(3));
+    {
+        auto browser = browse(known); // leaves an up-to-date database behind
+    }
+    const QString loading = folder(QStringLiteral("loading"), NumberedNames(2));
+    WaitingPictureIn(loading);
+    auto browser = browse(known);
+    {
+        std::unique_lock<std::mutex> budget(LargePictureBudget());
+        browser->SetDirectory(loading);
+        ASSERT_TRUE(browser->IsOpening());
+        browser->SetDirectory(known);
+    }
+    ASSERT_TRUE(WaitForBrowser(*browser));
+    EXPECT_EQ(EntryNames(*browser), NumberedNames(3));
+    EXPECT_EQ(browser->ThumbnailGrid()->NumOfCells(), 3);
+    EXPECT_EQ(browser->ThumbnailGrid()->CurrentCell(), 0);
+    EXPECT_EQ(panels.Texts[3], QStringLiteral("1 of 3"));
+}
+
+TEST_F(BrowserWindowTest, RefreshDuringALoadKeepsTheCurrentCell)
+{
+    const QString pictures = folder(QStringLiteral("refresh"), NumberedNames(5));
+    {
+        auto browser = browse(pictures);
+    }
+    // The last stored picture changed: the others show while it is remade.
+    const QString changed = pictures + QStringLiteral("p05.bmp");
+    ASSERT_TRUE(QFile::remove(changed));
+    ASSERT_TRUE(QFile::rename(WaitingPictureIn(pictures), changed));
+    QFile file(changed);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2023, 4, 5), QTime(12, 0)), QFileDevice::FileModificationTime));
+    file.close();
+    auto browser = browse(pictures, false);
+    {
+        std::unique_lock<std::mutex> budget(LargePictureBudget());
+        browser->show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return browser->EntryCount() == 4; }, 10000));
+        ASSERT_TRUE(browser->IsOpening());
+        browser->ThumbnailGrid()->FocusCell(2);
+        browser->RefreshBrowser();
+    }
+    ASSERT_TRUE(WaitForBrowser(*browser));
+    EXPECT_EQ(browser->ThumbnailGrid()->CurrentCell(), 2);
+    EXPECT_EQ(browser->SelectedNames(), QStringList{QStringLiteral("p03.bmp")});
+}
+
+TEST_F(BrowserWindowTest, ADamagedStoredThumbnailShowsOneBox)
+{
+    const QString pictures = folder(QStringLiteral("damaged"), NumberedNames(2));
+    {
+        auto browser = browse(pictures);
+    }
+    // The first thumbnail's scan names a Huffman table that is not defined; its header is sound.
+    const QString path = pictures + QStringLiteral("PicBrowser.pbf");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    const qsizetype scan = bytes.indexOf(QByteArray("\xFF\xDA", 2), 24 + 2 * 275);
+    ASSERT_GT(scan, 0);
+    bytes[scan + 6] = char(0x33);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    auto browser = browse(pictures);
+    ASSERT_EQ(browser->EntryCount(), 2);
+    for (int i = 0; i < 3; ++i) {
+        browser->ThumbnailGrid()->viewport()->repaint();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(errors, QStringList{QStringLiteral("Can not display image.")});
+}
+
+// A 24 x 16 picture of one grey.
+void WriteGrey(const QString& path, int level)
+{
+    TXBitmap picture(24, 16);
+    picture.Canvas().Brush.Color = RGBColor(level, level, level);
+    picture.Canvas().FillRect(QRect(0, 0, 24, 16));
+    picture.SavePicture(path);
+}
+
+TEST_F(BrowserWindowTest, AReplacedPictureShowsItsNewCellEvenInTheOldPlace)
+{
+    const QString pictures = folder(QStringLiteral("replaced"), {});
+    const QString path = pictures + QStringLiteral("p.bmp");
+    WriteGrey(path, 100);
+    auto browser = browse(pictures);
+    ASSERT_EQ(browser->EntryCount(), 1);
+    TAdvSelectDrawGrid* grid = browser->ThumbnailGrid();
+    const QRect rect = grid->CellRect(0);
+    const std::int32_t size = browser->Database().Record(0).ThumbSize;
+    (void)grid->viewport()->grab(); // the cell is drawn and kept
+    // Another grey whose thumbnail has the same length: the new one lands where the old was.
+    int level = 0;
+    for (int candidate : {102, 98, 104, 96, 106, 94, 108, 92}) {
+        WriteGrey(path, candidate);
+        if (MakeThumbnail(path, 94, 98, TThumbnailMode::Reduced).Jpeg.size() == size) {
+            level = candidate;
+            break;
+        }
+    }
+    ASSERT_NE(level, 0);
+    send(*browser, {TFileActionRecord::faAdded, pictures, QStringLiteral("p.bmp"), {}});
+    ASSERT_EQ(browser->Database().Record(0).ThumbOffset, 0);
+    ASSERT_EQ(browser->Database().Record(0).ThumbSize, size);
+    // Inside the focus frame the grid draws over the current cell.
+    const QRect inside = QRect(QPoint(0, 0), rect.size()).adjusted(3, 3, -3, -3);
+    const QImage shown = grid->viewport()->grab().toImage().copy(rect).copy(inside).convertToFormat(QImage::Format_RGB888);
+    auto& cell = const_cast<TXBitmap&>(browser->Database().GetCellImage(0, grid->IsSelected(0)));
+    const QImage expected = cell.SharedImage().copy(inside).convertToFormat(QImage::Format_RGB888);
+    EXPECT_TRUE(shown == expected) << "the old picture's cell is shown";
+}
+
+TEST_F(BrowserWindowTest, ABrowserInTheBackgroundLeavesTheStatusBarAlone)
+{
+    const QString start = folder(QStringLiteral("start"), NumberedNames(2));
+    const QString empty = folder(QStringLiteral("empty"), {});
+    const QString fresh = folder(QStringLiteral("fresh"), NumberedNames(3));
+    QMdiArea area;
+    area.resize(900, 600);
+    auto* browser = new TVLBrowserChildWn(&m_mainWindow, false, true, start, m_settings);
+    browser->ShowError = [this](const QString& message) { errors << message; };
+    browser->SetStatusBar(&panels);
+    int progress = 0;
+    browser->OnProgressBegin = [&](TBasicVLChild*, int) { ++progress; };
+    browser->OnProgressStep = [&](TBasicVLChild*) { ++progress; };
+    browser->OnProgressEnd = [&](TBasicVLChild*) { ++progress; };
+    area.addSubWindow(browser);
+    QMdiSubWindow* other = area.addSubWindow(new QWidget);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    ASSERT_TRUE(WaitForBrowser(*browser));
+    area.setActiveSubWindow(other);
+    ASSERT_EQ(area.currentSubWindow(), other);
+    panels.Texts = {"a", "b", "c", "d"};
+    progress = 0;
+    for (const QString& next : {empty, fresh}) {
+        browser->SetDirectory(next);
+        ASSERT_TRUE(WaitForBrowser(*browser));
+        EXPECT_EQ(panels.Texts, (std::array<QString, 4>{"a", "b", "c", "d"})) << next.toStdString();
+        EXPECT_EQ(progress, 0) << next.toStdString();
+    }
+    browser->SetDirectory(QString());
+    EXPECT_EQ(panels.Texts, (std::array<QString, 4>{"a", "b", "c", "d"}));
 }
 
 // A browser whose cells cannot be drawn.

@@ -158,6 +158,9 @@ TEST_F(DatabaseFile, DamagedFilesAreRebuiltNeverTrusted)
              f[sof + 8] = char(95);
          }},
         {"truncated header", [](QByteArray& f) { f.truncate(20); }},
+        {"longer than its entries could need", [](QByteArray& f) {
+             f.resize(TPicBrowserFile::MaxFileSize(2, 24, 94, 98) + 1, '\0');
+         }},
     };
     for (const Case& c : cases) {
         QByteArray damaged = m_file;
@@ -169,6 +172,42 @@ TEST_F(DatabaseFile, DamagedFilesAreRebuiltNeverTrusted)
         EXPECT_EQ(names, QStringList({"a.jpg", "b.bmp"})) << c.damage;
         EXPECT_EQ(ReadAll(DatabasePath()), m_file) << c.damage << ": rebuilt and rewritten";
     }
+}
+
+TEST_F(DatabaseFile, SlackWithinWhatTheEntriesCouldNeedIsAccepted)
+{
+    QByteArray padded = m_file;
+    padded.resize(TPicBrowserFile::MaxFileSize(2, 24, 94, 98), '\0');
+    const TOpenReport report = OpenWith(padded);
+    EXPECT_EQ(report.OldFile, TDatabaseFileState::Current);
+    EXPECT_EQ(report.Reused, 2);
+}
+
+TEST_F(DatabaseFile, OversizedFileIsNotReadAtAll)
+{
+    // Sparse: a file far longer than two entries could need, loaded without being read.
+    ASSERT_EQ(::truncate(QFile::encodeName(DatabasePath()).constData(), 64LL << 20), 0);
+    TPicBrowserFile file;
+    EXPECT_EQ(file.Load(DatabasePath(), 94, 98), TDatabaseFileState::Damaged);
+    std::vector<TStoredRecord> records;
+    QByteArray thumbnails;
+    int dropped = 0;
+    EXPECT_EQ(file.Decode(94, 98, records, thumbnails, dropped), TDatabaseFileState::Damaged);
+}
+
+TEST_F(DatabaseFile, DecodedThumbnailDataIsTheLoadedBlockItself)
+{
+    QByteArray bytes = m_file;
+    bytes.detach();
+    const char* data = bytes.constData() + 24 + 2 * 275;
+    TPicBrowserFile file;
+    file.SetBytes(std::move(bytes));
+    std::vector<TStoredRecord> records;
+    QByteArray thumbnails;
+    int dropped = 0;
+    ASSERT_EQ(file.Decode(94, 98, records, thumbnails, dropped), TDatabaseFileState::Current);
+    EXPECT_EQ(thumbnails, m_thumbA + m_thumbB);
+    EXPECT_EQ(thumbnails.constData(), data) << "the thumbnail data was copied";
 }
 
 TEST_F(DatabaseFile, LaterDuplicateNameIsDropped)
@@ -187,7 +226,7 @@ TEST_F(DatabaseFile, FileBeyondTheOffsetsReachIsNotRead)
 {
     ASSERT_EQ(::truncate(QFile::encodeName(DatabasePath()).constData(), 0x80000000LL), 0); // sparse
     TPicBrowserFile file;
-    EXPECT_EQ(file.Load(DatabasePath()), TDatabaseFileState::Damaged);
+    EXPECT_EQ(file.Load(DatabasePath(), 94, 98), TDatabaseFileState::Damaged);
 }
 
 TEST_F(DatabaseFile, LinkOrSpecialFileIsNeverReadWrittenOrDeleted)

@@ -9,6 +9,8 @@
 
 #include "BrowserTestSupport.h"
 #include "browser/FileAge.h"
+#include "browser/Thumbnail.h"
+#include "raster/VellumError.h"
 
 namespace vellum {
 namespace {
@@ -345,6 +347,103 @@ TEST_F(PictureDB, CancelledOpeningKeepsAndSavesTheFinishedEntries)
     // The next opening completes the folder.
     database->OpenDirectory(m_dir.path());
     EXPECT_EQ(database->Count(), 6);
+}
+
+TEST_F(PictureDB, PicturesDatedOutsideThePackedRangeAreRemadeWhenReplaced)
+{
+    for (const int year : {1975, 1970}) {
+        const QString name = QStringLiteral("old%1.bmp").arg(year);
+        Picture(name, 30, 20);
+        test::SetFileTime(Path(name), year, 6, 1);
+        {
+            auto database = test::BrowserDatabase();
+            database->OpenDirectory(m_dir.path());
+            ASSERT_EQ(database->GetSizeText(database->IndexOfName(name)), QStringLiteral("30 x 20"));
+        }
+        // Replaced by another picture of the same (unpackable) time.
+        Picture(name, 50, 40);
+        test::SetFileTime(Path(name), year, 6, 1);
+        auto database = test::BrowserDatabase();
+        database->OpenDirectory(m_dir.path());
+        EXPECT_EQ(database->GetSizeText(database->IndexOfName(name)), QStringLiteral("50 x 40")) << year;
+    }
+}
+
+TEST_F(PictureDB, ADamagedThumbnailIsReportedWhenItsCellIsDrawn)
+{
+    Picture(QStringLiteral("a.bmp"));
+    Picture(QStringLiteral("b.bmp"), 40, 30, 1);
+    {
+        auto database = test::BrowserDatabase();
+        database->OpenDirectory(m_dir.path());
+    }
+    QByteArray file = ReadAll(DatabasePath());
+    // The first scan names a Huffman table no thumbnail defines: the header stays sound.
+    const qsizetype scan = file.indexOf(QByteArray("\xFF\xDA", 2), 24 + 2 * 275);
+    ASSERT_GT(scan, 0);
+    file[scan + 6] = char(0x33);
+    auto database = test::BrowserDatabase();
+    ASSERT_EQ(database->LoadStoredEntries(file), TDatabaseFileState::Current);
+    ASSERT_EQ(database->Count(), 2);
+    const TXBitmap& cell = database->GetCellImage(1, false);
+    const QByteArray sound(reinterpret_cast<const char*>(cell.ScanLine(20)), cell.Width() * 3);
+    EXPECT_THROW((void)database->GetCellImage(0, true), EInvalidGraphic);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(cell.ScanLine(20)), cell.Width() * 3), sound)
+        << "the cell image stays as it was";
+}
+
+// Opens the folder in the background with one worker held at the large-picture budget by a
+// file that is no picture, cancels the opening, and lets the worker go.
+void OpenAndInterrupt(TCustomPictureDB& database, const QString& folder)
+{
+    std::unique_lock<std::mutex> budget(LargePictureBudget());
+    database.SetThreadCount(1);
+    database.BeginOpenDirectory(folder);
+    ASSERT_TRUE(database.IsOpening());
+    database.CancelOpening();
+    EXPECT_FALSE(database.IsOpening());
+}
+
+TEST_F(PictureDB, InterruptedRefreshKeepsEveryEntryItHasNotReplaced)
+{
+    for (int i = 0; i < 6; ++i)
+        Picture(QStringLiteral("p%1.bmp").arg(i), 40, 30, i);
+    const QStringList stored{"p5.bmp", "p4.bmp", "p3.bmp", "p2.bmp", "p1.bmp", "p0.bmp"};
+    {
+        auto database = test::BrowserDatabase();
+        database->OpenDirectory(m_dir.path());
+        ASSERT_TRUE(database->Sort(TCustomPictureDB::skName, false));
+    }
+    const QByteArray file = ReadAll(DatabasePath());
+    // Every file changed since (a copy without its times); the first one remade waits.
+    test::WriteAll(Path(QStringLiteral("p5.bmp")), "no picture");
+    for (int i = 0; i < 6; ++i)
+        test::SetFileTime(Path(QStringLiteral("p%1.bmp").arg(i)), 2023, 4, 5);
+
+    auto database = test::BrowserDatabase();
+    OpenAndInterrupt(*database, m_dir.path());
+    EXPECT_EQ(Names(*database), stored);
+    database->Clear(false);
+    EXPECT_EQ(ReadAll(DatabasePath()), file) << "nothing was replaced: the file stays as it was";
+
+    // The next opening remakes them, in the stored order.
+    database->OpenDirectory(m_dir.path());
+    EXPECT_EQ(database->LastOpen().Made, 5);
+    EXPECT_EQ(Names(*database), stored.mid(1));
+}
+
+TEST_F(PictureDB, BuildInterruptedBeforeAnyPictureNeverDeletesTheFile)
+{
+    test::WriteAll(DatabasePath(), "damaged");
+    test::WriteAll(Path(QStringLiteral("a.bmp")), "no picture");
+    Picture(QStringLiteral("b.bmp"));
+    auto database = test::BrowserDatabase();
+    OpenAndInterrupt(*database, m_dir.path());
+    EXPECT_EQ(database->Count(), 0);
+    database->Clear(false);
+    EXPECT_TRUE(QFile::exists(DatabasePath())) << "the folder has pictures";
+    database->OpenDirectory(m_dir.path());
+    EXPECT_EQ(Names(*database), QStringList{"b.bmp"});
 }
 
 } // namespace

@@ -218,6 +218,66 @@ TEST(ThumbnailWorkers, CancelStopsTheCallsAndNeverWaitsForAWorker)
     EXPECT_EQ(*calls, afterCancel);
 }
 
+// A file that names itself a 10000 x 10000 bitmap: making its thumbnail takes the large-picture
+// budget first (and then fails).
+QString LargePictureHeader(const QTemporaryDir& dir, const QString& name)
+{
+    QByteArray bytes(64, '\0');
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    bytes[14] = 40;
+    bytes[18] = char(0x10); // 10000 = 0x2710
+    bytes[19] = char(0x27);
+    bytes[22] = char(0x10);
+    bytes[23] = char(0x27);
+    const QString path = dir.filePath(name);
+    test::WriteAll(path, bytes);
+    return path;
+}
+
+TEST(ThumbnailWorkers, TheLargePictureBudgetIsOneForTheWholeProgram)
+{
+    QTemporaryDir dir;
+    const QString large = LargePictureHeader(dir, QStringLiteral("large.bmp"));
+    const QString small = dir.filePath(QStringLiteral("small.bmp"));
+    test::WritePicture(small, 60, 40);
+    std::unique_lock<std::mutex> budget(LargePictureBudget());
+    // Another set's large picture waits for the budget; small pictures do not.
+    TThumbnailWorkers first({large}, 94, 98, TThumbnailMode::Reduced, 1, {});
+    TThumbnailWorkers second({small}, 94, 98, TThumbnailMode::Reduced, 1, {});
+    const std::optional<TThumbnailWorkers::TResult> made = second.Take(0, true);
+    ASSERT_TRUE(made.has_value());
+    EXPECT_TRUE(made->Ok);
+    QTest::qWait(200);
+    EXPECT_FALSE(first.IsReady(0)) << "decoded while the budget was held elsewhere";
+    budget.unlock();
+    const std::optional<TThumbnailWorkers::TResult> failed = first.Take(0, true);
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_FALSE(failed->Ok);
+}
+
+TEST(ThumbnailWorkers, CancelledWorkersStopAtTheirNextPictureAndAreWaitedFor)
+{
+    QTemporaryDir dir;
+    std::vector<QString> paths{LargePictureHeader(dir, QStringLiteral("large.bmp"))};
+    for (int i = 0; i < 4; ++i) {
+        paths.push_back(dir.filePath(QStringLiteral("p%1.bmp").arg(i)));
+        test::WritePicture(paths.back(), 60, 40, i);
+    }
+    ASSERT_TRUE(TThumbnailWorkers::WaitForAll(10000));
+    std::unique_lock<std::mutex> budget(LargePictureBudget());
+    TThumbnailWorkers workers(paths, 94, 98, TThumbnailMode::Reduced, 1, {});
+    QTest::qWait(100); // the worker waits for the budget with the first picture
+    workers.Cancel();
+    EXPECT_EQ(TThumbnailWorkers::Running(), 1) << "the cancelled worker is still counted";
+    EXPECT_FALSE(TThumbnailWorkers::WaitForAll(50));
+    budget.unlock();
+    EXPECT_TRUE(TThumbnailWorkers::WaitForAll(10000));
+    EXPECT_EQ(TThumbnailWorkers::Running(), 0);
+    for (std::size_t i = 1; i < paths.size(); ++i)
+        EXPECT_FALSE(workers.IsReady(i)) << "picture " << i << " was started after the cancel";
+}
+
 TEST(FileAge, PacksLocalTimeInTwoSecondSteps)
 {
     struct Case {
