@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QIcon>
 #include <QMainWindow>
 #include <QScreen>
@@ -74,8 +75,10 @@ TVLBasePinnedForm::TVLBasePinnedForm(QMainWindow* mainWindow, const QString& key
         m_dockSite->addDockWidget(Qt::RightDockWidgetArea, this);
     if (m_mainWindow != nullptr)
         m_mainWindow->installEventFilter(this);
-    setFloating(true);
+    // Hidden first: a floating window that is not hidden is shown at once, and a window the
+    // window system has seen before may be put where the window manager likes when it shows.
     hide();
+    setFloating(true);
 
     UpdatePinHint();
     if (m_keyPath.trimmed().isEmpty())
@@ -259,15 +262,25 @@ void TVLBasePinnedForm::resizeEvent(QResizeEvent* event)
     geometryChanged();
 }
 
+void TVLBasePinnedForm::setVisible(bool visible)
+{
+    // Placed before the window system sees the window: a window manager takes the place a
+    // window has when it first maps, and may ignore a later one.
+    if (visible && !m_placed && isFloating() && !isVisible()) {
+        m_placed = true;
+        ensurePolished();
+        // Laid out at its present size, the contents show what the title bar and frame take.
+        if (layout() != nullptr)
+            layout()->setGeometry(rect());
+        placeInitially((size() - widget()->size()).expandedTo(QSize(0, 0)));
+    }
+    QDockWidget::setVisible(visible);
+}
+
 void TVLBasePinnedForm::showEvent(QShowEvent* event)
 {
     // A docked window stays where its docking area has it; its floating place is kept as it
     // was when it last floated.
-    if (!m_placed && isFloating()) {
-        m_placed = true;
-        // The layout has run for the show: what surrounds the contents is known.
-        placeInitially((size() - widget()->size()).expandedTo(QSize(0, 0)));
-    }
     if (m_mainWindow != nullptr && m_pinned && isFloating())
         moveBesideMain();
     QDockWidget::showEvent(event);

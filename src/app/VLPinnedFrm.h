@@ -42,6 +42,9 @@ public:
     // Saves the settings when there is a key path.
     ~TVLBasePinnedForm() override;
 
+    // The first show of a floating window places it (placeInitially) before it maps.
+    void setVisible(bool visible) override;
+
     [[nodiscard]] QMainWindow* MainWindow() const { return m_mainWindow; }
     [[nodiscard]] QMainWindow* DockSite() const { return m_dockSite; }
     [[nodiscard]] const QString& KeyPath() const { return m_keyPath; }
