@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QToolButton>
@@ -296,9 +297,9 @@ void TCbViewerForm::drawSelected()
         return;
     }
     const TXBitmap& picture = entry->picture;
-    const QSize client = m_scrollBox->maximumViewportSize();
+    const QSize client = viewportFor(QSize(picture.Width(), picture.Height()));
     const QSize surface(std::max(client.width(), picture.Width()), std::max(client.height(), picture.Height()));
-    m_composedFor = client;
+    m_composedFor = m_scrollBox->maximumViewportSize();
     // Composed in the screen's format, so that a paint only copies pixels.
     QImage& target = m_itemImage->Surface(surface);
     const bool covered = surface == QSize(picture.Width(), picture.Height());
@@ -309,6 +310,26 @@ void TCbViewerForm::drawSelected()
     drawOnto(target, std::max((surface.width() - picture.Width()) / 2, 0),
              std::max((surface.height() - picture.Height()) / 2, 0), picture);
     m_itemImage->Shown();
+}
+
+QSize TCbViewerForm::viewportFor(const QSize& content) const
+{
+    // As the scroll box lays itself out: a bar takes its room only when the content needs it,
+    // and the room one bar takes may bring the other. Bars that float over the content take none.
+    const QSize full = m_scrollBox->maximumViewportSize();
+    const QScrollBar* vBar = m_scrollBox->verticalScrollBar();
+    const QScrollBar* hBar = m_scrollBox->horizontalScrollBar();
+    if (m_scrollBox->style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, vBar) != 0)
+        return full;
+    const int barWidth = vBar->sizeHint().width();
+    const int barHeight = hBar->sizeHint().height();
+    bool horizontal = content.width() > full.width();
+    bool vertical = content.height() > full.height();
+    if (vertical && !horizontal)
+        horizontal = content.width() > full.width() - barWidth;
+    if (horizontal && !vertical)
+        vertical = content.height() > full.height() - barHeight;
+    return {std::max(full.width() - (vertical ? barWidth : 0), 0), std::max(full.height() - (horizontal ? barHeight : 0), 0)};
 }
 
 void TCbViewerForm::layoutPages()

@@ -111,6 +111,8 @@ private:
     // Composes the selected picture for the drawing surface, which takes the larger of the
     // scroll box's client size and the picture's size.
     void drawSelected();
+    // The scroll box's viewport once it shows content of that size: less the bars it needs.
+    [[nodiscard]] QSize viewportFor(const QSize& content) const;
     void layoutPages();
     void updateActions();
     [[nodiscard]] const TCbTabDataList::TEntry* selected() const;

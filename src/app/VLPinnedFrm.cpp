@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QIcon>
 #include <QMainWindow>
 #include <QScreen>
@@ -34,7 +35,7 @@ TVLBasePinnedForm::TVLBasePinnedForm(QMainWindow* mainWindow, const QString& key
     , m_mainWindow(mainWindow)
     , m_dockSite(dockSite != nullptr ? dockSite : mainWindow)
     , m_keyPath(keyPath)
-    , m_storedSize(designedSize)
+    , m_designedSize(designedSize)
 {
     // A docking area of its own takes the window anywhere in it.
     setAllowedAreas(dockSite != nullptr ? Qt::AllDockWidgetAreas : Qt::RightDockWidgetArea);
@@ -74,8 +75,10 @@ TVLBasePinnedForm::TVLBasePinnedForm(QMainWindow* mainWindow, const QString& key
         m_dockSite->addDockWidget(Qt::RightDockWidgetArea, this);
     if (m_mainWindow != nullptr)
         m_mainWindow->installEventFilter(this);
-    setFloating(true);
+    // Hidden first: a floating window that is not hidden is shown at once, and a window the
+    // window system has seen before may be put where the window manager likes when it shows.
     hide();
+    setFloating(true);
 
     UpdatePinHint();
     if (m_keyPath.trimmed().isEmpty())
@@ -83,16 +86,9 @@ TVLBasePinnedForm::TVLBasePinnedForm(QMainWindow* mainWindow, const QString& key
     else
         LoadSettings();
 
-    QRect rect(QPoint(0, 0), m_storedSize);
-    m_floatingGeometry = rect; // Clamped takes the size from it
-    if (m_storedLeft < 0 || m_storedTop < 0) {
-        const QRect around = m_mainWindow != nullptr ? m_mainWindow->geometry() : screenRect();
-        rect.moveTopLeft(around.topLeft() + QPoint((around.width() - rect.width()) / 2,
-                                                   (around.height() - rect.height()) / 2));
-    } else {
-        rect.moveTopLeft(Clamped(m_storedLeft, m_storedTop));
-    }
-    setFloatingGeometry(rect);
+    // Provisional: the main window has its real place only once it is shown, and this window's
+    // title bar is measured only then; the first show places the window again.
+    placeInitially(QSize(0, 0));
 }
 
 TVLBasePinnedForm::~TVLBasePinnedForm()
@@ -107,6 +103,51 @@ void TVLBasePinnedForm::AddButton(QWidget* button)
 {
     button->setParent(m_pinButtonPanel);
     m_buttonRow->insertWidget(m_buttonCount++, button);
+}
+
+void TVLBasePinnedForm::placeInitially(const QSize& chrome)
+{
+    // The designed size is the contents'; a window with the toolkit's own title bar (a floating
+    // dock window on X11) adds that bar and its frame, known once its layout has run. A stored
+    // size is the whole window's.
+    QSize size = m_designedSize + chrome;
+    if (m_storedSize.width() >= 0)
+        size.setWidth(m_storedSize.width());
+    if (m_storedSize.height() >= 0)
+        size.setHeight(m_storedSize.height());
+    QRect rect(QPoint(0, 0), size);
+    m_floatingGeometry = rect; // Clamped takes the size from it
+    if (m_storedLeft < 0 || m_storedTop < 0) {
+        // Centred as the user sees the two windows: frame on frame.
+        const QRect around = m_mainWindow != nullptr ? m_mainWindow->frameGeometry() : screenRect();
+        const QMargins margins = ownFrameMargins();
+        const QSize frame = rect.size().grownBy(margins);
+        rect.moveTopLeft(around.topLeft()
+                         + QPoint((around.width() - frame.width()) / 2 + margins.left(),
+                                  (around.height() - frame.height()) / 2 + margins.top()));
+    } else {
+        rect.moveTopLeft(Clamped(m_storedLeft, m_storedTop));
+    }
+    setFloatingGeometry(rect);
+}
+
+QMargins TVLBasePinnedForm::frameMargins(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+            frame.bottom() - client.bottom()};
+}
+
+QMargins TVLBasePinnedForm::ownFrameMargins() const
+{
+    // A window that draws its own title bar has no other frame. Otherwise, until the window
+    // system has framed it, the main window's frame is the best guess: the same window manager
+    // frames both.
+    const QMargins own = frameMargins(this);
+    if (!own.isNull() || m_mainWindow == nullptr || windowFlags().testFlag(Qt::FramelessWindowHint))
+        return own;
+    return frameMargins(m_mainWindow);
 }
 
 QRect TVLBasePinnedForm::FloatingGeometry() const
@@ -161,6 +202,7 @@ void TVLBasePinnedForm::MoveTo(int x, int y)
     if (m_moving)
         return;
     m_moving = true;
+    m_placed = true;
     const QPoint to = Clamped(x, y);
     QRect rect = FloatingGeometry();
     if (to != rect.topLeft()) {
@@ -181,12 +223,15 @@ void TVLBasePinnedForm::moveBesideMain()
 {
     // The offsets come from the settings file and may be anything: wide arithmetic, then the
     // screen's clamping.
-    const QRect main = m_mainWindow->geometry();
+    const QRect main = m_mainWindow->frameGeometry();
+    const QMargins margins = ownFrameMargins();
     const auto toInt = [](std::int64_t v) {
         return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     };
-    MoveTo(toInt(std::int64_t{main.left()} + main.width() - m_xDiff - FloatingGeometry().width()),
-           toInt(std::int64_t{main.top()} - m_yDiff));
+    // The offsets are between frames; MoveTo takes the client rectangle's corner.
+    const int frameWidth = FloatingGeometry().width() + margins.left() + margins.right();
+    MoveTo(toInt(std::int64_t{main.left()} + main.width() - m_xDiff - frameWidth + margins.left()),
+           toInt(std::int64_t{main.top()} - m_yDiff + margins.top()));
 }
 
 void TVLBasePinnedForm::geometryChanged()
@@ -196,11 +241,13 @@ void TVLBasePinnedForm::geometryChanged()
     if (m_moving || !isFloating() || !isVisible())
         return;
     m_floatingGeometry = geometry();
+    m_placed = true;
     if (m_mainWindow == nullptr)
         return;
-    const QRect main = m_mainWindow->geometry();
-    m_xDiff = (main.left() + main.width()) - (m_floatingGeometry.left() + m_floatingGeometry.width());
-    m_yDiff = main.top() - m_floatingGeometry.top();
+    const QRect main = m_mainWindow->frameGeometry();
+    const QRect own = m_floatingGeometry.marginsAdded(ownFrameMargins());
+    m_xDiff = (main.left() + main.width()) - (own.left() + own.width());
+    m_yDiff = main.top() - own.top();
 }
 
 void TVLBasePinnedForm::moveEvent(QMoveEvent* event)
@@ -213,6 +260,21 @@ void TVLBasePinnedForm::resizeEvent(QResizeEvent* event)
 {
     QDockWidget::resizeEvent(event);
     geometryChanged();
+}
+
+void TVLBasePinnedForm::setVisible(bool visible)
+{
+    // Placed before the window system sees the window: a window manager takes the place a
+    // window has when it first maps, and may ignore a later one.
+    if (visible && !m_placed && isFloating() && !isVisible()) {
+        m_placed = true;
+        ensurePolished();
+        // Laid out at its present size, the contents show what the title bar and frame take.
+        if (layout() != nullptr)
+            layout()->setGeometry(rect());
+        placeInitially((size() - widget()->size()).expandedTo(QSize(0, 0)));
+    }
+    QDockWidget::setVisible(visible);
 }
 
 void TVLBasePinnedForm::showEvent(QShowEvent* event)

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include <QDockWidget>
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -22,14 +23,17 @@ namespace vellum {
 // settings key (none without a key); docking is not kept: every start floats. While docked it
 // keeps its last floating rectangle, which is also what it saves.
 //
-// All rectangles are client rectangles in screen coordinates, the main window's as well.
+// The offsets are measured between the frames the window manager draws around both windows, as
+// the user sees them; every other rectangle here (the stored place and size among them) is a
+// client rectangle in screen coordinates.
 class TVLBasePinnedForm : public QDockWidget {
     Q_OBJECT
 public:
     static constexpr int BorderWidth = 3;
     static constexpr int MinStoredSide = 100;
 
-    // Created hidden and floating. designedSize is the whole window's client size. Without a
+    // Created hidden and floating. designedSize is the size of its contents (the client area and
+    // the button row, inside the border), without a title bar the toolkit may draw. Without a
     // key path it starts unpinned and centred on the main window; otherwise the settings
     // decide, a missing position again meaning centred. dockSite, when given, is where the
     // window docks instead of the main window's right edge.
@@ -37,6 +41,9 @@ public:
                       const QSize& designedSize, QMainWindow* dockSite = nullptr);
     // Saves the settings when there is a key path.
     ~TVLBasePinnedForm() override;
+
+    // The first show of a floating window places it (placeInitially) before it maps.
+    void setVisible(bool visible) override;
 
     [[nodiscard]] QMainWindow* MainWindow() const { return m_mainWindow; }
     [[nodiscard]] QMainWindow* DockSite() const { return m_dockSite; }
@@ -83,6 +90,12 @@ protected:
 private:
     void geometryChanged();
     void moveBesideMain();
+    // The stored place, or centred on the main window as it is now; the stored size, or the
+    // designed one plus chrome (what the window puts around its contents).
+    void placeInitially(const QSize& chrome);
+    // The window manager's frame around a window's client rectangle (none before it is framed).
+    [[nodiscard]] static QMargins frameMargins(const QWidget* window);
+    [[nodiscard]] QMargins ownFrameMargins() const;
     void setFloatingGeometry(const QRect& rect);
     [[nodiscard]] QRect screenRect() const;
 
@@ -94,8 +107,11 @@ private:
     int m_yDiff = 0;
     int m_storedLeft = -1;
     int m_storedTop = -1;
-    QSize m_storedSize;
+    QSize m_designedSize;
+    QSize m_storedSize{-1, -1}; // a side below 0: none stored
     bool m_moving = false;
+    // Placed for good: shown once, or moved or sized by the user.
+    bool m_placed = false;
     QRect m_floatingGeometry;
     QWidget* m_clientArea = nullptr;
     QWidget* m_pinButtonPanel = nullptr;

@@ -26,7 +26,7 @@ namespace {
 
 constexpr int DragCursor = 26;
 
-// The whole window's client size for the designed view panel and button row.
+// The contents' size for the designed view panel and button row.
 constexpr QSize designedWindowSize()
 {
     return {TViewerForm::DesignedViewSize.width() + 2 * TVLBasePinnedForm::BorderWidth,
@@ -288,6 +288,15 @@ void TViewerForm::updateFrameHint()
     const QString verb = m_frameSB->isChecked() ? QStringLiteral("Hide") : QStringLiteral("Display");
     m_frameSB->setToolTip(QStringLiteral("%1 window frame").arg(verb));
     m_frameSB->setStatusTip(QStringLiteral("%1 frame around picture area that's in view").arg(verb));
+}
+
+void TViewerForm::showEvent(QShowEvent* event)
+{
+    TVLBasePinnedForm::showEvent(event);
+    // While hidden (closed, or docked in a collapsed side panel) the picture may have changed
+    // its size unseen, and showing the same picture again is no change to SetPicture.
+    Layout();
+    SetViewRect(m_viewRect);
 }
 
 void TViewerForm::DoClosed()

@@ -70,6 +70,7 @@ protected:
     void LoadSettings() override;
     void SaveSettings() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void updateFrameHint();

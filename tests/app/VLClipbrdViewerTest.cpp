@@ -315,6 +315,51 @@ TEST_F(CbViewerTest, ALargePictureScrolls)
     EXPECT_GT(m_viewer->ImageScrollBox()->verticalScrollBar()->maximum(), 0);
 }
 
+TEST_F(CbViewerTest, ABarShowsOnlyWhereThePictureIsLargerAndThePictureIsCentredInWhatShows)
+{
+    showViewer();
+    QScrollArea* box = m_viewer->ImageScrollBox();
+    const QSize full = box->maximumViewportSize();
+    const int bar = box->verticalScrollBar()->sizeHint().width();
+    ASSERT_GT(full.width(), 2 * bar);
+    struct Case {
+        const char* what;
+        QSize picture;
+        bool horizontal, vertical;
+    };
+    const Case cases[] = {
+        {"small", {20, 10}, false, false},
+        {"taller, narrow", {full.width() / 2 + 1, full.height() + 50}, false, true},
+        {"taller, as wide as the room left by its bar", {full.width() - bar, full.height() + 50}, false, true},
+        {"taller, wider than the room left by its bar", {full.width() - bar + 1, full.height() + 50}, true, true},
+        {"wider, low", {full.width() + 50, full.height() / 2 + 1}, true, false},
+    };
+    const TColor colour = RGBColor(3, 4, 5);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TXBitmap picture = solid(c.picture.width(), c.picture.height(), colour);
+        ASSERT_TRUE(AppClipboardStore().CopyPlainPicture(&picture));
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(box->horizontalScrollBar()->isVisible(), c.horizontal);
+        EXPECT_EQ(box->verticalScrollBar()->isVisible(), c.vertical);
+        // Where it fits, the surface fills what shows, and the picture sits in its middle.
+        const QSize shown = box->viewport()->size();
+        const QSize surface = m_viewer->CbItemImage()->size();
+        EXPECT_EQ(surface, shown.expandedTo(c.picture));
+        const int left = (surface.width() - c.picture.width()) / 2;
+        const int top = (surface.height() - c.picture.height()) / 2;
+        EXPECT_EQ(drawn(left, top), qcolour(colour).rgb());
+        EXPECT_EQ(drawn(left + c.picture.width() - 1, top + c.picture.height() - 1), qcolour(colour).rgb());
+        if (left > 0) {
+            EXPECT_NE(drawn(left - 1, top), qcolour(colour).rgb());
+        }
+        if (left + c.picture.width() < surface.width()) {
+            EXPECT_NE(drawn(left + c.picture.width(), top), qcolour(colour).rgb());
+        }
+    }
+}
+
 TEST_F(CbViewerTest, OnlyAShownViewerIsToldOfChangesAndOnlyOnce)
 {
     copy(1, RGBColor(255, 0, 0));

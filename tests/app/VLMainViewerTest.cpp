@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 
 #include <QAction>
 #include <QMdiArea>
@@ -259,6 +260,73 @@ TEST_F(MainViewerTest, PinnedWindowsDockInTheSidePanelBelowTheColoursAndKeepThei
     settle();
     EXPECT_TRUE(viewer().isVisible());
     EXPECT_EQ(viewer().Picture(), &next->Picture());
+}
+
+TEST_F(MainViewerTest, ASizeChangeItDidNotSeeIsLaidOutWhenItShowsAgain)
+{
+    // The shown picture changes its size while the Viewer is hidden without being closed (by
+    // a side panel that collapses with it docked inside, or by anything else), or shown.
+    const TColor colour = 0x3050C0;
+    const QColor shownColour(0xC0, 0x50, 0x30);
+    struct Change {
+        const char* what;
+        std::function<void(TVLPicChildWin&)> apply;
+    };
+    const Change changes[] = {
+        {"shrunk", [](TVLPicChildWin& d) { d.Resize(30, 20); }},
+        {"grown beyond the Viewer", [](TVLPicChildWin& d) { d.Resize(400, 300); }},
+        {"cropped",
+         [](TVLPicChildWin& d) {
+             d.CreateRectSelection(QRect(10, 10, 24, 14), -1);
+             d.Crop();
+         }},
+    };
+    enum class Hiding { None, CollapsedPanel, Hidden };
+    TCollapsingPanel* panel = m_main->SidePanel();
+    m_main->ActViewerStartStop()->trigger();
+    for (const Hiding hiding : {Hiding::None, Hiding::CollapsedPanel, Hiding::Hidden}) {
+        viewer().setFloating(hiding != Hiding::CollapsedPanel);
+        settle();
+        for (const Change& change : changes) {
+            SCOPED_TRACE(std::string(change.what) + " " + std::to_string(static_cast<int>(hiding)));
+            TVLPicChildWin* doc = m_main->NewPicture(80, 60, colour);
+            settle();
+            ASSERT_EQ(viewer().Picture(), &doc->Picture());
+            if (hiding == Hiding::CollapsedPanel)
+                panel->SetExpanded(false);
+            else if (hiding == Hiding::Hidden)
+                viewer().hide();
+            settle();
+            ASSERT_EQ(viewer().isVisible(), hiding == Hiding::None);
+            change.apply(*doc);
+            panel->SetExpanded(true);
+            viewer().show();
+            settle();
+            ASSERT_TRUE(viewer().isVisible());
+
+            const QSize area = viewer().ViewerPanel()->size();
+            const QSize shown(std::min(area.width() - 6, doc->Picture().Width()),
+                              std::min(area.height() - 6, doc->Picture().Height()));
+            const QRect surface((area.width() - shown.width()) / 2, (area.height() - shown.height()) / 2,
+                                shown.width(), shown.height());
+            EXPECT_EQ(viewer().Surface()->geometry(), surface);
+            EXPECT_EQ(viewer().Buffer().Width(), shown.width());
+            EXPECT_EQ(viewer().Buffer().Height(), shown.height());
+            // What shows: the picture over the whole surface, nothing of it beside.
+            const QImage grabbed = viewer().ViewerPanel()->grab().toImage();
+            for (const QPoint p : {surface.topLeft(), surface.bottomRight(), surface.center()})
+                EXPECT_EQ(grabbed.pixelColor(p), shownColour) << p.x() << "," << p.y();
+            const QRect inside(QPoint(3, 3), area - QSize(6, 6));
+            for (const QPoint p : {surface.topLeft() - QPoint(1, 0), surface.bottomRight() + QPoint(1, 1)}) {
+                if (inside.contains(p)) {
+                    EXPECT_NE(grabbed.pixelColor(p), shownColour) << p.x() << "," << p.y();
+                }
+            }
+            doc->SetModified(false);
+            doc->close();
+            settle();
+        }
+    }
 }
 
 TEST_F(MainViewerTest, VisibilityComesBackAfterARestart)

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
@@ -146,6 +147,61 @@ TEST_F(PinnedFormTest, APinnedWindowKeepsItsDistanceFromTheTopRightCorner)
     EXPECT_EQ(pinned.YDiff(), 160 - 300);
     moveMain(QRect(100, 100, 650, 400));
     EXPECT_EQ(pinned.geometry(), QRect(370, 240, 200, 150));
+}
+
+TEST_F(PinnedFormTest, TheFirstShowPlacesItBesideTheMainWindowWhereThatIsThen)
+{
+    // Created while the main window stood elsewhere (as at start, before its first show).
+    struct Case {
+        const char* what;
+        QList<std::pair<QString, int>> stored;
+        QRect expected;
+    };
+    // The main window's frame is (298, 198, 504, 304); each window has a 2-pixel frame here.
+    const Case cases[] = {
+        {"designed size, centred", {}, QRect(450, 275, 200, 150)},
+        {"stored size, centred", {{"Width", 250}, {"Height", 180}}, QRect(425, 260, 250, 180)},
+        {"stored place", {{"Left", 10}, {"Top", 20}, {"Width", 250}, {"Height", 180}}, QRect(10, 20, 250, 180)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(ProgramPath() + QStringLiteral("Vellum.xml"));
+        writeSettings(c.stored);
+        moveMain(QRect(100, 120, 600, 400));
+        TVLBasePinnedForm form(&m_main, Key, QStringLiteral("Viewer"), Designed);
+        moveMain(QRect(300, 200, 500, 300));
+        form.show();
+        settle();
+        EXPECT_EQ(form.geometry(), c.expected);
+        EXPECT_EQ(form.FloatingGeometry(), c.expected);
+    }
+}
+
+TEST_F(PinnedFormTest, ItsDistanceIsKeptBetweenTheFramesTheUserSees)
+{
+    // A main window without a frame beside a pinned window with one: the distances are between
+    // what shows, frame edge to frame edge.
+    QMainWindow frameless;
+    frameless.setWindowFlags(Qt::FramelessWindowHint);
+    frameless.setGeometry(100, 120, 600, 400);
+    frameless.show();
+    settle();
+    writeSettings({{"Pinned", 1}, {"Left", 0}, {"Top", 0}, {"XDiff", 10}, {"YDiff", -20}});
+    TVLBasePinnedForm pinned(&frameless, Key, QStringLiteral("Viewer"), Designed);
+    pinned.show();
+    settle();
+    const QRect frame = pinned.frameGeometry();
+    ASSERT_NE(frame, pinned.geometry());
+    EXPECT_EQ(frame.left() + frame.width(), 700 - 10);
+    EXPECT_EQ(frame.top(), 120 + 20);
+
+    pinned.setGeometry(400, 300, 200, 150);
+    settle();
+    EXPECT_EQ(pinned.XDiff(), 700 - (pinned.frameGeometry().left() + pinned.frameGeometry().width()));
+    EXPECT_EQ(pinned.YDiff(), 120 - pinned.frameGeometry().top());
+    frameless.setGeometry(150, 100, 600, 400);
+    settle();
+    EXPECT_EQ(pinned.geometry(), QRect(450, 280, 200, 150));
 }
 
 TEST_F(PinnedFormTest, HugeStoredOffsetsPlaceItAtTheScreenEdge)
