@@ -201,6 +201,14 @@ void TVellumMain::wireProgress(TBasicVLChild* document)
     };
 }
 
+bool TVellumMain::adoptDocument(QMdiSubWindow* window)
+{
+    const bool maximised = (window->windowState() & Qt::WindowMaximized) != 0;
+    window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
+    m_clientArea->addSubWindow(window);
+    return maximised;
+}
+
 void TVellumMain::wirePicture(TVLPicChildWin* document)
 {
     m_clientArea->addSubWindow(document);

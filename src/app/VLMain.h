@@ -266,6 +266,10 @@ private:
     // window left open, when one refused.
     bool closeDocuments();
     void closeAllChildren();
+    // Puts a document window into the area; true when it asked to be maximised. The request is
+    // taken off the window, to be made in the area by showMaximized: a state set before the
+    // window was in the area never reaches the area, which would leave it at its first size.
+    bool adoptDocument(QMdiSubWindow* window);
     void wirePicture(TVLPicChildWin* document);
     // A picture document reports a change.
     void pictureChanged(TVLPicChildWin* document, std::uint16_t changes);
