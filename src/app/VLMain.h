@@ -176,6 +176,9 @@ public:
     [[nodiscard]] TCollapsingPanel* SidePanel() const { return m_sidePanel; }
     // Where Viewer windows docked at the right edge go: inside the side panel, below the colours.
     [[nodiscard]] QMainWindow* SidePanelDockSite() const { return m_sidePanelDockSite; }
+    // The tool bars' context menu: the switches of the bars and panels that have a caption.
+    QMenu* createPopupMenu() override;
+
 signals:
     // Every change a picture document reports (its change flags): the commands, the zoom box
     // and the Viewer follow the active one.

@@ -57,6 +57,18 @@ void TVellumMain::createWindowCommands()
     });
 }
 
+QMenu* TVellumMain::createPopupMenu()
+{
+    QMenu* menu = QMainWindow::createPopupMenu();
+    // A bar or panel without a caption (the Settings bar, the side panel) has no entry: a
+    // nameless line would say nothing.
+    if (menu != nullptr)
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator() && action->text().isEmpty())
+                action->setVisible(false);
+    return menu;
+}
+
 // Side by side: horizontally one above the other (full width), vertically one beside the
 // other (full height), the minimised ones left alone.
 void TVellumMain::tileDocuments(Qt::Orientation orientation)
