@@ -239,6 +239,9 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     document->PictureScrollBox().viewport()->setCursor(ToolCursor(ToolSettings().ToolCursor));
     wireViewer(document);
     document->show();
+    const int zoom = document->PictureScrollBox().ZoomFactor();
+    placeNewDocument(document, QSize(document->Picture().Width() * zoom + document->NonClientWidth(),
+                                     document->Picture().Height() * zoom + document->NonClientHeight()));
     document->BestFit();
     wireToolOptions(document);
     updateCommandStates();

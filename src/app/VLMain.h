@@ -260,6 +260,10 @@ private:
     // The five adjustment commands (their dialogs, run on the active picture).
     void createAdjustCommands(QMenu* imageMenu, QMenu* colourMenu);
     void tileDocuments(Qt::Orientation orientation);
+    // Moves a new document window wanting the given size to the first step of the cascade from
+    // the area's top left where it fits whole and no other window has its corner; to the top
+    // left when the area has no such place.
+    void placeNewDocument(QMdiSubWindow* window, QSize wanted);
     void arrangeMinimized();
     QAction* command(const QString& caption, const QString& hint, const QString& name);
     // Reads the placement and the main settings (before the first show).

@@ -5,6 +5,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +16,7 @@
 #include "app/VLBrwsrChildWn.h"
 #include "app/VLGlobal.h"
 #include "app/XMLRegFile.h"
+#include "document/PictureScrollBx.h"
 #include "document/VLPicChildWn.h"
 
 namespace vellum {
@@ -82,6 +84,61 @@ TEST_F(DocumentAreaTest, AFolderAloneOnTheCommandLineFillsTheArea)
         EXPECT_LT(emptyShare(), 0.01);
         m_main.reset();
     }
+}
+
+// Pixels of the colour in a grab of the document's view: the part of its picture that shows.
+int shownPixels(TVLPicChildWin& document, TColor colour)
+{
+    const QImage shot = document.PictureScrollBox().viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb wanted = qRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    int count = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            count += shot.pixel(x, y) == wanted ? 1 : 0;
+    return count;
+}
+
+// Each new picture window goes where it fits whole, the next one step further down the cascade
+// from the top left, and shows its whole picture without scroll bars; one too big for the
+// area starts at the top left, where it has the most room.
+TEST_F(DocumentAreaTest, NewPictureWindowsArePlacedWhereTheyFitWhole)
+{
+    m_main = std::make_unique<TVellumMain>();
+    m_main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
+    QCoreApplication::processEvents();
+    const QRect area = m_main->ClientArea()->viewport()->rect();
+    ASSERT_GT(area.width(), 360);
+    ASSERT_GT(area.height(), 260);
+    struct Picture {
+        int width, height;
+        TColor colour;
+    };
+    QList<QPoint> corners;
+    for (const Picture p : {Picture{333, 222, RGBColor(250, 0, 0)}, Picture{120, 90, RGBColor(0, 250, 0)},
+                            Picture{200, 150, RGBColor(0, 0, 250)}}) {
+        SCOPED_TRACE(std::to_string(p.width) + " x " + std::to_string(p.height));
+        TVLPicChildWin* doc = m_main->NewPicture(p.width, p.height, p.colour);
+        ASSERT_NE(doc, nullptr);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(area.contains(doc->geometry())) << doc->geometry().x() << "," << doc->geometry().y();
+        EXPECT_FALSE(corners.contains(doc->pos()));
+        if (!corners.isEmpty()) {
+            EXPECT_GT(doc->x(), corners.last().x());
+            EXPECT_GT(doc->y(), corners.last().y());
+        } else {
+            EXPECT_EQ(doc->pos(), QPoint(0, 0));
+        }
+        corners << doc->pos();
+        EXPECT_FALSE(doc->PictureScrollBox().horizontalScrollBar()->isVisible());
+        EXPECT_FALSE(doc->PictureScrollBox().verticalScrollBar()->isVisible());
+        EXPECT_EQ(shownPixels(*doc, p.colour), p.width * p.height);
+    }
+    TVLPicChildWin* big = m_main->NewPicture(area.width() * 2, 50, RGBColor(9, 9, 9));
+    ASSERT_NE(big, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(big->pos(), QPoint(0, 0));
+    EXPECT_TRUE(area.contains(big->geometry()));
 }
 
 } // namespace
