@@ -201,6 +201,14 @@ void TVellumMain::wireProgress(TBasicVLChild* document)
     };
 }
 
+bool TVellumMain::adoptDocument(QMdiSubWindow* window)
+{
+    const bool maximised = (window->windowState() & Qt::WindowMaximized) != 0;
+    window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
+    m_clientArea->addSubWindow(window);
+    return maximised;
+}
+
 void TVellumMain::wirePicture(TVLPicChildWin* document)
 {
     m_clientArea->addSubWindow(document);
@@ -231,6 +239,9 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
     document->PictureScrollBox().viewport()->setCursor(ToolCursor(ToolSettings().ToolCursor));
     wireViewer(document);
     document->show();
+    const int zoom = document->PictureScrollBox().ZoomFactor();
+    placeNewDocument(document, QSize(document->Picture().Width() * zoom + document->NonClientWidth(),
+                                     document->Picture().Height() * zoom + document->NonClientHeight()));
     document->BestFit();
     wireToolOptions(document);
     updateCommandStates();

@@ -176,6 +176,9 @@ public:
     [[nodiscard]] TCollapsingPanel* SidePanel() const { return m_sidePanel; }
     // Where Viewer windows docked at the right edge go: inside the side panel, below the colours.
     [[nodiscard]] QMainWindow* SidePanelDockSite() const { return m_sidePanelDockSite; }
+    // The tool bars' context menu: the switches of the bars and panels that have a caption.
+    QMenu* createPopupMenu() override;
+
 signals:
     // Every change a picture document reports (its change flags): the commands, the zoom box
     // and the Viewer follow the active one.
@@ -257,6 +260,10 @@ private:
     // The five adjustment commands (their dialogs, run on the active picture).
     void createAdjustCommands(QMenu* imageMenu, QMenu* colourMenu);
     void tileDocuments(Qt::Orientation orientation);
+    // Moves a new document window wanting the given size to the first step of the cascade from
+    // the area's top left where it fits whole and no other window has its corner; to the top
+    // left when the area has no such place.
+    void placeNewDocument(QMdiSubWindow* window, QSize wanted);
     void arrangeMinimized();
     QAction* command(const QString& caption, const QString& hint, const QString& name);
     // Reads the placement and the main settings (before the first show).
@@ -266,6 +273,10 @@ private:
     // window left open, when one refused.
     bool closeDocuments();
     void closeAllChildren();
+    // Puts a document window into the area; true when it asked to be maximised. The request is
+    // taken off the window, to be made in the area by showMaximized: a state set before the
+    // window was in the area never reaches the area, which would leave it at its first size.
+    bool adoptDocument(QMdiSubWindow* window);
     void wirePicture(TVLPicChildWin* document);
     // A picture document reports a change.
     void pictureChanged(TVLPicChildWin* document, std::uint16_t changes);

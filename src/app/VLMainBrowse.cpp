@@ -193,7 +193,7 @@ TVLBrowserChildWn* TVellumMain::OpenBrowser(const QString& directory, bool maxim
 
 void TVellumMain::wireBrowser(TVLBrowserChildWn* browser)
 {
-    m_clientArea->addSubWindow(browser);
+    const bool maximised = adoptDocument(browser);
     browser->OnQueryClose = [this](TBasicVLChild*, bool& canClose) {
         canClose = true;
         if (m_clientArea->subWindowList().size() == 1)
@@ -214,7 +214,7 @@ void TVellumMain::wireBrowser(TVLBrowserChildWn* browser)
         runGuarded([&] { MoveOne(name, from, to); });
     };
     browser->SetStatusBar(this);
-    if (browser->windowState() & Qt::WindowMaximized)
+    if (maximised)
         browser->showMaximized();
     else
         browser->show();

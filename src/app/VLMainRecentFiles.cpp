@@ -68,10 +68,6 @@ void TVellumMain::showRecentFiles()
         connect(button, &QWidget::customContextMenuRequested, this,
                 [this, button](const QPoint& at) { m_recentFiles->popup(button->mapToGlobal(at)); });
     }
-    // The Pen button carries a panel pop-up, empty for now.
-    if (auto* tools = findChild<QToolBar*>(QStringLiteral("ToolsToolbar")))
-        if (auto* pen = qobject_cast<QToolButton*>(tools->widgetForAction(ToolAction(TTool::Pen))))
-            pen->setMenu(new TPopupPanel(pen));
 }
 
 } // namespace vellum

@@ -2,9 +2,6 @@
 
 #include "app/VLMain.h"
 
-#include <algorithm>
-
-#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -13,24 +10,8 @@ namespace vellum {
 
 namespace {
 
-// Panels 1 to 3 are 180, 200 and 50 pixels wide; panel 0 takes the rest less 480.
+// Panels 1 to 3 always have these widths; panel 0 takes what is left of the bar.
 constexpr int PanelWidths[] = {0, 180, 200, 50};
-constexpr int FixedPanelsWidth = 480;
-
-// Keeps panel 0 as wide as the status bar less the fixed panels.
-class PanelZeroWidth : public QObject {
-public:
-    PanelZeroWidth(QLabel* panel, QObject* parent) : QObject(parent), m_panel(panel) {}
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Resize)
-            m_panel->setFixedWidth(std::max(0, static_cast<QWidget*>(watched)->width() - FixedPanelsWidth));
-        return false;
-    }
-
-private:
-    QLabel* m_panel;
-};
 
 } // namespace
 
@@ -39,11 +20,14 @@ void TVellumMain::createStatusBar()
     for (std::size_t i = 0; i < m_panels.size(); ++i) {
         m_panels[i] = new QLabel(this);
         m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        // A fixed width: a long text is clipped by its own panel and moves no other.
-        m_panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // A long text is clipped by its own panel and moves no other.
         if (i == 0) {
-            statusBar()->addWidget(m_panels[i]);
+            // Stretches over the rest, down to nothing; its text never asks for room.
+            m_panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            statusBar()->addWidget(m_panels[i], 1);
         } else {
+            // Fixed, not ignored: the layout would give an ignored width nothing at all.
+            m_panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
             m_panels[i]->setFixedWidth(PanelWidths[i]);
             m_panels[i]->setAlignment(Qt::AlignCenter);
             statusBar()->addPermanentWidget(m_panels[i]);
@@ -58,7 +42,6 @@ void TVellumMain::createStatusBar()
             statusBar()->addPermanentWidget(m_progress);
         }
     }
-    statusBar()->installEventFilter(new PanelZeroWidth(m_panels[0], this));
 }
 
 void TVellumMain::SetPanelText(int panel, const QString& text)

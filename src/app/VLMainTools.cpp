@@ -13,8 +13,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "app/ToolOptionPages.h"
+#include "browser/RFPopupMenu.h"
 #include "document/ToolCursors.h"
 #include "document/VLPicChildWn.h"
 
@@ -173,6 +175,15 @@ void TVellumMain::createToolCommands()
     m_toolsToolBar = addToolBar(QStringLiteral("Tools"));
     m_toolsToolBar->setObjectName(QStringLiteral("ToolsToolbar"));
     m_toolsToolBar->addActions(m_toolGroup->actions());
+    // Like the other bars, these two dock only in the area at the top.
+    m_toolsToolBar->setAllowedAreas(Qt::TopToolBarArea);
+    // The Pen button's panel pop-up stays beside the button, not its menu: an empty menu would
+    // draw an arrow on the button, open on a held press instead of choosing the Pen, and flash
+    // its dummy entry.
+    if (auto* pen = qobject_cast<QToolButton*>(m_toolsToolBar->widgetForAction(ToolAction(TTool::Pen)))) {
+        auto* popup = new TPopupPanel(pen);
+        popup->setObjectName(QStringLiteral("PenPopupPanel"));
+    }
     QAction* toggle = m_toolsToolBar->toggleViewAction();
     toggle->setText(QStringLiteral("Tools Toolbar"));
     toggle->setObjectName(QStringLiteral("ActToolsToolbar"));
@@ -182,6 +193,7 @@ void TVellumMain::createToolCommands()
     m_settingsToolBar = addToolBar(QString());
     m_settingsToolBar->setObjectName(QStringLiteral("SettingsToolbar"));
     m_settingsToolBar->toggleViewAction()->setVisible(false);
+    m_settingsToolBar->setAllowedAreas(Qt::TopToolBarArea);
     m_optionPages = new TToolOptionPages(ToolSettings(), m_settingsToolBar);
     m_settingsToolBar->addWidget(m_optionPages);
     m_optionPages->OnShapeChange = [this] {

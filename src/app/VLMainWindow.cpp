@@ -6,6 +6,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 
 #include "document/VLPicChildWn.h"
 
@@ -55,6 +57,41 @@ void TVellumMain::createWindowCommands()
             entry->setChecked(window == m_clientArea->currentSubWindow());
         }
     });
+}
+
+QMenu* TVellumMain::createPopupMenu()
+{
+    QMenu* menu = QMainWindow::createPopupMenu();
+    // A bar or panel without a caption (the Settings bar, the side panel) has no entry: a
+    // nameless line would say nothing.
+    if (menu != nullptr)
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator() && action->text().isEmpty())
+                action->setVisible(false);
+    return menu;
+}
+
+void TVellumMain::placeNewDocument(QMdiSubWindow* window, QSize wanted)
+{
+    const QSize area = m_clientArea->viewport()->size();
+    // A tiny picture's window is still as wide as its caption needs.
+    wanted = wanted.expandedTo(window->minimumSize());
+    QStyleOptionTitleBar option;
+    option.initFrom(window);
+    const int step = std::max(window->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, window), 8);
+    QList<QPoint> taken;
+    for (QMdiSubWindow* other : m_clientArea->subWindowList())
+        if (other != window && other->isVisible() && !other->isMinimized() && !other->isMaximized())
+            taken << other->pos();
+    QPoint place(0, 0);
+    for (QPoint at(0, 0); at.x() + wanted.width() <= area.width() && at.y() + wanted.height() <= area.height();
+         at += QPoint(step, step)) {
+        if (!taken.contains(at)) {
+            place = at;
+            break;
+        }
+    }
+    window->move(place);
 }
 
 // Side by side: horizontally one above the other (full width), vertically one beside the

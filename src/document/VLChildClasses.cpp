@@ -150,8 +150,13 @@ int TExtraBtnForm::captionTextWidth() const
     const QStyleOptionTitleBar option = captionBarOption(*this);
     const QRect label = style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarLabel, this);
     const QRect button = ExtraBtnRect();
-    const int right = button.isEmpty() ? label.right() : std::min(label.right(), button.left() - 1);
-    return std::max(right - label.left() + 1, 0);
+    // A small gap keeps the caption's last character off the button's edge.
+    const int right = button.isEmpty() ? label.right() : std::min(label.right(), button.left() - 3);
+    const int fromLeft = right - label.left() + 1;
+    // Some styles (Fusion among them) centre the caption in the whole label, under the button
+    // too: the text fits only as wide as twice the room between the label's middle and the button.
+    const int centred = 2 * (right - (label.left() + label.right()) / 2);
+    return std::max(std::min(fromLeft, centred), 0);
 }
 
 int TExtraBtnForm::captionChromeWidth() const
