@@ -2,6 +2,8 @@
 
 #include "app/VLMain.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -10,8 +12,20 @@ namespace vellum {
 
 namespace {
 
-// Panels 1 to 3 always have these widths; panel 0 takes what is left of the bar.
+// Panels 1 to 3 always have at least these widths; panel 0 takes what is left of the bar.
 constexpr int PanelWidths[] = {0, 180, 200, 50};
+
+// The widest text panel 3 holds: a pointer position far out on the largest picture, or a
+// browser's place among tens of thousands of pictures. Fifty pixels would clip both.
+const QString WidestPositionText = QStringLiteral("-00000 , -00000");
+
+int panelWidth(std::size_t panel, const QLabel& label)
+{
+    if (panel != 3)
+        return PanelWidths[panel];
+    const int margins = label.contentsMargins().left() + label.contentsMargins().right() + 2 * label.margin() + 8;
+    return std::max(PanelWidths[panel], label.fontMetrics().horizontalAdvance(WidestPositionText) + margins);
+}
 
 } // namespace
 
@@ -28,7 +42,7 @@ void TVellumMain::createStatusBar()
         } else {
             // Fixed, not ignored: the layout would give an ignored width nothing at all.
             m_panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-            m_panels[i]->setFixedWidth(PanelWidths[i]);
+            m_panels[i]->setFixedWidth(panelWidth(i, *m_panels[i]));
             m_panels[i]->setAlignment(Qt::AlignCenter);
             statusBar()->addPermanentWidget(m_panels[i]);
         }

@@ -413,7 +413,7 @@ TEST_F(MainDocumentsTest, ACommandThatThrowsShowsTheErrorAndTheProgramGoesOn)
         c.arrange();
         MessageAnswers answers({QMessageBox::Ok});
         action->trigger();
-        EXPECT_EQ(answers.texts, QStringList{QString::fromUtf8(std::bad_alloc().what())});
+        EXPECT_EQ(answers.texts, QStringList{QStringLiteral("Out of memory")});
         EXPECT_TRUE(m_main->isVisible());
         EXPECT_EQ(titles().size(), 1);
         doc->OnUndoChange = nullptr;
@@ -630,15 +630,21 @@ TEST_F(MainDocumentsTest, StatusPanelsAndToolBarsAsGiven)
 {
     m_main->resize(900, 500);
     QCoreApplication::processEvents();
+    // Panel 3 may be wider: it is as wide as the widest position needs.
     const int widths[] = {0, 180, 200, 50};
+    int others = 0;
     for (int i = 1; i < 4; ++i) {
         auto* panel = m_main->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i));
         ASSERT_NE(panel, nullptr);
-        EXPECT_EQ(panel->width(), widths[i]) << i;
+        if (i < 3)
+            EXPECT_EQ(panel->width(), widths[i]) << i;
+        else
+            EXPECT_GE(panel->width(), widths[i]) << i;
         EXPECT_EQ(panel->alignment(), Qt::AlignCenter) << i;
+        others += panel->width();
     }
-    // Panel 0 takes the rest: more than the bar less the three others, less their spacing.
-    EXPECT_GT(m_main->findChild<QLabel*>(QStringLiteral("StatusPanel0"))->width(), m_main->statusBar()->width() - 480);
+    // Panel 0 takes the rest: the bar less the three others, their spacing and the size grip.
+    EXPECT_GT(m_main->findChild<QLabel*>(QStringLiteral("StatusPanel0"))->width(), m_main->statusBar()->width() - others - 60);
     // A long hint stays in its panel.
     m_main->SetPanelText(0, QString(400, QLatin1Char('x')));
     QCoreApplication::processEvents();
