@@ -1,5 +1,7 @@
 #include "app/ToolOptionPages.h"
 
+#include <new>
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +14,7 @@
 #include "controls/WholeNumberBox.h"
 #include "controls/XGraphicCtrls.h"
 #include "raster/PenMask.h"
+#include "raster/XBitmap.h"
 
 namespace vellum {
 
@@ -314,6 +317,8 @@ void TToolOptionPages::guarded(const std::function<void()>& body)
     // No exception may reach Qt's event loop.
     try {
         body();
+    } catch (const std::bad_alloc&) {
+        ShowError(this, EOutOfMemory().message());
     } catch (const std::exception& e) {
         ShowError(this, QString::fromUtf8(e.what()));
     } catch (...) {

@@ -92,7 +92,7 @@ void TVellumMain::runGuarded(const std::function<void()>& body)
     try {
         body();
     } catch (const std::exception& e) {
-        errorBox(this, QString::fromUtf8(e.what()));
+        errorBox(this, e);
     } catch (...) {
         errorBox(this, QStringLiteral("Unexpected error"));
     }

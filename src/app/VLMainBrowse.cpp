@@ -186,7 +186,7 @@ TVLBrowserChildWn* TVellumMain::OpenBrowser(const QString& directory, bool maxim
         wireBrowser(browser);
         return browser;
     } catch (const std::exception& e) {
-        errorBox(this, QString::fromUtf8(e.what()));
+        errorBox(this, e);
         return nullptr;
     }
 }

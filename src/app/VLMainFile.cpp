@@ -95,7 +95,7 @@ TVLPicChildWin* TVellumMain::newNumberedPicture(const std::function<TVLPicChildW
         wirePicture(document);
         return document;
     } catch (const std::exception& e) {
-        errorBox(this, QString::fromUtf8(e.what()));
+        errorBox(this, e);
         return nullptr;
     }
 }
@@ -139,7 +139,7 @@ bool TVellumMain::OpenPictureFile(const QString& fileName)
         }
         return true;
     } catch (const std::exception& e) {
-        errorBox(this, QString::fromUtf8(e.what()));
+        errorBox(this, e);
         m_recentFiles->RemoveRecentFile(fileName);
         return false;
     }

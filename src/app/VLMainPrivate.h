@@ -2,6 +2,9 @@
 
 // Helpers shared by the main window's source files (one file per menu); not for other units.
 
+#include <exception>
+#include <new>
+
 #include <QApplication>
 #include <QCursor>
 #include <QMessageBox>
@@ -9,6 +12,7 @@
 
 #include "app/SettingsKeys.h"
 #include "app/VLGlobal.h"
+#include "raster/XBitmap.h"
 
 namespace vellum::mainwindow {
 
@@ -21,6 +25,14 @@ namespace vellum::mainwindow {
 inline void errorBox(QWidget* parent, const QString& message)
 {
     QMessageBox::critical(parent, QStringLiteral("Error"), message, QMessageBox::Ok);
+}
+
+// The error box for a failure: memory that ran short reads as the documents' own message,
+// never as the library's class name.
+inline void errorBox(QWidget* parent, const std::exception& e)
+{
+    errorBox(parent, dynamic_cast<const std::bad_alloc*>(&e) != nullptr ? EOutOfMemory().message()
+                                                                        : QString::fromUtf8(e.what()));
 }
 
 // The busy cursor for a scope.
