@@ -37,6 +37,9 @@ bool TVLPicChildWin::SaveToFile(const QString& fileName, QString* error)
     for (int i = 0; i < m_undoStack.Count(); ++i)
         if (auto* action = dynamic_cast<TVLPicUndoAction*>(&m_undoStack.Action(i)))
             action->WasModified = true;
+    for (int i = 0; i < m_undoStack.RedoCount(); ++i)
+        if (auto* action = dynamic_cast<TVLPicUndoAction*>(&m_undoStack.RedoAction(i)))
+            action->WasModified = true;
     return true;
 }
 

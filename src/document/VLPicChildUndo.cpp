@@ -52,6 +52,14 @@ bool TVLPicChildWin::UndoLast()
     return undone;
 }
 
+bool TVLPicChildWin::RedoLast()
+{
+    CancelDrag();
+    const bool redone = m_undoStack.Redo();
+    DoUndoChange(m_undoStack.Count());
+    return redone;
+}
+
 // --- the three ways to make a document ------------------------------------------------------------
 
 TVLPicUndoAction::TVLPicUndoAction(QObject* parent)
@@ -80,6 +88,15 @@ void TVLPicUndoAction::Undo()
         throw;
     }
     finish();
+}
+
+std::unique_ptr<TVLBaseUndoAction> TVLPicUndoAction::MakeRedo()
+{
+    auto& window = *qobject_cast<TVLPicChildWin*>(Parent());
+    std::unique_ptr<TVLPicUndoAction> action = makeInverse(window);
+    if (action)
+        action->WasModified = window.Modified();
+    return action;
 }
 
 void TVLPicGenUndoAction::StoreBitmap(const TXBitmap* picture)
@@ -164,6 +181,15 @@ void TVLPicGenUndoAction::DoUndo(TVLPicChildWin& window, TChangeSet& changes)
         window.BestFit(window.Picture().Width(), window.Picture().Height());
         changes |= chgViewSize | chgPicSize;
     }
+}
+
+std::unique_ptr<TVLPicUndoAction> TVLPicGenUndoAction::makeInverse(TVLPicChildWin& window) const
+{
+    auto action = std::make_unique<TVLPicGenUndoAction>(&window);
+    action->StoreSelection(window.Selection());
+    if (HasBitmap())
+        action->StoreBitmap(&window.Picture());
+    return action;
 }
 
 bool TVLPicGenUndoAction::restorePicture(TVLPicChildWin& window, TChangeSet& changes)
