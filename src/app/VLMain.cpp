@@ -165,6 +165,7 @@ void TVellumMain::updateCommandStates()
     TVLPicChildWin* picture = ActivePicture();
     const bool any = m_clientArea->currentSubWindow() != nullptr;
     m_actUndo->setEnabled(picture != nullptr && picture->CanUndo());
+    m_actRedo->setEnabled(picture != nullptr && picture->CanRedo());
     m_actCloseChild->setEnabled(any);
     m_actCloseAllChildren->setEnabled(any);
     m_actPicSave->setEnabled(picture != nullptr);
@@ -230,8 +231,10 @@ void TVellumMain::wirePicture(TVLPicChildWin* document)
             runGuarded([&] { click(sender); });
     };
     document->OnUndoChange = [this](TVLPicChildWin* sender, int count) {
-        if (sender == ActivePicture())
+        if (sender == ActivePicture()) {
             m_actUndo->setEnabled(count > 0);
+            m_actRedo->setEnabled(sender->CanRedo());
+        }
     };
     wireProgress(document);
     document->SetStatusBar(this);

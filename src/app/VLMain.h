@@ -69,6 +69,7 @@ public:
     [[nodiscard]] QAction* ActCloseAllChildren() const { return m_actCloseAllChildren; }
     [[nodiscard]] QAction* ActPrintPic() const { return m_actPrintPic; }
     [[nodiscard]] QAction* ActUndo() const { return m_actUndo; }
+    [[nodiscard]] QAction* ActRedo() const { return m_actRedo; }
     [[nodiscard]] QAction* ActGreyScalePic() const { return m_actGreyScalePic; }
     [[nodiscard]] QAction* ActNegativePic() const { return m_actNegativePic; }
     [[nodiscard]] QAction* ActShowHideZoomGrid() const { return m_actShowHideZoomGrid; }
@@ -320,6 +321,7 @@ private:
     QAction* m_actPrintPic = nullptr;
     QAction* m_actFileExit = nullptr;
     QAction* m_actUndo = nullptr;
+    QAction* m_actRedo = nullptr;
     QAction* m_actGreyScalePic = nullptr;
     QAction* m_actNegativePic = nullptr;
     QAction* m_actShowHideZoomGrid = nullptr;

@@ -1,4 +1,4 @@
-// The Edit menu: undo and the clipboard commands, whose states follow the clipboard.
+// The Edit menu: undo, redo and the clipboard commands, whose states follow the clipboard.
 
 #include "app/VLMain.h"
 
@@ -26,6 +26,13 @@ void TVellumMain::createEditCommands()
     onTriggered(m_actUndo, [this] {
         if (TVLPicChildWin* doc = ActivePicture())
             doc->UndoLast();
+    });
+    m_actRedo = command(QStringLiteral("Redo"), QStringLiteral("Redo|Redo the last undone change"),
+                        QStringLiteral("ActRedo"));
+    m_actRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    onTriggered(m_actRedo, [this] {
+        if (TVLPicChildWin* doc = ActivePicture())
+            doc->RedoLast();
     });
 
     m_actCutPic = command(QStringLiteral("Cu&t"), QStringLiteral("Cut|Cuts the selection and puts it on the Clipboard"),
@@ -60,7 +67,7 @@ void TVellumMain::createEditCommands()
     // commands.
     onTriggered(m_actClearClipboard, [] { ClipboardStore().Clear(); });
 
-    editMenu->addAction(m_actUndo);
+    editMenu->addActions({m_actUndo, m_actRedo});
     editMenu->addSeparator();
     editMenu->addActions({m_actCutPic, m_actCopyPic});
     QMenu* pasteMenu = editMenu->addMenu(QStringLiteral("Paste"));

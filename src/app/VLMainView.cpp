@@ -60,6 +60,7 @@ void TVellumMain::createToolBars()
     iconFor(m_actPicSaveAs, "saveas");
     iconFor(m_actPrintPic, "print");
     iconFor(m_actUndo, "undo");
+    iconFor(m_actRedo, "redo");
     iconFor(m_actCutPic, "cut");
     iconFor(m_actCopyPic, "copy");
     iconFor(m_actPasteClever, "paste");
@@ -100,7 +101,7 @@ void TVellumMain::createToolBars()
     bar(QStringLiteral("File"), QStringLiteral("File"), QStringLiteral("FileToolbar"),
         {m_actNewPic, m_actOpenPic, m_actPicSave, m_actPicSaveAs, nullptr, m_actPrintPic});
     QToolBar* edit = bar(QStringLiteral("Edit"), QStringLiteral("Edit"), QStringLiteral("EditToolbar"),
-                         {m_actUndo, m_actCutPic, m_actCopyPic, m_actPasteClever, m_actClearClipboard});
+                         {m_actUndo, m_actRedo, m_actCutPic, m_actCopyPic, m_actPasteClever, m_actClearClipboard});
     edit->widgetForAction(m_actCutPic)->setObjectName(QStringLiteral("CutPicTB"));
     edit->widgetForAction(m_actCopyPic)->setObjectName(QStringLiteral("CopyPicTB"));
     edit->widgetForAction(m_actPasteClever)->setObjectName(QStringLiteral("PastePicTB"));

@@ -21,8 +21,8 @@ class TVLPicGenUndoAction;
 class TSprayCan;
 
 // A picture document: a window that owns one picture (through its view), knows its file, title
-// and modified state, and keeps a five-step undo history. Every change is reported through
-// OnPictureChange with the set of change flags.
+// and modified state, and keeps a five-step undo history with the steps undone since the last
+// edit, to redo. Every change is reported through OnPictureChange with the set of change flags.
 class TVLPicChildWin : public TExtraBtnForm, public TToolHost {
     Q_OBJECT
 public:
@@ -71,8 +71,8 @@ public:
     void CentreOn(int x, int y);
 
     // Saves in the format the name's extension chooses; a new name becomes the document's, and
-    // every step of the undo history now leads to a modified picture. False, with nothing
-    // changed and the failure's message in error, when the picture cannot be saved.
+    // every step of the undo and redo history now leads to a modified picture. False, with
+    // nothing changed and the failure's message in error, when the picture cannot be saved.
     bool SaveToFile(const QString& fileName, QString* error = nullptr);
 
     // The floating selection acts instead of the picture where there is one.
@@ -118,6 +118,9 @@ public:
         return action;
     }
     bool UndoLast();
+    // Brings back the picture, floating selection, size and modified flag of the step undone
+    // last; false when there is none.
+    bool RedoLast();
 
     // --- the floating selection (picture coordinates) ---
 
@@ -149,6 +152,7 @@ public:
     // Shows a failure in an error box; tests replace it.
     static std::function<void(QWidget* parent, const QString& message)> ShowError;
     [[nodiscard]] bool CanUndo() const { return m_undoStack.Count() > 0; }
+    [[nodiscard]] bool CanRedo() const { return m_undoStack.RedoCount() > 0; }
 
     // --- tools ---
 
@@ -301,9 +305,14 @@ public:
     bool WasModified = false;
 
     void Undo() override;
+    // The inverse step, noting the document's modified flag of now.
+    std::unique_ptr<TVLBaseUndoAction> MakeRedo() final;
 
 protected:
     virtual void DoUndo(TVLPicChildWin& window, TChangeSet& changes) = 0;
+    // An action that puts back what DoUndo is about to replace in the window; none when the
+    // step cannot be redone.
+    [[nodiscard]] virtual std::unique_ptr<TVLPicUndoAction> makeInverse(TVLPicChildWin&) const { return nullptr; }
 };
 
 // The general action: a copy of the picture and a snapshot of the floating selection, each
@@ -340,6 +349,8 @@ public:
 
 protected:
     void DoUndo(TVLPicChildWin& window, TChangeSet& changes) override;
+    // The picture when this action puts one back, and the selection (or its absence) always.
+    [[nodiscard]] std::unique_ptr<TVLPicUndoAction> makeInverse(TVLPicChildWin& window) const override;
 
 private:
     // Puts the stored picture back; true when that changed its size.
@@ -360,6 +371,16 @@ public:
     enum TTarget : unsigned char { rtPicture = 0, rtSelection = 1 };
     using TVLPicUndoAction::TVLPicUndoAction;
     TTarget Target = rtPicture;
+
+protected:
+    // The edit is its own inverse: the same action on the same target.
+    template <typename Action>
+    [[nodiscard]] std::unique_ptr<TVLPicUndoAction> inverse(TVLPicChildWin& window) const
+    {
+        auto action = std::make_unique<Action>(&window);
+        action->Target = Target;
+        return action;
+    }
 };
 
 class TVLPicNegUndoAction : public TVLPicRevUndoAction {
@@ -368,6 +389,10 @@ public:
 
 protected:
     void DoUndo(TVLPicChildWin& window, TChangeSet& changes) override;
+    [[nodiscard]] std::unique_ptr<TVLPicUndoAction> makeInverse(TVLPicChildWin& window) const override
+    {
+        return inverse<TVLPicNegUndoAction>(window);
+    }
 };
 
 class TVLPicFlipUndoAction : public TVLPicRevUndoAction {
@@ -376,6 +401,10 @@ public:
 
 protected:
     void DoUndo(TVLPicChildWin& window, TChangeSet& changes) override;
+    [[nodiscard]] std::unique_ptr<TVLPicUndoAction> makeInverse(TVLPicChildWin& window) const override
+    {
+        return inverse<TVLPicFlipUndoAction>(window);
+    }
 };
 
 class TVLPicMirrorUndoAction : public TVLPicRevUndoAction {
@@ -384,6 +413,10 @@ public:
 
 protected:
     void DoUndo(TVLPicChildWin& window, TChangeSet& changes) override;
+    [[nodiscard]] std::unique_ptr<TVLPicUndoAction> makeInverse(TVLPicChildWin& window) const override
+    {
+        return inverse<TVLPicMirrorUndoAction>(window);
+    }
 };
 
 } // namespace vellum

@@ -56,6 +56,7 @@ void TVLUndoActionFactory::DeleteAction(int index)
 void TVLUndoActionFactory::Clear()
 {
     m_actions.clear();
+    m_redo.clear();
 }
 
 bool TVLUndoActionFactory::EndEdit(bool failed)
@@ -65,11 +66,15 @@ bool TVLUndoActionFactory::EndEdit(bool failed)
     const int added = std::exchange(m_addedInEdit, 0);
     std::vector<std::unique_ptr<TVLBaseUndoAction>> pushedOut = std::move(m_pushedOut);
     m_pushedOut.clear();
+    std::vector<std::unique_ptr<TVLBaseUndoAction>> redoAside = std::move(m_redoAside);
+    m_redoAside.clear();
     if (!failed || added == 0)
         return false;
     m_actions.erase(m_actions.begin(), m_actions.begin() + std::min(added, Count()));
     for (auto it = pushedOut.rbegin(); it != pushedOut.rend(); ++it)
         m_actions.push_back(std::move(*it));
+    if (!redoAside.empty())
+        m_redo = std::move(redoAside);
     return true;
 }
 
@@ -96,11 +101,45 @@ bool TVLUndoActionFactory::Undo()
 {
     if (m_actions.empty())
         return false;
+    std::unique_ptr<TVLBaseUndoAction> redo;
     {
         WaitCursor wait;
-        m_actions.front()->Undo();
+        TVLBaseUndoAction& action = *m_actions.front();
+        // Undo works as it did before there was a redo: a redo step that cannot be kept only
+        // costs the redo list.
+        try {
+            redo = action.MakeRedo();
+        } catch (const std::exception&) {
+            redo.reset();
+        }
+        action.Undo();
     }
     m_actions.erase(m_actions.begin());
+    if (redo)
+        m_redo.insert(m_redo.begin(), std::move(redo));
+    else
+        m_redo.clear();
+    return true;
+}
+
+bool TVLUndoActionFactory::Redo()
+{
+    if (m_redo.empty())
+        return false;
+    std::unique_ptr<TVLBaseUndoAction> undo;
+    {
+        WaitCursor wait;
+        TVLBaseUndoAction& action = *m_redo.front();
+        // Without its undo step the older steps would no longer lead back: no redo then.
+        undo = action.MakeRedo();
+        if (!undo)
+            throw EVLUndoActionError(QStringLiteral("The step cannot be redone"));
+        action.Undo();
+    }
+    m_redo.erase(m_redo.begin());
+    m_actions.insert(m_actions.begin(), std::move(undo));
+    while (Count() > MaxActions)
+        m_actions.pop_back();
     return true;
 }
 

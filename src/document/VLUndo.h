@@ -28,6 +28,9 @@ public:
     TVLBaseUndoAction& operator=(const TVLBaseUndoAction&) = delete;
 
     virtual void Undo() = 0;
+    // The step that takes this one's Undo back, made from the state Undo is about to replace;
+    // called just before Undo. None when the step cannot be redone.
+    [[nodiscard]] virtual std::unique_ptr<TVLBaseUndoAction> MakeRedo() { return nullptr; }
 
     [[nodiscard]] QObject* Parent() const { return m_parent; }
 
@@ -35,8 +38,8 @@ private:
     QObject* m_parent;
 };
 
-// The undo stack of one document window: at most MaxActions actions, newest at index 0, no
-// redo. It owns its actions.
+// The undo stack of one document window: at most MaxActions actions, newest at index 0, and
+// the steps undone since the last recorded one, to redo (newest undone first). It owns both.
 class TVLUndoActionFactory {
 public:
     static constexpr int MaxActions = 5;
@@ -64,13 +67,18 @@ public:
     }
 
     // Makes the action (one of MakeAction's) the newest, dropping the oldest beyond MaxActions.
+    // A new step empties the redo list (within an edit, for good only when the edit succeeds).
     template <typename Action>
     Action& Push(std::unique_ptr<Action> action)
     {
         Action& added = *action;
         m_actions.insert(m_actions.begin(), std::move(action));
-        if (m_editDepth > 0)
+        if (m_editDepth > 0) {
             ++m_addedInEdit;
+            if (!m_redo.empty())
+                m_redoAside = std::move(m_redo);
+        }
+        m_redo.clear();
         while (Count() > MaxActions) {
             if (m_editDepth > 0)
                 m_pushedOut.push_back(std::move(m_actions.back()));
@@ -85,9 +93,17 @@ public:
     [[nodiscard]] TVLBaseUndoAction& Action(int index) const { return *m_actions.at(static_cast<std::size_t>(index)); }
     void Clear();
 
-    // Undoes and frees the newest action, under the busy cursor. False when there is none. An
-    // action that raises stays on the stack and the error propagates.
+    // Undoes the newest action, under the busy cursor; its redo step becomes the newest to
+    // redo. False when there is none. An action that raises stays on the stack, the redo list
+    // as it was, and the error propagates. When its redo step cannot be made (memory), the undo
+    // runs as without redo and the redo list empties.
     bool Undo();
+    // Redoes the newest undone step, whose own undo step returns to the history. False when
+    // there is none. When that undo step cannot be made or the redo raises, nothing changes
+    // and the error propagates.
+    bool Redo();
+    [[nodiscard]] int RedoCount() const { return static_cast<int>(m_redo.size()); }
+    [[nodiscard]] TVLBaseUndoAction& RedoAction(int index) const { return *m_redo.at(static_cast<std::size_t>(index)); }
 
     // Brackets one edit (see TVLUndoEdit). EndEdit of the outermost edit keeps what it
     // recorded, or, when the edit failed, takes its actions back and returns the ones they
@@ -102,6 +118,9 @@ private:
     int m_addedInEdit = 0;
     // The oldest actions the current edit pushed out, in the order they left.
     std::vector<std::unique_ptr<TVLBaseUndoAction>> m_pushedOut;
+    std::vector<std::unique_ptr<TVLBaseUndoAction>> m_redo;
+    // The redo list the current edit's first step emptied, back when the edit fails.
+    std::vector<std::unique_ptr<TVLBaseUndoAction>> m_redoAside;
 };
 
 // One edit that records undo actions: when the edit is left by an exception (or discarded),

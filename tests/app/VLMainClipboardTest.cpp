@@ -134,15 +134,16 @@ TEST_F(MainClipboardTest, CommandsHaveTheirCaptionsShortcutsAndPlaces)
     QStringList entries;
     for (QAction* a : edit->actions())
         entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
-    EXPECT_EQ(entries.mid(0, 7), (QStringList{"Undo", "|", "Cu&t", "&Copy", "Paste", "Clear Clipboard", "|"}));
+    EXPECT_EQ(entries.mid(0, 8), (QStringList{"Undo", "Redo", "|", "Cu&t", "&Copy", "Paste", "Clear Clipboard", "|"}));
     QMenu* paste = edit->findChild<QMenu*>(QStringLiteral("EditPasteMenu"));
     ASSERT_NE(paste, nullptr);
     EXPECT_EQ(paste->actions(), (QList<QAction*>{m_main->ActPasteIntoPic(), m_main->ActPasteAsNew()}));
 
     auto* bar = m_main->findChild<QToolBar*>(QStringLiteral("EditToolbar"));
     ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(bar->actions(), (QList<QAction*>{m_main->ActUndo(), m_main->ActCutPic(), m_main->ActCopyPic(),
-                                                m_main->ActPasteClever(), m_main->ActClearClipboard()}));
+    EXPECT_EQ(bar->actions(), (QList<QAction*>{m_main->ActUndo(), m_main->ActRedo(), m_main->ActCutPic(),
+                                                m_main->ActCopyPic(), m_main->ActPasteClever(),
+                                                m_main->ActClearClipboard()}));
     for (const char* name : {"CutPicTB", "CopyPicTB", "PastePicTB", "ClearClipboardTB"})
         EXPECT_NE(editButton(name), nullptr) << name;
 }

@@ -117,6 +117,49 @@ TEST_F(MainDocumentsTest, CommandsFollowTheActiveDocument)
     EXPECT_EQ(m_main->PanelText(2), QString());
 }
 
+TEST_F(MainDocumentsTest, RedoBringsBackWhatUndoTookAndFollowsTheActivePicture)
+{
+    QAction* redo = m_main->ActRedo();
+    EXPECT_EQ(redo->text(), QStringLiteral("Redo"));
+    EXPECT_EQ(redo->toolTip(), QStringLiteral("Redo"));
+    EXPECT_EQ(redo->statusTip(), QStringLiteral("Redo the last undone change"));
+    EXPECT_EQ(redo->shortcuts(), (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}));
+    EXPECT_FALSE(redo->icon().isNull());
+    EXPECT_FALSE(redo->isEnabled());
+
+    TVLPicChildWin* first = m_main->NewPicture(20, 10, RGBColor(200, 100, 50));
+    ASSERT_NE(first, nullptr);
+    EXPECT_FALSE(redo->isEnabled());
+    m_main->ActGreyScalePic()->trigger();
+    const TColor grey = first->Picture().PixelColour(3, 3);
+    EXPECT_FALSE(redo->isEnabled());
+    m_main->ActUndo()->trigger();
+    EXPECT_TRUE(redo->isEnabled());
+    EXPECT_FALSE(first->Modified());
+
+    // Another picture has nothing to redo; back to the first, Redo is there again.
+    TVLPicChildWin* second = m_main->NewPicture(5, 5, clWhite);
+    ASSERT_NE(second, nullptr);
+    EXPECT_FALSE(redo->isEnabled());
+    m_main->ClientArea()->setActiveSubWindow(first);
+    ASSERT_EQ(m_main->ActivePicture(), first);
+    EXPECT_TRUE(redo->isEnabled());
+
+    redo->trigger();
+    EXPECT_EQ(first->Picture().PixelColour(3, 3), grey);
+    EXPECT_TRUE(first->Modified());
+    EXPECT_EQ(m_main->PanelText(2), QStringLiteral("Modified"));
+    EXPECT_FALSE(redo->isEnabled());
+    EXPECT_TRUE(m_main->ActUndo()->isEnabled());
+
+    // A new edit ends what there was to redo.
+    m_main->ActUndo()->trigger();
+    EXPECT_TRUE(redo->isEnabled());
+    m_main->ActNegativePic()->trigger();
+    EXPECT_FALSE(redo->isEnabled());
+}
+
 // Captions of a list of actions, "|" for a separator.
 QStringList captions(const QList<QAction*>& actions)
 {

@@ -95,7 +95,7 @@ TEST_F(MainMenusTest, MenusHoldTheirEntriesInOrder)
          {"&New", "&Open", "Recent Files>", "Browse...", "|", "&Save", "Save &As...", "&Close", "Close All", "|",
           "&Print", "|", "E&xit"}},
         {"&Edit",
-         {"Undo", "|", "Cu&t", "&Copy", "Paste>", "Clear Clipboard", "|", "Select All"}},
+         {"Undo", "Redo", "|", "Cu&t", "&Copy", "Paste>", "Clear Clipboard", "|", "Select All"}},
         {"View", {"Viewer", "Clipboard Viewer", "Zoom grid", "|", "Toolbars>"}},
         {"Image",
          {"Flip", "Mirror", "Rotate", "|", "Crop Picture", "Clear", "Enlarge canvas", "Resize", "Resample", "|",
@@ -147,7 +147,7 @@ TEST_F(MainMenusTest, ToolBarsHoldTheirButtonsInOrder)
     };
     const std::vector<Case> cases{
         {"File", {"&New", "&Open", "Browse...", "&Save", "Save &As...", "|", "&Print"}},
-        {"Edit", {"Undo", "Cu&t", "&Copy", "Paste Clever", "Clear Clipboard"}},
+        {"Edit", {"Undo", "Redo", "Cu&t", "&Copy", "Paste Clever", "Clear Clipboard"}},
         {"Tools",
          {"Pen", "Fill", "Special Pen", "Spray Can", "Shapes", "Text", "Dropper", "Drag", "Zoom", "Select Rect",
           "Select Freehand", "Magic Wand"}},

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end on a real X display: open a picture, draw a stroke with the pen's left button and
 # one with its right button, save with Ctrl+S and find both colours; press Ctrl+Z while a third
-# stroke is still held, finish it, undo both strokes, save again and find the original picture.
+# stroke is still held, finish it, undo both strokes, save again and find the original picture;
+# redo them one by one.
 #   tools_e2e.sh <vellum executable>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
@@ -95,5 +96,19 @@ xdotool key --clearmodifiers ctrl+s
 sleep 1
 read -r black white same <<<"$(check)"
 [ "$same" = 1 ] || fail "after undoing every stroke the saved picture differs ($black black, $white white)"
+
+# Redo brings the strokes back in their order: Ctrl+Y the left one, Ctrl+Shift+Z the right one.
+xdotool key --clearmodifiers ctrl+y
+sleep 0.3
+xdotool key --clearmodifiers ctrl+s
+sleep 1
+read -r black white same <<<"$(check)"
+[ "$black" -gt 10 ] && [ "$white" = 0 ] || fail "Ctrl+Y did not bring back the left stroke alone ($black black, $white white)"
+xdotool key --clearmodifiers ctrl+shift+z
+sleep 0.3
+xdotool key --clearmodifiers ctrl+s
+sleep 1
+read -r black white same <<<"$(check)"
+[ "$black $white" = "$two_strokes" ] || fail "Ctrl+Shift+Z did not bring back both strokes ($black $white, before $two_strokes)"
 kill -0 "$pid" 2>/dev/null || fail "the program ended"
 echo "tools end to end: ok"

@@ -28,6 +28,24 @@ private:
     bool m_fails;
 };
 
+// Undone and redone by logging: its redo step logs the negative number, and that one's undo step
+// the number again.
+class RedoableAction : public LoggingAction {
+public:
+    RedoableAction(QObject* parent, int number, std::vector<int>& log, bool fails = false)
+        : LoggingAction(parent, number, log, fails), m_number(number), m_log(log)
+    {
+    }
+    std::unique_ptr<TVLBaseUndoAction> MakeRedo() override
+    {
+        return std::make_unique<RedoableAction>(Parent(), -m_number, m_log);
+    }
+
+private:
+    int m_number;
+    std::vector<int>& m_log;
+};
+
 class RefusingAction : public TVLBaseUndoAction {
 public:
     explicit RefusingAction(QObject* parent) : TVLBaseUndoAction(parent)
@@ -124,6 +142,39 @@ TEST(VLUndo, AnEditThatFailsTakesBackWhatItRecordedAndWhatThatPushedOut)
         }
         EXPECT_EQ(log, c.undone);
     }
+}
+
+TEST(VLUndo, RedoRunsTheUndoneStepsBackUntilANewStepAndAFailedUndoKeepsThem)
+{
+    QObject window;
+    TVLUndoActionFactory stack(&window);
+    std::vector<int> log;
+    stack.AddAction<RedoableAction>(1, log, true);
+    stack.AddAction<RedoableAction>(2, log);
+    stack.AddAction<RedoableAction>(3, log);
+    EXPECT_FALSE(stack.Redo());
+    EXPECT_TRUE(stack.Undo());
+    EXPECT_TRUE(stack.Undo());
+    EXPECT_THROW(stack.Undo(), EVLUndoActionError);
+    EXPECT_EQ(stack.Count(), 1);
+    EXPECT_EQ(stack.RedoCount(), 2);
+    EXPECT_TRUE(stack.Redo());
+    EXPECT_TRUE(stack.Undo());
+    EXPECT_TRUE(stack.Redo());
+    EXPECT_TRUE(stack.Redo());
+    EXPECT_FALSE(stack.Redo());
+    EXPECT_EQ(log, (std::vector<int>{3, 2, -2, 2, -2, -3}));
+    EXPECT_EQ(stack.Count(), 3);
+
+    EXPECT_TRUE(stack.Undo());
+    stack.AddAction<RedoableAction>(4, log);
+    EXPECT_EQ(stack.RedoCount(), 0);
+    EXPECT_FALSE(stack.Redo());
+
+    // Steps that cannot be redone leave nothing to redo.
+    stack.AddAction<LoggingAction>(5, log);
+    EXPECT_TRUE(stack.Undo());
+    EXPECT_EQ(stack.RedoCount(), 0);
 }
 
 TEST(VLUndo, AnActionNeedsAParent)
