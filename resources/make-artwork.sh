@@ -61,6 +61,8 @@ icon saveas -fill '#2e86c1' -stroke "$ink" -strokewidth 5 -draw 'roundrectangle 
   -fill "$ink" -stroke none -draw 'polygon 52,86 58,72 66,80'
 icon undo -fill none -stroke "$ink" -strokewidth 10 -draw 'arc 24,26 84,86 180,420' \
   -fill "$ink" -stroke none -draw 'polygon 6,50 42,50 24,74'
+icon redo -fill none -stroke "$ink" -strokewidth 10 -draw 'arc 24,26 84,86 180,420' \
+  -fill "$ink" -stroke none -draw 'polygon 6,50 42,50 24,74' -flop
 icon grey -fill '#909090' -stroke "$ink" -strokewidth 5 -draw 'circle 48,48 48,12'
 icon negative -fill black -stroke "$ink" -strokewidth 5 -draw 'circle 48,48 48,12' \
   -fill white -stroke none -draw 'path "M 48,15 A 33,33 0 0,1 48,81 Z"'
