@@ -10,13 +10,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../support/x11.sh"
   && command -v import >/dev/null || { echo "needs an X display, xdotool, ImageMagick's import and python3"; exit 77; }
 
 begin_run "$1"
-wm=
-if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-  command -v openbox >/dev/null || { echo "needs openbox"; exit 77; }
-  openbox >/dev/null 2>&1 & wm=$!
-  trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$wm" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"' EXIT
-  sleep 1
-fi
+start_window_manager
 
 "$work/vellum" -NoSplash 2>>"$work/log" & pid=$!
 main=

@@ -12,9 +12,7 @@ command -v openbox >/dev/null && command -v import >/dev/null && command -v conv
 
 begin_run "$1"
 settings=$work/Vellum.xml
-openbox >/dev/null 2>&1 & wm=$!
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$wm" "$keepalive" 2>/dev/null; rm -rf "$work"' EXIT
-sleep 1
+start_window_manager
 
 pics="$work/pictures"
 mkdir -p "$pics"

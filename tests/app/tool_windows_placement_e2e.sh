@@ -16,13 +16,7 @@ step=0
 fail() { echo "FAIL (step $step): $*"; grep -v XDG_RUNTIME "$work/log" 2>/dev/null || true; exit 1; }
 settings=$work/Vellum.xml
 # The placement is what a user's desktop does with it: a window manager frames the windows.
-wm=
-if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-  openbox >/dev/null 2>&1 &
-  wm=$!
-  trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$wm" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"' EXIT
-  for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-fi
+start_window_manager
 mkdir "$work/pictures"
 convert -size 400x300 xc:red "$work/pictures/red.bmp"
 

@@ -20,10 +20,28 @@ focus() {
 begin_run() {
   work=$(mktemp -d)
   pid=
+  wm=
   xprop -root -spy >/dev/null 2>&1 &
   keepalive=$!
-  trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"' EXIT
+  trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; [ -n "$wm" ] && kill "$wm" 2>/dev/null; kill "$keepalive" 2>/dev/null; rm -rf "$work"' EXIT
   cp "$1" "$work/vellum"
+}
+
+# After begin_run: frames the windows as a user's desktop does. Starts openbox unless a window
+# manager already runs, and waits until it has taken the display; the run's end stops it.
+# Without openbox the test is skipped.
+start_window_manager() {
+  local i
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+  command -v openbox >/dev/null || { echo "needs openbox"; exit 77; }
+  openbox >/dev/null 2>&1 &
+  wm=$!
+  for ((i = 0; i < 50; i++)); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+  echo "openbox did not take the display"
+  exit 1
 }
 fail() {
   echo "FAIL: $*"
